@@ -1,0 +1,273 @@
+#include "camera/camera.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "camera/claim_table.h"
+#include "device/rezive417dir_sdk.h"
+#include "platform/text.h"
+#include "settings/settings_store.h"
+
+namespace rezive {
+namespace {
+
+constexpr uint32_t kErrorMessage = RZ_WM_ERROR;
+constexpr const char* kDisplayPrefix = "Rezive417DIR-DEZ";
+constexpr int32_t kEnumEntries = 10;
+constexpr int32_t kDeviceSlots = 32;
+
+uint32_t NextObjectId() {
+    static std::atomic<uint32_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+// "%s_%02d" display name of device number n (19 characters and the terminator).
+void FormatDisplayName(int32_t n, char (&out)[32]) {
+    std::snprintf(out, sizeof out, "%s_%02d", kDisplayPrefix, n);
+}
+
+}  // namespace
+
+CRezive::CRezive() : objectId_(NextObjectId()) {}
+
+CRezive::~CRezive() {
+    if (model_) {
+        settings::SaveAnalogGroup(analog_, deviceNumber_);
+        settings::SaveFilterGroup(filters_, deviceNumber_);
+        settings::SaveGrayGroup(filters_, deviceNumber_);
+    }
+    Close();
+    ReleaseClaim();
+    model_.reset();
+    for (auto& image : images_) image.reset();
+    shared_.Close();
+}
+
+int32_t CRezive::RecordError(int32_t code) {
+    errors_.Push(code);
+    if (appWindow_ != 0) platform::PostMessage(appWindow_, kErrorMessage, 0, code);
+    return 1;
+}
+
+void CRezive::PostError(int32_t code) { platform::PostMessage(appWindow_, kErrorMessage, 0, code); }
+
+bool CRezive::RequireModel() {
+    if (model_) return true;
+    RecordError(RZ_ERR_NO_DEVICE);
+    return false;
+}
+
+int32_t CRezive::Unsupported() {
+    PostError(RZ_ERR_UNSUPPORTED);
+    return 0;
+}
+
+bool IsCaptureWindowValid(const CaptureGeometry& g, int32_t subSample) {
+    if (g.width < 0 || g.height < 0 || g.xOffset < 0 || g.yOffset < 0) return false;
+    if (g.width > 1280 || g.xOffset > 1280 || g.height > 720 || g.yOffset > 720) return false;
+    if (g.xOffset + g.width > 1280 || g.yOffset + g.height > 720) return false;
+    switch (subSample) {
+        case 1: case 2: case 3: case 17: case 18: case 19: return false;
+        default: return true;
+    }
+}
+
+void CRezive::ApplyDefaultGeometry() {
+    geometry_.totalWidth = geometry_.width = 1280;
+    geometry_.totalHeight = geometry_.height = 720;
+    geometry_.xOffset = geometry_.yOffset = 0;
+}
+
+void CRezive::WriteAnalogToSensor() {
+    model_->SetGainIndex(analog_.globalGain);
+    model_->SetExposure(analog_.exposure);
+    model_->SetMirrorV(analog_.mirrorV);
+    model_->SetMirrorH(analog_.mirrorH);
+}
+
+int32_t CRezive::Initialize(platform::WindowId appWindow) {
+    if (shared_.Open()) {
+        model_ = CreateModelObject();
+        for (auto& image : images_) image.reset(new (std::nothrow) CDibImage);
+        appWindow_ = appWindow;
+        bool buffers = true;
+        for (auto& image : images_) buffers = buffers && image != nullptr;
+        if (model_ && buffers) {
+            settings::LoadFormatAtStart(geometry_, deviceNumber_);
+            if (!IsCaptureWindowValid(geometry_, format_.subSample)) {
+                RecordError(RZ_ERR_CAPTURE_WINDOW);
+                ApplyDefaultGeometry();
+            }
+            model_->SetWindow(geometry_.xOffset, geometry_.yOffset, geometry_.width,
+                              geometry_.height, format_.subSample);
+            previewRect_ = {0, 0, geometry_.width, geometry_.height};
+            settings::LoadFilterGroup(filters_, deviceNumber_);
+            settings::LoadGrayGroup(filters_, deviceNumber_);
+            settings::LoadAnalogGroup(analog_, deviceNumber_, model_->GetMirrorV(),
+                                      model_->GetMirrorH());
+            WriteAnalogToSensor();
+            settings::LoadFormatValues(format_, deviceNumber_);
+            return 1;
+        }
+    } else {
+        appWindow_ = appWindow;
+    }
+    RecordError(RZ_ERR_BUFFER);
+    return 0;
+}
+
+uint32_t CRezive::ClaimToken() const {
+    return appWindow_ != 0 ? appWindow_ : (0x80000000u | objectId_);
+}
+
+bool CRezive::ClaimDevice() {
+    DeviceClaimTable table(shared_.View());
+    if (!table.Claim(deviceNumber_, ClaimToken(), platform::CurrentProcessId())) return false;
+    claimHeld_ = true;
+    claimedDevice_ = deviceNumber_;
+    return true;
+}
+
+void CRezive::ReleaseClaim() {
+    // Only a claim this object took is released: two objects of one process that share an
+    // application window write the same owner values, and one must not free the other's claim.
+    if (!claimHeld_) return;
+    DeviceClaimTable table(shared_.View());
+    table.Release(claimedDevice_, ClaimToken(), platform::CurrentProcessId());
+    claimHeld_ = false;
+    claimedDevice_ = -1;
+}
+
+int32_t CRezive::EnumDevice(char (*names)[256]) {
+    if (!RequireModel()) return 0;
+    if (names == nullptr) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    int32_t n = 0;
+    for (int32_t i = 0; i < kDeviceSlots; ++i) {
+        model_->ProbeDevices();
+        if (!model_->IsDevicePresent(i)) continue;
+        ++n;
+        // The documented table has 10 entries; further devices are counted, not written.
+        if (n <= kEnumEntries) {
+            char name[32];
+            FormatDisplayName(n, name);
+            std::memcpy(names[n - 1], name, std::strlen(name) + 1);
+        }
+    }
+    for (int32_t i = n; i < kEnumEntries; ++i) names[i][0] = '\0';
+    return n;
+}
+
+int32_t CRezive::EnumDeviceW(char16_t (*names)[256]) {
+    if (!RequireModel()) return 0;
+    if (names == nullptr) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    int32_t n = 0;
+    for (int32_t i = 0; i < kDeviceSlots; ++i) {
+        if (!model_->IsDevicePresent(i)) continue;
+        ++n;
+        if (n <= kEnumEntries) {
+            char name[32];
+            FormatDisplayName(n, name);
+            platform::NarrowToUtf16(name, names[n - 1], 256);
+        }
+    }
+    for (int32_t i = n; i < kEnumEntries; ++i) names[i][0] = 0;
+    return n;
+}
+
+int32_t CRezive::GetDeviceName(int32_t index, char* name, int32_t length) {
+    if (!RequireModel()) return 0;
+    if (length < 16 || index < 0 || index >= kDeviceSlots || name == nullptr) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    if (!model_->IsDevicePresent(index)) {
+        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        return 0;
+    }
+    char full[32];
+    FormatDisplayName(index + 1, full);
+    // A buffer of 16 to 19 characters gets the name truncated and terminated within length.
+    const size_t n = std::min(std::strlen(full), static_cast<size_t>(length) - 1);
+    std::memcpy(name, full, n);
+    name[n] = '\0';
+    return 1;
+}
+
+int32_t CRezive::GetDeviceNameW(int32_t index, char16_t* name, int32_t length) {
+    if (!RequireModel()) return 0;
+    if (length < 16 || index < 0 || index >= kDeviceSlots || name == nullptr) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    if (!model_->IsDevicePresent(index)) {
+        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        return 0;
+    }
+    char full[32];
+    FormatDisplayName(index + 1, full);
+    char16_t wide[32];
+    if (!platform::NarrowToUtf16(full, wide, 32)) {
+        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        return 0;
+    }
+    size_t n = 0;
+    while (wide[n] != 0 && n + 1 < static_cast<size_t>(length)) {
+        name[n] = wide[n];
+        ++n;
+    }
+    name[n] = 0;
+    return 1;
+}
+
+int32_t CRezive::SetDeviceNumber(int32_t index) {
+    if (!RequireModel()) return 0;
+    settings::SaveAnalogGroup(analog_, deviceNumber_);
+    settings::SaveFilterGroup(filters_, deviceNumber_);
+    settings::SaveGrayGroup(filters_, deviceNumber_);
+    if (!model_->IsDevicePresent(index) || model_->Open(index) != 0) {
+        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        return 0;
+    }
+    settings::LoadAnalogGroup(analog_, index, model_->GetMirrorV(), model_->GetMirrorH());
+    settings::LoadFilterGroup(filters_, index);
+    settings::LoadGrayGroup(filters_, index);
+    WriteAnalogToSensor();
+    int32_t variant = 0;
+    if (model_->ReadSrom(0x1EB0, &variant) == 1) {
+        if (variant == 1) model_->ApplySromVariant(0);
+        else if (variant == 2) model_->ApplySromVariant(1);
+    }
+    deviceNumber_ = index;
+    return 1;
+}
+
+int32_t CRezive::GetCameraInfo(RzCameraInfo* info) {
+    if (!RequireModel()) return 0;
+    if (info == nullptr) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    if (info->size <= 35) {
+        RecordError(RZ_ERR_BUFFER);
+        return 0;
+    }
+    info->width = 1280;
+    info->height = 720;
+    info->gainMin = model_->GainMin();
+    info->gainMax = model_->GainMax();
+    info->reserved1 = 0;
+    info->reserved2 = 0;
+    info->exposureMin = model_->ExposureMin();
+    info->exposureMax = model_->ExposureMax();
+    return 1;
+}
+
+}  // namespace rezive

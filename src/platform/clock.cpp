@@ -1,0 +1,34 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace rezive::platform {
+namespace {
+
+std::mutex g_sourceMutex;
+std::function<uint32_t()> g_source;
+
+}  // namespace
+
+uint32_t TickMs() {
+    {
+        std::lock_guard lock(g_sourceMutex);
+        if (g_source) return g_source();
+    }
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void SetTickSourceForTesting(std::function<uint32_t()> source) {
+    std::lock_guard lock(g_sourceMutex);
+    g_source = std::move(source);
+}
+
+void SleepMs(int32_t milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace rezive::platform

@@ -1,0 +1,18 @@
+// Clock: the millisecond tick that stands in for GetTickCount and timeGetTime.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace rezive::platform {
+
+// Milliseconds of a steady clock, wrapping at 2^32 like the tick counts it replaces.
+uint32_t TickMs();
+
+// Replaces the tick source (tests); an empty function restores the steady clock.
+void SetTickSourceForTesting(std::function<uint32_t()> source);
+
+// Sleeps the calling thread; negative values sleep nothing.
+void SleepMs(int32_t milliseconds);
+
+}  // namespace rezive::platform

@@ -1,0 +1,148 @@
+#include "platform/window_registry.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+namespace rezive::platform {
+namespace {
+
+struct MessageWindow {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::deque<Message> queue;
+    MessageHandler handler;
+    std::thread dispatcher;
+    bool closed = false;
+    uint64_t generation = 0;  // a dispatcher runs only while the generation it started with lasts
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::unordered_map<WindowId, std::shared_ptr<MessageWindow>> windows;
+    WindowId next = 1;
+};
+
+Registry& TheRegistry() {
+    static auto* registry = new Registry;  // outlives every static destructor that may post
+    return *registry;
+}
+
+std::shared_ptr<MessageWindow> Find(WindowId id) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.windows.find(id);
+    return it == r.windows.end() ? nullptr : it->second;
+}
+
+// Runs the window's handler for each message until the handler is removed or the window closes.
+void Dispatch(const std::shared_ptr<MessageWindow>& w, WindowId id, uint64_t generation) {
+    std::unique_lock lock(w->mutex);
+    for (;;) {
+        auto stopped = [&] { return w->generation != generation || w->closed; };
+        w->cv.wait(lock, [&] { return stopped() || !w->queue.empty(); });
+        if (stopped()) return;
+        Message m = w->queue.front();
+        w->queue.pop_front();
+        MessageHandler handler = w->handler;
+        lock.unlock();
+        if (handler) handler(id, m);
+        lock.lock();
+    }
+}
+
+// Stops the dispatcher thread; joins it unless called from it (then it ends on its own).
+void StopDispatcher(MessageWindow& w, std::unique_lock<std::mutex>& lock) {
+    ++w.generation;
+    if (!w.dispatcher.joinable()) return;
+    w.cv.notify_all();
+    std::thread t = std::move(w.dispatcher);
+    lock.unlock();
+    if (t.get_id() == std::this_thread::get_id()) t.detach(); else t.join();
+    lock.lock();
+}
+
+}  // namespace
+
+WindowId CreateMessageWindow() {
+    Registry& r = TheRegistry();
+    auto w = std::make_shared<MessageWindow>();
+    std::lock_guard lock(r.mutex);
+    WindowId id;
+    do {
+        id = r.next++;
+        if (r.next == 0) r.next = 1;
+    } while (id == 0 || r.windows.count(id) != 0);
+    r.windows.emplace(id, std::move(w));
+    return id;
+}
+
+bool DestroyWindow(WindowId window) {
+    std::shared_ptr<MessageWindow> w;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.mutex);
+        auto it = r.windows.find(window);
+        if (it == r.windows.end()) return false;
+        w = std::move(it->second);
+        r.windows.erase(it);
+    }
+    std::unique_lock lock(w->mutex);
+    w->closed = true;
+    w->queue.clear();
+    w->cv.notify_all();
+    StopDispatcher(*w, lock);
+    return true;
+}
+
+bool IsWindow(WindowId window) { return window != 0 && Find(window) != nullptr; }
+
+bool PostMessage(WindowId window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (window == 0) return false;
+    auto w = Find(window);
+    if (!w) return false;
+    std::lock_guard lock(w->mutex);
+    if (w->closed || w->queue.size() >= kMaxQueuedMessages) return false;
+    w->queue.push_back(Message{message, wParam, lParam});
+    w->cv.notify_all();
+    return true;
+}
+
+int32_t WaitMessage(WindowId window, Message* message, int32_t timeoutMs) {
+    if (message == nullptr) return -1;
+    auto w = Find(window);
+    if (!w) return -1;
+    std::unique_lock lock(w->mutex);
+    auto ready = [&] { return w->closed || (!w->queue.empty() && !w->handler); };
+    if (timeoutMs < 0) {
+        w->cv.wait(lock, ready);
+    } else if (!w->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
+        return 0;
+    }
+    if (w->closed) return -1;
+    *message = w->queue.front();
+    w->queue.pop_front();
+    return 1;
+}
+
+bool SetMessageHandler(WindowId window, MessageHandler handler) {
+    auto w = Find(window);
+    if (!w) return false;
+    std::unique_lock lock(w->mutex);
+    if (w->closed) return false;
+    StopDispatcher(*w, lock);
+    w->handler = std::move(handler);
+    if (w->handler) {
+        const uint64_t generation = w->generation;
+        w->dispatcher = std::thread([w, window, generation] { Dispatch(w, window, generation); });
+    } else {
+        w->cv.notify_all();  // waiters may take the queued messages now
+    }
+    return true;
+}
+
+}  // namespace rezive::platform

@@ -1,0 +1,45 @@
+#include "support/test_env.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+
+namespace rezive::test {
+namespace {
+
+std::string g_sharedName;
+
+void Cleanup() {
+    if (!g_sharedName.empty()) shm_unlink(g_sharedName.c_str());
+    std::error_code ec;
+    std::filesystem::remove_all(TempDir(), ec);
+}
+
+}  // namespace
+
+const std::string& TempDir() {
+    static const std::string dir = [] {
+        std::string templ = (std::filesystem::temp_directory_path() / "rezive-test-XXXXXX").string();
+        char* made = mkdtemp(templ.data());
+        return std::string(made ? made : "/tmp");
+    }();
+    return dir;
+}
+
+std::string TempPath(const std::string& suffix) {
+    static std::atomic<int> counter{0};
+    return TempDir() + "/f" + std::to_string(counter++) + suffix;
+}
+
+void IsolateProcess() {
+    const std::string pid = std::to_string(getpid());
+    g_sharedName = "/rezive-test-" + pid;
+    setenv("REZIVE_SHARED_NAME", g_sharedName.c_str(), 1);
+    setenv("REZIVE_SETTINGS_FILE", (TempDir() + "/settings.reg").c_str(), 1);
+    std::atexit(Cleanup);
+}
+
+}  // namespace rezive::test

@@ -30,9 +30,13 @@ void FormatDisplayName(int32_t n, char (&out)[32]) {
 
 }  // namespace
 
-CRezive::CRezive() : objectId_(NextObjectId()) {}
+CRezive::CRezive()
+    : objectId_(NextObjectId()),
+      acquisition_(*this, CameraSettings{filters_, analog_, format_, geometry_, defectCorrection_}) {}
 
 CRezive::~CRezive() {
+    // Settings are saved only when they were loaded: a camera whose initialisation failed holds
+    // all-zero records that would overwrite the user's stored settings.
     if (model_) {
         settings::SaveAnalogGroup(analog_, deviceNumber_);
         settings::SaveFilterGroup(filters_, deviceNumber_);
@@ -40,8 +44,8 @@ CRezive::~CRezive() {
     }
     Close();
     ReleaseClaim();
+    acquisition_.SetModel(nullptr);
     model_.reset();
-    for (auto& image : images_) image.reset();
     shared_.Close();
 }
 
@@ -64,16 +68,6 @@ int32_t CRezive::Unsupported() {
     return 0;
 }
 
-bool IsCaptureWindowValid(const CaptureGeometry& g, int32_t subSample) {
-    if (g.width < 0 || g.height < 0 || g.xOffset < 0 || g.yOffset < 0) return false;
-    if (g.width > 1280 || g.xOffset > 1280 || g.height > 720 || g.yOffset > 720) return false;
-    if (g.xOffset + g.width > 1280 || g.yOffset + g.height > 720) return false;
-    switch (subSample) {
-        case 1: case 2: case 3: case 17: case 18: case 19: return false;
-        default: return true;
-    }
-}
-
 void CRezive::ApplyDefaultGeometry() {
     geometry_.totalWidth = geometry_.width = 1280;
     geometry_.totalHeight = geometry_.height = 720;
@@ -90,10 +84,9 @@ void CRezive::WriteAnalogToSensor() {
 int32_t CRezive::Initialize(platform::WindowId appWindow) {
     if (shared_.Open()) {
         model_ = CreateModelObject();
-        for (auto& image : images_) image.reset(new (std::nothrow) CDibImage);
+        const bool buffers = acquisition_.CreateBuffers();
         appWindow_ = appWindow;
-        bool buffers = true;
-        for (auto& image : images_) buffers = buffers && image != nullptr;
+        acquisition_.SetModel(model_.get());
         if (model_ && buffers) {
             settings::LoadFormatAtStart(geometry_, deviceNumber_);
             if (!IsCaptureWindowValid(geometry_, format_.subSample)) {
@@ -102,7 +95,7 @@ int32_t CRezive::Initialize(platform::WindowId appWindow) {
             }
             model_->SetWindow(geometry_.xOffset, geometry_.yOffset, geometry_.width,
                               geometry_.height, format_.subSample);
-            previewRect_ = {0, 0, geometry_.width, geometry_.height};
+            acquisition_.SetPreviewGeometry(0, {0, 0, geometry_.width, geometry_.height});
             settings::LoadFilterGroup(filters_, deviceNumber_);
             settings::LoadGrayGroup(filters_, deviceNumber_);
             settings::LoadAnalogGroup(analog_, deviceNumber_, model_->GetMirrorV(),
@@ -122,7 +115,15 @@ uint32_t CRezive::ClaimToken() const {
     return appWindow_ != 0 ? appWindow_ : (0x80000000u | objectId_);
 }
 
+bool CRezive::DeviceAvailable() {
+    if (!model_ || !model_->IsDevicePresent(deviceNumber_)) return false;
+    return !DeviceClaimTable(shared_.View()).IsTaken(deviceNumber_);
+}
+
+void CRezive::RefreshRealExposure() { GetRealExposureTime(nullptr); }
+
 bool CRezive::ClaimDevice() {
+    std::lock_guard lock(claimMutex_);
     DeviceClaimTable table(shared_.View());
     if (!table.Claim(deviceNumber_, ClaimToken(), platform::CurrentProcessId())) return false;
     claimHeld_ = true;
@@ -133,6 +134,7 @@ bool CRezive::ClaimDevice() {
 void CRezive::ReleaseClaim() {
     // Only a claim this object took is released: two objects of one process that share an
     // application window write the same owner values, and one must not free the other's claim.
+    std::lock_guard lock(claimMutex_);
     if (!claimHeld_) return;
     DeviceClaimTable table(shared_.View());
     table.Release(claimedDevice_, ClaimToken(), platform::CurrentProcessId());

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "ReziveSdk.h"
+#include "acquisition/acquisition.h"
+#include "acquisition/image_slots.h"
 #include "camera/error_history.h"
 #include "imaging/dib_image.h"
 #include "platform/shared_region.h"
@@ -19,18 +21,7 @@ namespace rezive {
 
 class CRezive417DIRVUDSdk;
 
-// Colour modes 0..5: the index of the frame buffer and its pixel layout.
-inline constexpr int32_t kColorModeBits[6] = {8, 16, 24, 32, 48, 64};
-// What Rezive_GetColorMode reports per colour mode.
-inline constexpr int32_t kColorModeReported[6] = {8, 12, 24, 32, 44, 60};
-
-// Image buffer slots: one per colour mode, then work, display and spare.
-enum ImageSlot : int { kSlotWork = 6, kSlotDisplay = 7, kSlotSpare = 8, kImageSlots = 9 };
-
-// Capture-window rules shared by initialisation, the capture-window setters and preparation.
-bool IsCaptureWindowValid(const CaptureGeometry& geometry, int32_t subSample);
-
-class CRezive {
+class CRezive : private AcquisitionHost {
 public:
     CRezive();
     virtual ~CRezive();
@@ -39,7 +30,7 @@ public:
 
     // ---- Lifecycle, errors and devices
     int32_t Initialize(platform::WindowId appWindow);
-    int32_t RecordError(int32_t code);
+    int32_t RecordError(int32_t code) override;
     void PostError(int32_t code);  // posted only, not recorded
     int32_t GetLastError() { return errors_.Pop(); }
     int32_t EnumDevice(char (*names)[256]);
@@ -116,15 +107,20 @@ public:
     FilterSettings& Filters() { return filters_; }
     AnalogSettings& Analog() { return analog_; }
     FormatSettings& Format() { return format_; }
-    CDibImage* Image(int slot) const { return images_[slot].get(); }
+    CDibImage* Image(int slot) const { return acquisition_.Image(slot); }
+    CAcquisition& Acquisition() { return acquisition_; }
     uint8_t* SharedView() const { return shared_.View(); }
     // The owner token this object writes into claim slots: its application window, or a
     // per-object id when it has none, so a headless claim is visible to other processes.
     uint32_t ClaimToken() const;
-    bool ClaimDevice();
-    void ReleaseClaim();
 
 private:
+    // AcquisitionHost
+    bool DeviceAvailable() override;
+    bool ClaimDevice() override;
+    void ReleaseClaim() override;
+    void RefreshRealExposure() override;
+
     bool RequireModel();  // records 1 without a model object
     void ApplyDefaultGeometry();
     void WriteAnalogToSensor();
@@ -132,8 +128,6 @@ private:
 
     platform::SharedRegion shared_;
     std::unique_ptr<CRezive417DIRVUDSdk> model_;
-    std::array<std::unique_ptr<CDibImage>, kImageSlots> images_;
-    std::string windowClassName_;
 
     CaptureGeometry geometry_;
     FormatSettings format_;
@@ -148,19 +142,17 @@ private:
     int32_t lastExposureMs_ = 0;
 
     Setting defectCorrection_;
-    Setting mode_;  // 0 idle, 1 preview, 2 capture, 3 trigger
-
-    platform::WindowId previewParent_ = 0;
-    std::array<int32_t, 4> previewRect_{0, 0, 1280, 720};
     platform::WindowId appWindow_ = 0;
-
-    Setting imageAvailable_;
     ErrorHistory errors_;
     int32_t deviceNumber_ = 0;
 
     const uint32_t objectId_;
+    std::mutex claimMutex_;
     bool claimHeld_ = false;
     int32_t claimedDevice_ = -1;
+
+    // Last member: destroyed first, so its threads stop while everything they use still exists.
+    CAcquisition acquisition_;
 };
 
 // Creates the model object of this camera; null when the device layer cannot make one.

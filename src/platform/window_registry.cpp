@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unordered_map>
 
@@ -19,11 +20,17 @@ struct MessageWindow {
     std::thread dispatcher;
     bool closed = false;
     uint64_t generation = 0;  // a dispatcher runs only while the generation it started with lasts
+    // Preview windows only.
+    bool preview = false;
+    WindowInfo info;
+    ClientSurface surface;
 };
 
 struct Registry {
     std::mutex mutex;
     std::unordered_map<WindowId, std::shared_ptr<MessageWindow>> windows;
+    std::set<std::string> classes;
+    std::shared_ptr<Presenter> presenter;
     WindowId next = 1;
 };
 
@@ -68,10 +75,7 @@ void StopDispatcher(MessageWindow& w, std::unique_lock<std::mutex>& lock) {
 
 }  // namespace
 
-WindowId CreateMessageWindow() {
-    Registry& r = TheRegistry();
-    auto w = std::make_shared<MessageWindow>();
-    std::lock_guard lock(r.mutex);
+WindowId Insert(Registry& r, std::shared_ptr<MessageWindow> w) {
     WindowId id;
     do {
         id = r.next++;
@@ -79,6 +83,19 @@ WindowId CreateMessageWindow() {
     } while (id == 0 || r.windows.count(id) != 0);
     r.windows.emplace(id, std::move(w));
     return id;
+}
+
+std::shared_ptr<Presenter> CurrentPresenter() {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    return r.presenter;
+}
+
+WindowId CreateMessageWindow() {
+    Registry& r = TheRegistry();
+    auto w = std::make_shared<MessageWindow>();
+    std::lock_guard lock(r.mutex);
+    return Insert(r, std::move(w));
 }
 
 bool DestroyWindow(WindowId window) {
@@ -96,6 +113,11 @@ bool DestroyWindow(WindowId window) {
     w->queue.clear();
     w->cv.notify_all();
     StopDispatcher(*w, lock);
+    const bool preview = w->preview;
+    lock.unlock();
+    if (preview) {
+        if (auto presenter = CurrentPresenter()) presenter->Destroyed(window);
+    }
     return true;
 }
 
@@ -143,6 +165,89 @@ bool SetMessageHandler(WindowId window, MessageHandler handler) {
         w->cv.notify_all();  // waiters may take the queued messages now
     }
     return true;
+}
+
+bool RegisterWindowClass(const std::string& name) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    return !name.empty() && r.classes.insert(name).second;
+}
+
+bool UnregisterWindowClass(const std::string& name) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    return r.classes.erase(name) == 1;
+}
+
+bool IsWindowClassRegistered(const std::string& name) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    return r.classes.count(name) == 1;
+}
+
+WindowId CreatePreviewWindow(const WindowInfo& info) {
+    if (info.width <= 0 || info.height <= 0) return 0;
+    auto w = std::make_shared<MessageWindow>();
+    w->preview = true;
+    w->info = info;
+    w->surface.width = info.width;
+    w->surface.height = info.height;
+    w->surface.stride = info.width * 4;
+    w->surface.pixels.assign(static_cast<size_t>(info.width) * info.height * 4, 0);
+    WindowId id;
+    std::shared_ptr<Presenter> presenter;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.mutex);
+        if (r.classes.count(info.className) == 0) return 0;
+        if (info.parent != 0 && r.windows.count(info.parent) == 0) return 0;
+        id = Insert(r, w);
+        presenter = r.presenter;
+    }
+    if (presenter) presenter->Created(id, info);
+    return id;
+}
+
+bool GetWindowInfo(WindowId window, WindowInfo* info) {
+    auto w = Find(window);
+    if (!w || info == nullptr) return false;
+    std::lock_guard lock(w->mutex);
+    if (!w->preview) return false;
+    *info = w->info;
+    return true;
+}
+
+bool DrawToClient(WindowId window,
+                  const std::function<void(uint8_t*, int32_t, int32_t, int32_t)>& draw) {
+    auto w = Find(window);
+    if (!w) return false;
+    std::lock_guard lock(w->mutex);
+    if (!w->preview || w->closed || !w->info.visible || w->surface.width <= 0 ||
+        w->surface.height <= 0)
+        return false;
+    draw(w->surface.pixels.data(), w->surface.width, w->surface.height, w->surface.stride);
+    if (auto presenter = CurrentPresenter()) presenter->Present(window, w->surface);
+    return true;
+}
+
+bool ReadClientSurface(WindowId window, ClientSurface* surface) {
+    auto w = Find(window);
+    if (!w || surface == nullptr) return false;
+    std::lock_guard lock(w->mutex);
+    if (!w->preview) return false;
+    *surface = w->surface;
+    return true;
+}
+
+ScreenSize GetScreenSize() {
+    if (auto presenter = CurrentPresenter()) return presenter->Screen();
+    return ScreenSize{1920, 1080};
+}
+
+void SetPresenter(std::shared_ptr<Presenter> presenter) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    r.presenter = std::move(presenter);
 }
 
 }  // namespace rezive::platform

@@ -77,6 +77,18 @@ struct CaptureGeometry {
     int32_t bufferCount = 4;     // Buf
 };
 
+// The capture-window rule: inside the 1280 x 720 sensor, and a sub-sampling code this model
+// cannot read out (1, 2, 3, 17, 18, 19) is refused. Totals are reported only, never checked.
+inline bool IsCaptureWindowValid(const CaptureGeometry& g, int32_t subSample) {
+    if (g.width < 0 || g.height < 0 || g.xOffset < 0 || g.yOffset < 0) return false;
+    if (g.width > 1280 || g.xOffset > 1280 || g.height > 720 || g.yOffset > 720) return false;
+    if (g.xOffset + g.width > 1280 || g.yOffset + g.height > 720) return false;
+    switch (subSample) {
+        case 1: case 2: case 3: case 17: case 18: case 19: return false;
+        default: return true;
+    }
+}
+
 // Format values of "Camera_%02d".
 struct FormatSettings {
     Setting colorMode;

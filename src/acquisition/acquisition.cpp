@@ -1,0 +1,473 @@
+#include "acquisition/acquisition.h"
+
+#include <cstring>
+
+#include "device/rezive417dir_sdk.h"
+#include "imaging/conversions.h"
+#include "platform/clock.h"
+
+namespace rezive {
+namespace {
+
+constexpr uint32_t kFrameMessage = RZ_WM_FRAME;
+constexpr int kRaw8 = 0, kRaw16 = 1, kColor24 = 2, kColor32 = 3, kColor48 = 4, kColor64 = 5;
+
+bool SixteenBitMode(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; }
+
+}  // namespace
+
+CAcquisition::CAcquisition(AcquisitionHost& host, CameraSettings settings)
+    : host_(host), settings_(settings), lastRateUpdate_(platform::TickMs()) {}
+
+CAcquisition::~CAcquisition() { Close(); }
+
+bool CAcquisition::CreateBuffers() {
+    for (auto& image : images_) {
+        image.reset(new (std::nothrow) CDibImage);
+        if (!image) return false;
+    }
+    return true;
+}
+
+void CAcquisition::SetPreviewGeometry(platform::WindowId parent,
+                                      const std::array<int32_t, 4>& rect) {
+    std::lock_guard control(control_);
+    preview_.SetGeometry(parent, rect);
+}
+
+void CAcquisition::SetCallbackTarget(platform::WindowId window, void* buffer, int32_t size,
+                                     int32_t topDown) {
+    std::lock_guard frame(frameLock_);
+    callback_ = CallbackTarget{window, buffer, size, topDown};
+}
+
+void CAcquisition::ClearCallbackTarget() { SetCallbackTarget(0, nullptr, 0, 0); }
+
+bool CAcquisition::OpenPreviewWindow() {
+    std::lock_guard control(control_);
+    std::lock_guard frame(frameLock_);  // the worker draws through the window under this lock
+    return preview_.Create(settings_.geometry.width, settings_.geometry.height, this);
+}
+
+bool CAcquisition::Prepare() {
+    if (model_ == nullptr) return false;
+    if (!host_.DeviceAvailable()) {
+        host_.RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        return false;
+    }
+    const CaptureGeometry& g = settings_.geometry;
+    const int32_t subSample = settings_.format.subSample;
+    if (!IsCaptureWindowValid(g, subSample)) {
+        host_.RecordError(RZ_ERR_CAPTURE_WINDOW);
+        return false;
+    }
+    int32_t width = g.width, height = g.height;
+    switch (subSample) {
+        case 1: case 17: width /= 2; height /= 2; break;
+        case 2: case 18: width /= 4; height /= 4; break;
+        case 3: case 19: width /= 8; height /= 8; break;
+        default: break;
+    }
+    const int32_t mode = settings_.format.colorMode;
+    if (mode < 0 || mode > 5) {
+        host_.RecordError(RZ_ERR_BUFFER);
+        return false;
+    }
+    const bool grayFromColour16 = mode == 1 && settings_.filters.grayMode == 2;
+    {
+        // Buffers are replaced under the frame lock: Rezive_GetImage and Rezive_SaveImage may
+        // be reading them on another thread.
+        std::lock_guard frame(frameLock_);
+        bool ok = true;
+        auto make = [&](int slot, uint16_t bits) {
+            ok = ok && images_[slot]->Create(width, height, bits) == 1;
+        };
+        if (mode <= 3) make(kRaw8, 8);
+        if (SixteenBitMode(mode)) make(kRaw16, 16);
+        if (mode != 1) make(kColor24, 24);
+        if (mode == 3) make(kColor32, 32);
+        if (mode == 4 || grayFromColour16) make(kColor48, 48);
+        if (mode == 5) make(kColor64, 64);
+        ok = ok && images_[kSlotWork]->CreateLike(images_[mode].get()) == 1;
+        if (ok && mode <= 3) images_[kRaw8]->SetPalette(0, nullptr, 0, 256);
+        if (!ok) {
+            host_.RecordError(RZ_ERR_BUFFER);
+            return false;
+        }
+        preparedMode_ = mode;
+    }
+    model_->SetSampleWidth(SixteenBitMode(mode));
+    int32_t clock = 0;
+    model_->GetClock(&clock);
+    if (clock != settings_.format.clock) {
+        model_->SetClock(settings_.format.clock);
+        platform::SleepMs(100);
+    }
+    model_->SetWindow(g.xOffset, g.yOffset, g.width, g.height, subSample);
+    model_->SetMirrorV(settings_.analog.mirrorV);
+    model_->SetMirrorH(settings_.analog.mirrorH);
+    model_->SetTriggerMode(false);
+    model_->SetGainIndex(settings_.analog.globalGain & 0xFF);
+    model_->SetExposure(settings_.analog.exposure);
+    host_.RefreshRealExposure();
+    int32_t cw = 0, ch = 0;
+    if (preview_.ClientSize(&cw, &ch)) {
+        std::lock_guard frame(frameLock_);
+        CDibImage& display = *images_[kSlotDisplay];
+        if (display.Create(cw, ch, mode <= 1 ? 8 : 24) == 1 && mode <= 1)
+            display.SetPalette(0, nullptr, 0, 256);
+    }
+    return true;
+}
+
+bool CAcquisition::StartWorker() {
+    done_ = std::make_unique<platform::Event>(true);
+    try {
+        worker_ = std::thread([this] { WorkerMain(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+int32_t CAcquisition::StartPreview() {
+    std::lock_guard control(control_);
+    return StartPreviewLocked();
+}
+
+int32_t CAcquisition::StartPreviewLocked() {
+    const int32_t mode = mode_;
+    if (mode == 1) return 1;
+    if (mode == 2 || mode == 3) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    if (!Prepare()) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    run_ = 1;
+    int32_t code = 0;
+    if (!StartWorker()) {
+        code = RZ_ERR_THREAD;
+    } else {
+        model_->SetTriggerMode(false);
+        if (model_->StartStreaming() != 0) {
+            code = RZ_ERR_REGISTER;
+        } else {
+            mode_ = 1;
+            host_.ClaimDevice();
+            return 1;
+        }
+    }
+    StopPreviewLocked();
+    host_.RecordError(code);
+    return 0;
+}
+
+int32_t CAcquisition::StopPreview() {
+    std::lock_guard control(control_);
+    return StopPreviewLocked();
+}
+
+int32_t CAcquisition::StopPreviewLocked() {
+    run_ = 0;
+    if (mode_.exchange(0) != 0 && model_ != nullptr) {
+        // Leaving trigger mode first lets a pending triggered transfer complete, so the trigger
+        // loop sees the cleared run flag without waiting for the transfer time-out.
+        model_->SetTriggerMode(false);
+        model_->StopStreaming();
+        host_.ReleaseClaim();
+    }
+    if (worker_.joinable()) {
+        if (worker_.get_id() == std::this_thread::get_id()) {
+            worker_.detach();  // a stop from inside the loop: it ends on the cleared flag
+        } else {
+            worker_.join();
+        }
+    }
+    done_.reset();
+    return 1;
+}
+
+int32_t CAcquisition::PreviewLocked() {
+    if (preview_.Wanted()) {
+        std::lock_guard frame(frameLock_);
+        if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
+            host_.RecordError(RZ_ERR_WINDOW);
+            return 0;
+        }
+    }
+    if (StartPreviewLocked() != 1) {
+        CloseLocked();
+        host_.RecordError(RZ_ERR_TRANSFER);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t CAcquisition::Preview() {
+    std::lock_guard control(control_);
+    ClearCallbackTarget();
+    // A running preview keeps its window and thread; only the target changes.
+    return mode_ == 1 ? 1 : PreviewLocked();
+}
+
+int32_t CAcquisition::CallBackPreview(platform::WindowId window, void* buffer, int32_t size,
+                                      int32_t topDown) {
+    std::lock_guard control(control_);
+    SetCallbackTarget(window, buffer, size, topDown);
+    return mode_ == 1 ? 1 : PreviewLocked();
+}
+
+int32_t CAcquisition::Capture() {
+    std::lock_guard control(control_);
+    const int32_t mode = mode_;
+    if (mode == 2) return 1;
+    if (mode == 1 || mode == 3) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    if (!Prepare()) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    mode_ = 2;
+    return 1;
+}
+
+int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t size,
+                              int32_t topDown) {
+    std::lock_guard control(control_);
+    if (mode_ != 0) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    SetCallbackTarget(window, buffer, size, topDown);
+    if (preview_.Wanted()) {
+        std::lock_guard frame(frameLock_);
+        if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
+            host_.RecordError(RZ_ERR_WINDOW);
+            return 0;
+        }
+    }
+    if (!Prepare()) {
+        CloseLocked();
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    mode_ = 3;
+    model_->SetTransferTimeout(kTriggerTimeoutMs);
+    model_->SetTriggerMode(true);
+    run_ = 1;
+    if (!StartWorker()) {
+        CloseLocked();
+        host_.RecordError(RZ_ERR_THREAD);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
+    std::lock_guard control(control_);
+    const int32_t mode = mode_;
+    if (mode == 1 || mode == 3) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    if (mode != 2 && !Prepare()) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    const bool keepHandle = mode == 2;
+    std::unique_lock frame(frameLock_);
+    auto fail = [&] {
+        if (!keepHandle) model_->CloseSingleFrame();
+        host_.RecordError(RZ_ERR_TRANSFER);
+        return 0;
+    };
+    if (model_->TransferSingleFrame() != 0) return fail();
+    if (!DecodeAndProcess(false)) {
+        PostToCallback(callback_.window, 0, RZ_ERR_TRANSFER);
+        return fail();
+    }
+    if (buffer != nullptr && size != 0) {
+        const int32_t slot = preparedMode_;
+        if (!CopyOut(*images_[slot], topDown, buffer, size)) {
+            frame.unlock();
+            if (!keepHandle) model_->CloseSingleFrame();
+            host_.RecordError(RZ_ERR_BUFFER);
+            return 0;
+        }
+    }
+    frame.unlock();
+    if (!keepHandle) model_->CloseSingleFrame();
+    return 1;
+}
+
+int32_t CAcquisition::GetImage(void* buffer, int32_t size, int32_t topDown) {
+    std::lock_guard frame(frameLock_);
+    const int32_t mode = settings_.format.colorMode;
+    CDibImage* image = (mode >= 0 && mode <= 5) ? images_[mode].get() : nullptr;
+    if (image == nullptr) {
+        host_.RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    if (image->Empty() || buffer == nullptr) {
+        host_.RecordError(RZ_ERR_BUFFER);
+        return 0;
+    }
+    if (!CopyOut(*image, topDown, buffer, size)) {
+        host_.RecordError(RZ_ERR_BUFFER);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t CAcquisition::Close() {
+    std::lock_guard control(control_);
+    return CloseLocked();
+}
+
+int32_t CAcquisition::CloseLocked() {
+    {
+        std::lock_guard frame(frameLock_);
+        preview_.Close();
+    }
+    StopPreviewLocked();
+    imageAvailable_ = 0;
+    if (model_ != nullptr) model_->CloseSingleFrame();
+    return 1;
+}
+
+bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* destination,
+                           int32_t size) {
+    const int64_t required = static_cast<int64_t>(source.Stride()) * source.Height();
+    if (size < required || destination == nullptr) {
+        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
+        host_.RecordError(RZ_ERR_BUFFER);
+        return false;
+    }
+    auto* out = static_cast<uint8_t*>(destination);
+    const size_t stride = static_cast<size_t>(source.Stride());
+    if (topDown != 0) {
+        std::memcpy(out, source.Bits(), source.SizeBytes());
+    } else {
+        for (int32_t r = 0; r < source.Height(); ++r)
+            std::memcpy(out + r * stride, source.Row(source.Height() - 1 - r), stride);
+    }
+    return true;
+}
+
+void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam) {
+    if (window != 0) platform::PostMessage(window, kFrameMessage, wParam, lParam);
+}
+
+void CAcquisition::UpdateFrameRate() {
+    ++frameCounter_;
+    const uint32_t now = platform::TickMs();
+    if (now - lastRateUpdate_ > 1000) {
+        const uint32_t elapsed = platform::TickMs() - lastRateUpdate_;
+        frameRate10_ = static_cast<int32_t>(static_cast<int64_t>(frameCounter_) * 10000 / elapsed);
+        frameCounter_ = 0;
+        lastRateUpdate_ = platform::TickMs();
+    }
+}
+
+bool CAcquisition::DecodeAndProcess(bool fromRing) {
+    const int32_t mode = preparedMode_;
+    CDibImage& raw = *images_[SixteenBitMode(mode) ? kRaw16 : kRaw8];
+    const int32_t result =
+        fromRing ? model_->DecodeNewest(raw.Bits()) : model_->DecodeSingleFrame(raw.Bits());
+    if (result != 0) return false;
+    if (raw.BitsPerPixel() * raw.Width() / 8 != raw.Stride()) {
+        raw.Transfer(raw.BitsPerPixel() == 16 ? SpreadRowsMono16 : SpreadRowsMono8, &raw, nullptr,
+                     0, 0, nullptr);
+    }
+    CDibImage* buffers[kImageSlots];
+    for (size_t i = 0; i < images_.size(); ++i) buffers[i] = images_[i].get();
+    pipeline_.Process(mode, buffers, settings_, *model_, defects_);
+    imageAvailable_ = 1;
+    return true;
+}
+
+void CAcquisition::FillFrameInfo(int32_t frameRate10) {
+    const CDibImage& raw = *images_[SixteenBitMode(preparedMode_) ? kRaw16 : kRaw8];
+    frameInfo_.size = static_cast<int32_t>(sizeof(RzFrameInfo));
+    frameInfo_.width = raw.Width();
+    frameInfo_.height = raw.Height();
+    frameInfo_.bitsPerPixel = ColorModeBits(preparedMode_);
+    frameInfo_.frameRate10 = frameRate10;
+    frameInfo_.buffer = callback_.buffer;
+}
+
+void CAcquisition::DrawLocked() {
+    CDibImage* buffers[6];
+    for (int i = 0; i < 6; ++i) buffers[i] = images_[i].get();
+    preview_.Draw(buffers, *images_[kSlotDisplay], preparedMode_);
+}
+
+void CAcquisition::WorkerMain() {
+    if (mode_ == 3) TriggerLoop(); else PreviewLoop();
+    if (done_) done_->Set();
+}
+
+void CAcquisition::PreviewLoop() {
+    while (run_ != 0) {
+        platform::SleepMs(settings_.format.waitTime);
+        if (run_ != 1) continue;
+        const int32_t wait = model_->WaitFrame();
+        if (wait == 1) {
+            run_ = 0;
+            platform::WindowId window;
+            {
+                std::lock_guard frame(frameLock_);
+                window = callback_.window;
+            }
+            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
+            host_.RecordError(RZ_ERR_NO_FRAME);
+            break;
+        }
+        if (wait != 3) continue;
+        std::unique_lock frame(frameLock_);
+        const CallbackTarget target = callback_;
+        if (!DecodeAndProcess(true)) {
+            frame.unlock();
+            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
+            host_.RecordError(RZ_ERR_TRANSFER);
+            continue;
+        }
+        UpdateFrameRate();
+        FillFrameInfo(frameRate10_);
+        if (auto* flag = newFrameFlag_.load()) flag->store(1);
+        DrawLocked();
+        if (target.buffer != nullptr && target.size != 0 &&
+            !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
+            continue;
+        frame.unlock();
+        PostToCallback(target.window, reinterpret_cast<uintptr_t>(&frameInfo_), 0);
+    }
+}
+
+void CAcquisition::TriggerLoop() {
+    while (run_ != 0) {
+        if (run_ != 1) {
+            platform::SleepMs(10);
+            continue;
+        }
+        const int32_t transfer = model_->TransferSingleFrame();
+        if (run_ == 0) break;
+        if (transfer != 0) continue;
+        std::unique_lock frame(frameLock_);
+        const CallbackTarget target = callback_;
+        if (!DecodeAndProcess(false)) continue;
+        FillFrameInfo(0);
+        if (target.buffer != nullptr && target.size != 0 &&
+            !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
+            continue;
+        PostToCallback(target.window, reinterpret_cast<uintptr_t>(&frameInfo_), 0);
+        DrawLocked();
+    }
+}
+
+}  // namespace rezive

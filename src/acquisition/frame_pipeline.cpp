@@ -1,0 +1,95 @@
+#include "acquisition/frame_pipeline.h"
+
+#include <cstring>
+
+#include "acquisition/auto_iris.h"
+#include "acquisition/defect_correction.h"
+#include "device/rezive417dir_sdk.h"
+#include "imaging/filters.h"
+#include "imaging/mosaic.h"
+
+namespace rezive {
+namespace {
+
+// 16-bit samples carry 12 significant bits.
+constexpr int32_t kSampleBits = 12;
+
+}  // namespace
+
+void FramePipeline::Process(int32_t mode, CDibImage* const* images, CameraSettings& s,
+                            CRezive417DIRVUDSdk& model, const DefectList& defects) {
+    CDibImage& raw = *images[(mode == 1 || mode == 4 || mode == 5) ? 1 : 0];
+    CDibImage& output = *images[mode];
+    if (s.defectCorrection == 1) {
+        CorrectDefects(raw, defects, s.geometry, s.analog.mirrorH != 0, s.analog.mirrorV != 0);
+    }
+    AutoIris(raw, model, s.analog);
+    if (mode <= 1) {
+        const int32_t grayMode = s.filters.grayMode;
+        if (grayMode == 1) {
+            GrayGainOffset(raw, mode == 0 ? 8 : kSampleBits, s);
+        } else if (grayMode == 2) {
+            // Reconstruction then luminance; in the 16-bit mode through the 48-bit buffer, so the
+            // result keeps its 12 significant bits.
+            CDibImage& color = *images[mode == 0 ? 2 : 4];
+            if (!color.Empty() && color.Width() == raw.Width() && color.Height() == raw.Height()) {
+                Reconstruct(color, raw, s);
+                raw.Transfer(mode == 0 ? BgrToGray8 : BgrToGray16, &color, nullptr, 0, 0, nullptr);
+            }
+        }
+    } else {
+        Reconstruct(output, raw, s);
+    }
+    Filters(mode, output, *images[kSlotWork], s);
+}
+
+void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& s) {
+    WhiteBalanceParams params;
+    params.phase = EffectiveBayerPhase(s.filters.bayerMode, s.analog.mirrorV != 0,
+                                       s.analog.mirrorH != 0);
+    params.redGain = s.filters.redGain;
+    params.greenGain = s.filters.greenGain;
+    params.blueGain = s.filters.blueGain;
+    const bool automatic = s.filters.autoWhiteBalance != 0;
+    bool measured = false;
+    ReconstructColor(color, mosaic, params, automatic, &measured);
+    if (measured) {
+        s.filters.redGain = params.redGain;
+        s.filters.greenGain = params.greenGain;
+        s.filters.blueGain = params.blueGain;
+    }
+    if (automatic && s.filters.autoWhiteBalanceOnceA != 0 && s.filters.autoWhiteBalanceOnceB != 0) {
+        s.filters.autoWhiteBalance = 0;
+        s.filters.autoWhiteBalanceOnceA = 0;
+        s.filters.autoWhiteBalanceOnceB = 0;
+    }
+}
+
+void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& s) {
+    FilterSettings& f = s.filters;
+    BayerGainParams p;
+    p.phase = EffectiveBayerPhase(f.bayerMode, s.analog.mirrorV != 0, s.analog.mirrorH != 0);
+    p.gainR = f.grayGainR;
+    p.gainG1 = f.grayGainG1;
+    p.gainG2 = f.grayGainG2;
+    p.gainB = f.grayGainB;
+    p.offsetR = f.grayOffsetR;
+    p.offsetG1 = f.grayOffsetG1;
+    p.offsetG2 = f.grayOffsetG2;
+    p.offsetB = f.grayOffsetB;
+    p.bitDepth = bitDepth;
+    if (f.grayAutoGain != 0) {
+        if (raw.Transfer(MeasureBayerGains, &raw, nullptr, 0, 0, &p) == 1) {
+            f.grayGainR = p.gainR;
+            f.grayGainG1 = p.gainG1;
+            f.grayGainG2 = p.gainG2;
+            f.grayGainB = p.gainB;
+        }
+        f.grayAutoGain.FetchAdd(-1);
+    }
+    if (p.gainR == 128 && p.gainG1 == 128 && p.gainG2 == 128 && p.gainB == 128) return;
+    raw.Transfer(raw.BitsPerPixel() == 16 ? BayerGainOffsetRaw16 : BayerGainOffsetRaw8, &raw,
+                 nullptr, 0, 0, &p);
+}
+
+}  // namespace rezive

@@ -1,0 +1,38 @@
+// The processing of one frame: defect correction, automatic exposure, the mosaic (gray modes or
+// white balance and colour reconstruction) and the tone and detail filters.
+#pragma once
+
+#include <cstdint>
+
+#include "acquisition/defect_list.h"
+#include "acquisition/image_slots.h"
+#include "imaging/dib_image.h"
+#include "settings/records.h"
+
+namespace rezive {
+
+class CRezive417DIRVUDSdk;
+
+// Settings of the camera object that acquisition reads (and auto iris and the automatic
+// measurements write).
+struct CameraSettings {
+    FilterSettings& filters;
+    AnalogSettings& analog;
+    FormatSettings& format;
+    CaptureGeometry& geometry;
+    Setting& defectCorrection;
+};
+
+class FramePipeline {
+public:
+    // Processes the raw frame of colourMode in images (the nine slots) into its output buffer.
+    void Process(int32_t colourMode, CDibImage* const* images, CameraSettings& settings,
+                 CRezive417DIRVUDSdk& model, const DefectList& defects);
+
+private:
+    void Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& settings);
+    void GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& settings);
+    void Filters(int32_t colourMode, CDibImage& output, CDibImage& work, CameraSettings& settings);
+};
+
+}  // namespace rezive

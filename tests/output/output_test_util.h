@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -98,6 +99,21 @@ inline uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
 
 inline std::string Code(const std::vector<uint8_t>& b, size_t at) {
     return std::string(reinterpret_cast<const char*>(b.data() + at), 4);
+}
+
+// What ffprobe says of the first video stream (frames counted by decoding), errors included.
+inline std::string Probe(const std::string& path) {
+    const std::string command =
+        "/usr/bin/ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames,nb_frames "
+        "-of default=noprint_wrappers=1 '" + path + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return "popen failed";
+    std::string out;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pipe) != nullptr) out += buf;
+    ::pclose(pipe);
+    return out;
 }
 
 // Runs body in a forked child whose files may not grow past maxFileBytes (writes beyond fail

@@ -1,0 +1,116 @@
+#include "output/output_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rezive {
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool OutputFile::OpenForWriting(const char* path) {
+    if (fd_ >= 0) Close();
+    failed_ = false;
+    regular_ = false;
+    position_ = 0;
+    path_.clear();
+    if (path == nullptr || *path == '\0') return false;
+
+    int fd = ::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    struct stat st {};
+    regular_ = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    fd_ = fd;
+    path_ = path;
+    return true;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+    if (fd_ < 0 || failed_) return false;
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            MarkFailed();
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+        position_ += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t size) {
+    if (fd_ < 0 || failed_) return false;
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            MarkFailed();
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+bool OutputFile::SeekTo(uint64_t offset) {
+    if (fd_ < 0) return false;
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        MarkFailed();
+        return false;
+    }
+    position_ = offset;
+    return true;
+}
+
+int64_t OutputFile::Length() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+bool OutputFile::Truncate(uint64_t length) {
+    if (fd_ < 0) return false;
+    int rc;
+    do {
+        rc = ::ftruncate(fd_, static_cast<off_t>(length));
+    } while (rc < 0 && errno == EINTR);
+    return rc == 0;
+}
+
+bool OutputFile::Close() {
+    if (fd_ < 0) return !failed_;
+    // close() is not retried on EINTR: the descriptor is gone either way on Linux.
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!closed) MarkFailed();
+    return !failed_;
+}
+
+void OutputFile::Discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (regular_ && !path_.empty()) ::unlink(path_.c_str());
+    regular_ = false;
+    path_.clear();
+}
+
+int32_t FinishStillFile(OutputFile& file, bool written) {
+    if (written && !file.Failed() && file.Close()) return 1;
+    file.Discard();
+    return 0;
+}
+
+}  // namespace rezive

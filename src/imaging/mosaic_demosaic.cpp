@@ -1,0 +1,336 @@
+// Colour reconstruction from the Bayer mosaic.
+//
+// The 9/3/3/1 weights are separable: a colour sum is 3 x (the nearer row's 3:1 horizontal mix)
+// + (the farther row's 3:1 mix). Every mosaic row carries one non-green colour, so for an
+// output row the "own" colour X comes from rows r and r - 2 and the other colour Y from rows
+// r - 1 and r + 1. Columns alternate between sitting on X (X near at c, far at c - 2; Y near at
+// c - 1, far at c + 1) and sitting between (the other way round). The interior runs this over
+// column pairs into small planes that the compiler vectorises, then interleaves the planes into
+// the destination pixels; the border evaluates the same sums per pixel with substituted
+// coordinates.
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/mosaic.h"
+#include "imaging/pixel_access.h"
+
+namespace rezive {
+namespace {
+
+using pixel::RowAt;
+
+using U16A = uint16_t __attribute__((may_alias));
+using U32A = uint32_t __attribute__((may_alias));
+using U64A = uint64_t __attribute__((may_alias));
+
+constexpr int kChunk = 512;  // columns per plane chunk: planes stay in L1 and on the stack
+
+// Gain factor: gain x 128 / 100, the gain limited to the accepted 0..400.
+int32_t GainFactor(int32_t gain) { return std::clamp(gain, 0, 400) * 128 / 100; }
+
+// Per-width arithmetic. 8-bit sums (at most 16 x 255) fit 16 bits and the factor (at most 512)
+// times 32 does too, so (sum x K) >> 11 is the high half of sum x (K << 5): one 16-bit
+// multiply-high per sample, and the clamp at 256 x 2048 becomes a min with 255.
+struct Raw8 {
+    using Sample = uint8_t;
+    using Sum = uint16_t;
+    using Out = uint8_t;
+    static uint16_t Factor(int32_t gain) { return static_cast<uint16_t>(GainFactor(gain) << 5); }
+    static Out Scale(Sum s, uint16_t k) {
+        const auto v = static_cast<uint16_t>((static_cast<uint32_t>(s) * k) >> 16);
+        return static_cast<Out>(v < 255 ? v : 255);
+    }
+    static Out Green(Sample a, Sample b) {
+        return static_cast<Out>((static_cast<uint16_t>(a) + b) >> 1);
+    }
+};
+
+// 16-bit samples may carry garbage above 12 bits: sums need 32 bits (16 x 65535 x 512 < 2^31).
+struct Raw16 {
+    using Sample = uint16_t;
+    using Sum = uint32_t;
+    using Out = uint16_t;
+    static uint32_t Factor(int32_t gain) { return static_cast<uint32_t>(GainFactor(gain)); }
+    static Out Scale(Sum s, uint32_t k) {
+        const uint32_t v = (s * k) >> 11;
+        return static_cast<Out>(v < 4095 ? v : 4095);
+    }
+    static Out Green(Sample a, Sample b) {
+        const uint32_t v = (static_cast<uint32_t>(a) + b) >> 1;
+        return static_cast<Out>(v < 4095 ? v : 4095);
+    }
+};
+
+template <class W>
+using SampleRow = const typename W::Sample*;
+
+template <class W>
+inline SampleRow<W> SamplesOf(const uint8_t* src, int32_t row, int32_t stride, int32_t left) {
+    using S = typename W::Sample;
+    if constexpr (sizeof(S) == 1) {
+        return RowAt(src, row, stride) + left;
+    } else {
+        return reinterpret_cast<const U16A*>(RowAt(src, row, stride)) + left;
+    }
+}
+
+// Writes n pixels of planes (blue, green, red) to d, advancing by the destination pixel size;
+// the fourth channel of 32/64-bit pixels is kept.
+template <class W, int DB>
+inline void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
+                       const typename W::Out* __restrict g, const typename W::Out* __restrict r,
+                       int n, int32_t dbRuntime) {
+    using O = typename W::Out;
+    if constexpr (DB == 3 && sizeof(O) == 1) {
+        for (int j = 0; j < n; ++j) {
+            d[3 * j] = b[j];
+            d[3 * j + 1] = g[j];
+            d[3 * j + 2] = r[j];
+        }
+    } else if constexpr (DB == 4 && sizeof(O) == 1) {
+        auto* p = reinterpret_cast<U32A*>(d);
+        for (int j = 0; j < n; ++j) {
+            p[j] = (p[j] & 0xFF000000u) | b[j] | (static_cast<uint32_t>(g[j]) << 8) |
+                   (static_cast<uint32_t>(r[j]) << 16);
+        }
+    } else if constexpr (DB == 6 && sizeof(O) == 2) {
+        auto* p = reinterpret_cast<U16A*>(d);
+        for (int j = 0; j < n; ++j) {
+            p[3 * j] = b[j];
+            p[3 * j + 1] = g[j];
+            p[3 * j + 2] = r[j];
+        }
+    } else if constexpr (DB == 8 && sizeof(O) == 2) {
+        auto* p = reinterpret_cast<U64A*>(d);
+        for (int j = 0; j < n; ++j) {
+            p[j] = (p[j] & 0xFFFF000000000000ull) | b[j] | (static_cast<uint64_t>(g[j]) << 16) |
+                   (static_cast<uint64_t>(r[j]) << 32);
+        }
+    } else {
+        for (int j = 0; j < n; ++j) {
+            uint8_t* q = d + static_cast<ptrdiff_t>(j) * dbRuntime;
+            const O v[3] = {b[j], g[j], r[j]};
+            std::memcpy(q, v, sizeof v);
+        }
+    }
+}
+
+// Rows around output row r (all pointing at column 0 of the processed rectangle).
+template <class W>
+struct RowSet {
+    SampleRow<W> up2, up1, cur, down1;
+};
+
+// One pixel off X (X between columns) at column c, and one on X at column c + 1.
+template <class W>
+struct PairMath {
+    using Sum = typename W::Sum;
+    static Sum Mix(SampleRow<W> row, int near, int far) {
+        return static_cast<Sum>(3 * static_cast<Sum>(row[near]) + row[far]);
+    }
+    static Sum Vertical(Sum nearRow, Sum farRow) {
+        return static_cast<Sum>(3 * nearRow + farRow);
+    }
+};
+
+// Fills planes x, y, g for columns [c0, c0 + n) of one interior row. onXFirst tells whether
+// column c0 sits on the row's own colour X.
+template <class W, class K>
+void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
+                    typename W::Out* __restrict px, typename W::Out* __restrict py,
+                    typename W::Out* __restrict pg) {
+    using M = PairMath<W>;
+    const SampleRow<W> a = rs.cur, a2 = rs.up2, b = rs.up1, b2 = rs.down1;
+
+    auto offX = [&](int c, int j) {  // X at c-1 (near) / c+1; Y at c (near) / c-2
+        px[j] = W::Scale(M::Vertical(M::Mix(a, c - 1, c + 1), M::Mix(a2, c - 1, c + 1)), fx);
+        py[j] = W::Scale(M::Vertical(M::Mix(b, c, c - 2), M::Mix(b2, c, c - 2)), fy);
+        pg[j] = W::Green(a[c], b[c - 1]);
+    };
+    auto onX = [&](int c, int j) {  // X at c (near) / c-2; Y at c-1 (near) / c+1
+        px[j] = W::Scale(M::Vertical(M::Mix(a, c, c - 2), M::Mix(a2, c, c - 2)), fx);
+        py[j] = W::Scale(M::Vertical(M::Mix(b, c - 1, c + 1), M::Mix(b2, c - 1, c + 1)), fy);
+        pg[j] = W::Green(a[c - 1], b[c]);
+    };
+
+    int j = 0;
+    if (onXFirst && n > 0) {
+        onX(c0, 0);
+        j = 1;
+    }
+    // Pairs (off X, on X): the pattern is fixed inside one iteration, so this loop vectorises.
+    const int pairs = (n - j) / 2;
+    {
+        const int cb = c0 + j;
+        typename W::Out* __restrict qx = px + j;
+        typename W::Out* __restrict qy = py + j;
+        typename W::Out* __restrict qg = pg + j;
+        for (int k = 0; k < pairs; ++k) {
+            const int c = cb + 2 * k;
+            // Off X at c.
+            qx[2 * k] = W::Scale(
+                M::Vertical(M::Mix(a, c - 1, c + 1), M::Mix(a2, c - 1, c + 1)), fx);
+            qy[2 * k] = W::Scale(M::Vertical(M::Mix(b, c, c - 2), M::Mix(b2, c, c - 2)), fy);
+            qg[2 * k] = W::Green(a[c], b[c - 1]);
+            // On X at c + 1.
+            qx[2 * k + 1] = W::Scale(M::Vertical(M::Mix(a, c + 1, c - 1), M::Mix(a2, c + 1, c - 1)),
+                                     fx);
+            qy[2 * k + 1] = W::Scale(M::Vertical(M::Mix(b, c, c + 2), M::Mix(b2, c, c + 2)), fy);
+            qg[2 * k + 1] = W::Green(a[c], b[c + 1]);
+        }
+    }
+    j += 2 * pairs;
+    if (j < n) offX(c0 + j, j);
+}
+
+template <class W, int DB>
+void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                  int32_t dbRuntime, int32_t dstStride, int32_t srcStride,
+                  const WhiteBalanceParams& p) {
+    using O = typename W::Out;
+    const int32_t w = rect.Width(), h = rect.Height();
+    if (w < 5 || h < 5) return;
+    const int rowBit = p.phase & 1, colBit = (p.phase >> 1) & 1;
+    const auto kb = W::Factor(p.blueGain), kr = W::Factor(p.redGain);
+    const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
+    alignas(64) O planeX[kChunk], planeY[kChunk], planeG[kChunk];
+
+    for (int32_t r = 2; r <= h - 3; ++r) {
+        const int rowPar = (r + rowBit) & 1;
+        const RowSet<W> rs{SamplesOf<W>(src, rect.top + r - 2, srcStride, rect.left),
+                           SamplesOf<W>(src, rect.top + r - 1, srcStride, rect.left),
+                           SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
+                           SamplesOf<W>(src, rect.top + r + 1, srcStride, rect.left)};
+        // Rows of parity 0 carry blue (X) and take red (Y) from the rows around; parity 1 the
+        // other way round.
+        const auto kx = rowPar == 0 ? kb : kr, ky = rowPar == 0 ? kr : kb;
+        const O* planeB = rowPar == 0 ? planeX : planeY;
+        const O* planeR = rowPar == 0 ? planeY : planeX;
+        uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
+        for (int32_t c0 = 2; c0 <= w - 3; c0 += kChunk) {
+            const int n = std::min<int32_t>(kChunk, w - 2 - c0);
+            // X sits on column parity 1 in blue rows and 0 in red rows.
+            const bool onXFirst = ((c0 + colBit + rowPar) & 1) == 1;
+            InteriorPlanes<W>(rs, c0, n, onXFirst, kx, ky, planeX, planeY, planeG);
+            Interleave<W, DB>(dRow + c0 * db, planeB, planeG, planeR, n, dbRuntime);
+        }
+    }
+}
+
+// Coordinate of a neighbour, brought inside [0, size): four further inside keeps the filter
+// colour; images smaller than four samples clamp what is still outside.
+inline int32_t Inside(int32_t i, int32_t size) {
+    if (i < 0) i += 4;
+    else if (i >= size) i -= 4;
+    return std::clamp(i, 0, size - 1);
+}
+
+template <class W>
+void BorderPixel(const uint8_t* src, const Rect& rect, int32_t srcStride, int32_t c, int32_t r,
+                 int rowBit, int colBit, uint32_t kb, uint32_t kr, typename W::Out out[3]) {
+    using Sum = typename W::Sum;
+    const int32_t w = rect.Width(), h = rect.Height();
+    auto at = [&](int dx, int dy) -> Sum {
+        return SamplesOf<W>(src, rect.top + Inside(r + dy, h), srcStride,
+                            rect.left)[Inside(c + dx, w)];
+    };
+    const int rowPar = (r + rowBit) & 1;
+    const bool onX = ((c + colBit + rowPar) & 1) == 1;
+    Sum sx, sy;
+    typename W::Out g;
+    if (onX) {
+        sx = static_cast<Sum>(3 * (3 * at(0, 0) + at(-2, 0)) + (3 * at(0, -2) + at(-2, -2)));
+        sy = static_cast<Sum>(3 * (3 * at(-1, -1) + at(1, -1)) + (3 * at(-1, 1) + at(1, 1)));
+        g = W::Green(static_cast<typename W::Sample>(at(-1, 0)),
+                     static_cast<typename W::Sample>(at(0, -1)));
+    } else {
+        sx = static_cast<Sum>(3 * (3 * at(-1, 0) + at(1, 0)) + (3 * at(-1, -2) + at(1, -2)));
+        sy = static_cast<Sum>(3 * (3 * at(0, -1) + at(-2, -1)) + (3 * at(0, 1) + at(-2, 1)));
+        g = W::Green(static_cast<typename W::Sample>(at(0, 0)),
+                     static_cast<typename W::Sample>(at(-1, -1)));
+    }
+    const Sum sb = rowPar == 0 ? sx : sy, sr = rowPar == 0 ? sy : sx;
+    using K = decltype(W::Factor(0));
+    out[0] = W::Scale(sb, static_cast<K>(kb));
+    out[1] = g;
+    out[2] = W::Scale(sr, static_cast<K>(kr));
+}
+
+template <class W>
+void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                  int32_t db, int32_t dstStride, int32_t srcStride, const WhiteBalanceParams& p) {
+    const int32_t w = rect.Width(), h = rect.Height();
+    if (w <= 0 || h <= 0) return;
+    const int rowBit = p.phase & 1, colBit = (p.phase >> 1) & 1;
+    const uint32_t kb = W::Factor(p.blueGain), kr = W::Factor(p.redGain);
+    auto one = [&](int32_t c, int32_t r) {
+        typename W::Out v[3];
+        BorderPixel<W>(src, rect, srcStride, c, r, rowBit, colBit, kb, kr, v);
+        std::memcpy(RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x + c) * db, v,
+                    sizeof v);
+    };
+    for (int32_t r = 0; r < h; ++r) {
+        if (r < 2 || r >= h - 2) {
+            for (int32_t c = 0; c < w; ++c) one(c, r);
+        } else {
+            for (int32_t c = 0; c < std::min(w, 2); ++c) one(c, r);
+            for (int32_t c = std::max(2, w - 2); c < w; ++c) one(c, r);
+        }
+    }
+}
+
+template <class W>
+int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                 int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+    constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
+    if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
+        return 0;
+    const auto& p = *static_cast<const WhiteBalanceParams*>(param);
+    switch (db) {
+        case kOut: InteriorRows<W, kOut>(dst, src, rect, x, y, db, dstStride, srcStride, p); break;
+        case kOut + kOut / 3:
+            InteriorRows<W, kOut + kOut / 3>(dst, src, rect, x, y, db, dstStride, srcStride, p);
+            break;
+        default: InteriorRows<W, 0>(dst, src, rect, x, y, db, dstStride, srcStride, p); break;
+    }
+    return 1;
+}
+
+template <class W>
+int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+               int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+    constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
+    if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
+        return 0;
+    BorderPixels<W>(dst, src, rect, x, y, db, dstStride, srcStride,
+                    *static_cast<const WhiteBalanceParams*>(param));
+    return 1;
+}
+
+}  // namespace
+
+int32_t DemosaicInteriorRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                             int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
+                             int32_t srcStride, void* param) {
+    return Interior<Raw8>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
+}
+
+int32_t DemosaicInteriorRaw16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                              int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
+                              int32_t srcStride, void* param) {
+    return Interior<Raw16>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
+}
+
+int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                           int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
+                           int32_t srcStride, void* param) {
+    return Border<Raw8>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
+}
+
+int32_t DemosaicBorderRaw16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                            int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
+                            int32_t srcStride, void* param) {
+    return Border<Raw16>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
+}
+
+}  // namespace rezive

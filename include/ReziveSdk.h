@@ -123,6 +123,11 @@ RZ_API int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wParam
  * instead of the queue. 1, or 0 for an unknown window. */
 RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, void* user);
 
+/* Fires the camera's software trigger (trigger control port: enable, software path, pulse),
+ * for an acquisition started with Rezive_Trigger. 1, or 0 for an unknown handle, no camera, or
+ * a failed port write. */
+RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
+
 /* ---- Lifecycle and device selection ------------------------------------------------------- */
 
 RZ_API int32_t Rezive_Initialize(RzWindow appWindow);

@@ -6,6 +6,7 @@
 #include "acquisition/defect_correction.h"
 #include "device/rezive417dir_sdk.h"
 #include "imaging/filters.h"
+#include "imaging/gray16.h"
 #include "imaging/mosaic.h"
 
 namespace rezive {
@@ -90,6 +91,48 @@ void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSetti
     if (p.gainR == 128 && p.gainG1 == 128 && p.gainG2 == 128 && p.gainB == 128) return;
     raw.Transfer(raw.BitsPerPixel() == 16 ? BayerGainOffsetRaw16 : BayerGainOffsetRaw8, &raw,
                  nullptr, 0, 0, &p);
+}
+
+void FramePipeline::Filters(int32_t mode, CDibImage& output, CDibImage& work, CameraSettings& s) {
+    // Kernel of each family by layout: Mono8, Mono16, Color8 (24/32), Color16 (48/64).
+    const int layout = mode == 0 ? 0 : mode == 1 ? 1 : mode <= 3 ? 2 : 3;
+    auto run = [&](PixelKernel kernel, void* params, const CDibImage* source) {
+        output.Transfer(kernel, source, nullptr, 0, 0, params);
+    };
+    const FilterSettings& f = s.filters;
+    const int32_t hue = f.hue, saturation = f.saturation;
+    if (mode >= 2 && (hue != 0 || saturation != 0)) {
+        HueSaturationParams p{hue, 0, saturation, kSampleBits};
+        run(layout == 2 ? HueSaturationColor8 : HueSaturationColor16, &p, &output);
+    }
+    const int32_t gamma = f.gamma;
+    if (gamma != 100) {
+        static constexpr PixelKernel kGamma[] = {GammaMono8, GammaMono16, GammaColor8, GammaColor16};
+        FilterParams p{gamma, kSampleBits, &tables_};
+        run(kGamma[layout], &p, &output);
+    }
+    const int32_t contrast = f.contrast;
+    if (contrast != 0) {
+        static constexpr PixelKernel kContrast[] = {ContrastMono8, ContrastMono16, ContrastColor8,
+                                                    ContrastColor16};
+        FilterParams p{contrast, kSampleBits, &tables_};
+        run(kContrast[layout], &p, &output);
+    }
+    const int32_t sharpness = f.sharpness;
+    if (sharpness != 0 && work.SizeBytes() == output.SizeBytes() && !work.Empty()) {
+        static constexpr PixelKernel kSharpness[] = {SharpnessMono8, SharpnessMono16,
+                                                     SharpnessColor8, SharpnessColor16};
+        std::memcpy(work.Bits(), output.Bits(), output.SizeBytes());
+        FilterParams p{sharpness, kSampleBits, &tables_};
+        run(kSharpness[layout], &p, &work);
+    }
+    const int32_t brightness = f.brightness;
+    if (brightness != 0) {
+        static constexpr PixelKernel kBrightness[] = {BrightnessMono8, BrightnessMono16,
+                                                      BrightnessColor8, BrightnessColor16};
+        FilterParams p{brightness, kSampleBits, &tables_};
+        run(kBrightness[layout], &p, &output);
+    }
 }
 
 }  // namespace rezive

@@ -7,6 +7,7 @@
 #include "acquisition/defect_list.h"
 #include "acquisition/image_slots.h"
 #include "imaging/dib_image.h"
+#include "imaging/filters.h"
 #include "settings/records.h"
 
 namespace rezive {
@@ -33,6 +34,9 @@ private:
     void Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& settings);
     void GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& settings);
     void Filters(int32_t colourMode, CDibImage& output, CDibImage& work, CameraSettings& settings);
+
+    // Tables of the 16-bit contrast and gamma, kept per camera and rebuilt when a setting changes.
+    FilterTables tables_;
 };
 
 }  // namespace rezive

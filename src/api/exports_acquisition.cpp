@@ -72,3 +72,7 @@ RZ_EXPORT int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent) {
 RZ_EXPORT int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
 }
+
+RZ_EXPORT int32_t RzSoftwareTrigger(RzHandle handle) {
+    return Dispatch(handle, 0, [](CRezive& c) { return c.SoftwareTrigger(); });
+}

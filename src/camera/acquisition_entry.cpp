@@ -49,6 +49,15 @@ int32_t CRezive::Close() {
     return 1;
 }
 
+int32_t CRezive::SoftwareTrigger() {
+    if (!RequireModel()) return 0;
+    // Port 11: bit 0 enables the trigger path, bit 1 selects the software source, bit 7 pulses.
+    constexpr int32_t kTriggerPort = 11, kEnabled = 0x03, kPulse = 0x80;
+    const bool ok = model_->WritePort(kTriggerPort, kEnabled | kPulse) == 1 &&
+                    model_->WritePort(kTriggerPort, kEnabled) == 1;
+    return ok ? 1 : 0;
+}
+
 int32_t CRezive::ShowDialog(platform::WindowId) {
     if (!RequireModel()) return 0;
     // The property dialogs are not available in this build.

@@ -13,6 +13,7 @@
 #include "acquisition/image_slots.h"
 #include "camera/error_history.h"
 #include "imaging/dib_image.h"
+#include "output/avi_recorder.h"
 #include "platform/shared_region.h"
 #include "platform/window_registry.h"
 #include "settings/records.h"
@@ -91,6 +92,7 @@ public:
     int32_t GetImage(void* buffer, int32_t size, int32_t topDown);
     int32_t Trigger(platform::WindowId window, void* buffer, int32_t size, int32_t topDown);
     int32_t Close();
+    int32_t SoftwareTrigger();
     int32_t SaveImage(const char* fileName, int32_t format);
     int32_t SaveImageW(const char16_t* fileName, int32_t format);
     int32_t Record(const char* fileName, int32_t durationMs, int32_t showWindow);
@@ -98,6 +100,8 @@ public:
     int32_t LoadConfigFile(const char* fileName);
     int32_t LoadConfigFileW(const char16_t* fileName);
     int32_t ShowDialog(platform::WindowId parent);
+    // Ends a running recording (finishing its file); part of every stop of acquisition.
+    void StopRecording();
 
     // ---- Internal views (tests, the device-claim checks, later subsystems)
     CRezive417DIRVUDSdk* Model() const { return model_.get(); }
@@ -151,8 +155,9 @@ private:
     bool claimHeld_ = false;
     int32_t claimedDevice_ = -1;
 
-    // Last member: destroyed first, so its threads stop while everything they use still exists.
+    // Last members: destroyed first, so their threads stop while everything they use exists.
     CAcquisition acquisition_;
+    AviRecorder recorder_;
 };
 
 // Creates the model object of this camera; null when the device layer cannot make one.

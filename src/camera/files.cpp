@@ -1,0 +1,112 @@
+// Files of the camera object: still images, AVI recording and the defect-pixel file.
+#include "camera/camera.h"
+#include "device/rezive417dir_sdk.h"
+#include "output/still_writers.h"
+#include "platform/text.h"
+#include "settings/defect_file.h"
+
+namespace rezive {
+
+int32_t CRezive::SaveImage(const char* fileName, int32_t format) {
+    if (!model_ || !acquisition_.ImageAvailable()) {
+        RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    std::lock_guard frame(acquisition_.FrameLock());
+    const CDibImage* image = acquisition_.Image(format_.colorMode);
+    if (image == nullptr) {
+        RecordError(RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    return SaveImageFile(fileName, image, format);
+}
+
+int32_t CRezive::SaveImageW(const char16_t* fileName, int32_t format) {
+    if (!RequireModel()) return 0;
+    char narrow[platform::kNarrowNameBuffer];
+    {
+        std::lock_guard frame(acquisition_.FrameLock());
+        if (acquisition_.Image(format_.colorMode) == nullptr) {
+            RecordError(RZ_ERR_NO_DEVICE);
+            return 0;
+        }
+        if (!platform::Utf16ToNarrow(fileName, narrow, sizeof narrow)) {
+            RecordError(RZ_ERR_NO_DEVICE);
+            return 0;
+        }
+        return SaveImageFile(narrow, acquisition_.Image(format_.colorMode), format);
+    }
+}
+
+int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWindow) {
+    if (fileName == nullptr || *fileName == '\0') {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    if (recorder_.Recording()) {
+        RecordError(RZ_ERR_FILE);  // the running recording stays as it is
+        return 0;
+    }
+    acquisition_.ClearCallbackTarget();
+    if (showWindow != 0 && acquisition_.PreviewWindowWanted() && acquisition_.PreviewWindowId() == 0 &&
+        !acquisition_.OpenPreviewWindow()) {
+        RecordError(RZ_ERR_WINDOW);
+        return 0;
+    }
+    if (!model_ || acquisition_.StartPreview() != 1) {
+        acquisition_.Close();
+        RecordError(RZ_ERR_FILE);
+        return 0;
+    }
+    AviRecorder::Source source;
+    source.frameLock = &acquisition_.FrameLock();
+    source.image = [this]() -> const CDibImage* {
+        const int32_t mode = acquisition_.PreparedColorMode();
+        return mode >= 0 && mode <= 5 ? acquisition_.Image(mode) : nullptr;
+    };
+    switch (recorder_.Start(fileName, durationMs, std::move(source),
+                            [this](int32_t code) { RecordError(code); })) {
+        case AviRecorder::StartResult::kStarted:
+            return 1;
+        case AviRecorder::StartResult::kThreadFailed:
+            acquisition_.Close();
+            RecordError(RZ_ERR_THREAD);
+            return 0;
+        default:
+            acquisition_.Close();
+            RecordError(RZ_ERR_FILE);
+            return 0;
+    }
+}
+
+int32_t CRezive::RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow) {
+    char narrow[platform::kNarrowNameBuffer];
+    if (!platform::Utf16ToNarrow(fileName, narrow, sizeof narrow)) {
+        RecordError(RZ_ERR_FILE);
+        return 0;
+    }
+    return Record(narrow, durationMs, showWindow);
+}
+
+void CRezive::StopRecording() { recorder_.Stop(); }
+
+int32_t CRezive::LoadConfigFile(const char* fileName) {
+    std::vector<settings::DefectPoint> read;
+    if (fileName == nullptr || !settings::ReadDefectFile(fileName, &read)) return 0;
+    std::vector<DefectPoint> points;
+    points.reserve(read.size());
+    for (const auto& p : read) points.push_back(DefectPoint{p.x, p.y});
+    acquisition_.Defects().Replace(std::move(points));
+    return 1;
+}
+
+int32_t CRezive::LoadConfigFileW(const char16_t* fileName) {
+    char narrow[platform::kNarrowNameBuffer];
+    if (!platform::Utf16ToNarrow(fileName, narrow, sizeof narrow)) {
+        RecordError(RZ_ERR_FILE);
+        return 0;
+    }
+    return LoadConfigFile(narrow);
+}
+
+}  // namespace rezive

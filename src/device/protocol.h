@@ -1,0 +1,49 @@
+// The camera's USB protocol as the library sees it: pipes, command codes and packet layout.
+#pragma once
+
+#include <cstdint>
+
+namespace rezive::device {
+
+inline constexpr uint32_t kPipeCommand = 0;
+inline constexpr uint32_t kPipeResponse = 1;
+inline constexpr uint32_t kPipeImage = 2;
+
+inline constexpr uint32_t kPacketSize = 64;
+
+enum Command : uint8_t {
+    kCmdPrepareStream = 0x01,
+    kCmdStartFrame = 0x02,
+    kCmdWriteRegister = 0x04,
+    kCmdDeviceSetup = 0x06,
+    kCmdSetTransferSize = 0x09,
+    kCmdSetSampleWidth = 0x0A,
+    kCmdReadRegister = 0x0C,
+    kCmdWritePort = 0x25,
+    kCmdReadPort = 0x26,
+    kCmdSromWrite = 0x40,
+    kCmdSromRead = 0x41,
+};
+
+// Serial-ROM transaction bytes: device address, then the count of bytes that follow it.
+inline constexpr uint8_t kSromDeviceAddress = 0x51;
+inline constexpr uint8_t kSromWritablePage = 0x18;
+inline constexpr int32_t kSromFirstReadable = 0x1800;
+inline constexpr int32_t kSromConfigurationByte = 0x1EB0;
+
+// Image requests of this many bytes or more use the large-transfer code.
+inline constexpr int32_t kLargeTransferBytes = 3072000;
+
+// Controller ports.
+inline constexpr int32_t kPortUserIo = 7;
+inline constexpr int32_t kPortTrigger = 11;
+inline constexpr int32_t kPortSampleWidth = 14;
+inline constexpr int32_t kPortClock = 15;
+
+// Device naming: 36 suffixes with "N" before "M"; the first 32 are probed.
+inline constexpr char kDeviceSuffixes[] = "0123456789ABCDEFGHIJKLNMOPQRSTUVWXYZ";
+inline constexpr int32_t kProbedSlots = 32;
+inline constexpr const char* kDeviceBaseName = "Daro417DIRVUD";
+inline constexpr const char* kDevicePathFormat = "/dev/%s-%s";
+
+}  // namespace rezive::device

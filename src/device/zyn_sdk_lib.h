@@ -1,0 +1,181 @@
+// CZYNSdkLib: the model base class shared by camera models. It owns device selection and the
+// transport's member exchanges, the frame geometry with its buffers, the transfer ring and its
+// streaming thread, and the raw frame copy.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/transport.h"
+#include "platform/event.h"
+
+namespace rezive {
+
+// Internal result codes of the device layer.
+enum DeviceResult : int32_t {
+    kDevOk = 0,
+    kDevRingCount = 1,
+    kDevWidth = 3,
+    kDevHeight = 4,
+    kDevNoMemory = 7,
+    kDevNotOpened = 10,
+    kDevShortTransfer = 12,
+    kDevNoOutput = 14,
+    kDevTransferFailed = 19,
+    kDevStreaming = 21,
+    kDevIndexRange = 22,
+};
+
+// The record shared with the streaming thread. The thread writes the counters, status and
+// flags; the consumer writes the read index. The two indices change hands under indexLock so
+// that the entry the consumer copies is never the one the thread fills.
+struct TransferBlock {
+    int32_t transferLength = 0;
+    std::atomic<uint32_t> elapsed{0};
+    std::atomic<int32_t> frames{0};
+    std::atomic<int32_t> status{0};
+    std::atomic<int32_t> stopFlag{1};
+    std::atomic<int32_t> errorFlag{0};
+    int32_t frameVolume = 0;
+    int32_t sixteenBit = 0;
+    int32_t ringCount = 0;
+    uint8_t* const* ringTable = nullptr;
+    std::mutex indexLock;
+    int32_t writeIndex = 0;
+    int32_t readIndex = 0;
+    std::atomic<int32_t> largeTransfer{0};
+    std::string devicePath;  // copied at start: selecting another device must not move a run
+};
+
+class CZYNSdkLib {
+public:
+    CZYNSdkLib();
+    virtual ~CZYNSdkLib();
+    CZYNSdkLib(const CZYNSdkLib&) = delete;
+    CZYNSdkLib& operator=(const CZYNSdkLib&) = delete;
+
+    // ---- Slots
+    virtual int32_t CopyRawFrame(uint8_t* out, const uint8_t* raw);
+    virtual int32_t ApplySromVariant(int32_t flag);
+    virtual int32_t SetSampleWidth(bool sixteen);
+
+    // ---- Device selection and enumeration
+    void ProbeDevices();
+    bool IsDevicePresent(int32_t index) const;
+    int32_t SelectDevice(int32_t index);
+    int32_t SelectedDevice() const { return selectedIndex_; }
+    int32_t DeviceCount() const { return 32; }
+    const char* DevicePath() const { return devicePath_; }
+
+    // ---- Open-exchange-close operations: 1 success, 0 failure
+    int32_t WriteSensorRegister(int32_t address, int32_t value);
+    int32_t ReadSensorRegister(int32_t address, int32_t* value);
+    int32_t WritePort(int32_t port, int32_t value);
+    int32_t ReadPort(int32_t port, int32_t* value);
+    int32_t ReadSrom(int32_t address, int32_t* value);
+    int32_t ReadSromId(int32_t index, int32_t* value);
+    int32_t WriteSromId(int32_t index, int32_t value);
+    int32_t PrepareStream();
+    void DeviceSetup();
+    int32_t SendTransferSize();
+    void SetTransferTimeout(int32_t milliseconds);
+    int32_t TransferTimeout() const { return transferTimeout_; }
+
+    // ---- Geometry, buffers and the transfer engine
+    int32_t SetGeometry(int32_t rawWidth, int32_t rawX, int32_t width, int32_t rawHeight,
+                        int32_t rawY, int32_t height, int32_t ringCount);
+    void ReleaseBuffers();
+    int32_t StartStreaming();
+    int32_t StopStreaming();
+    int32_t WaitFrame();
+    int32_t DecodeNewest(uint8_t* out);
+    int32_t TransferSingleFrame();
+    void CloseSingleFrame();
+    int32_t DecodeSingleFrame(uint8_t* out);
+    // Both large-transfer flags follow the transfer length of the current geometry.
+    void UpdateLargeTransferFlags();
+
+    // ---- Views (the camera object, tests)
+    int32_t TransferSize() const { return transferSize_; }
+    int32_t RawBytes() const { return rawBytes_; }
+    int32_t RingCount() const { return ringCount_; }
+    int32_t RingBufferSize() const { return ringBufferSize_; }
+    int32_t SixteenBit() const { return sixteenBit_; }
+    int32_t OutputWidth() const { return outputWidth_; }
+    int32_t OutputHeight() const { return outputHeight_; }
+    int32_t SingleFrameStatus() const { return singleStatus_; }
+    int32_t SingleFrameLargeTransfer() const { return singleLargeTransfer_; }
+    uint32_t LastRunElapsed() const { return lastRunElapsed_; }
+    const uint8_t* SingleFrameBuffer() const { return singleBuffer_.get(); }
+    const uint8_t* RingBuffer(int32_t i) const;
+    TransferBlock& Block() { return block_; }
+    int32_t VariantValue() const { return variant_; }
+
+protected:
+    // Defaults restored by the model's reset; also closes the single-frame handle.
+    void ResetBaseDefaults();
+    // Open the selected device, run fn on the handle, close it; 0 when the open failed.
+    template <typename Fn>
+    int32_t WithDevice(Fn&& fn);
+
+    int32_t reservedFlag_ = 0;
+    int32_t sixteenBit_ = 0;
+    int32_t windowX_ = 0, windowY_ = 0, windowWidth_ = 0, windowHeight_ = 0;
+
+    // Frame geometry.
+    int32_t rawWidth_ = 0, rawX_ = 0, outputWidth_ = 0;
+    int32_t rawHeight_ = 0, rawY_ = 0, outputHeight_ = 0;
+    int32_t rawPixels_ = 0, transferSize_ = 0, rawBytes_ = 0;
+    std::unique_ptr<uint8_t[]> singleBuffer_;
+    int32_t colourWorkSize_ = 0;
+    std::unique_ptr<uint8_t[]> colourWork_;
+    uint32_t lastRunElapsed_ = 0;
+    int32_t transferTimeout_ = 3000;
+    double whiteBalance_[3] = {1.0, 1.0, 1.0};
+    int32_t ringBufferSize_ = 0;
+    int32_t colourFilterPhase_ = 0;
+    int32_t ringCount_ = 0;
+    int32_t decodeMode_ = 1;
+    char baseName_[32] = {};
+    int32_t variant_ = 0;
+    int32_t subSample_ = 0;
+    int32_t evenY_ = 0, evenX_ = 0, evenHeight_ = 0, evenWidth_ = 0;
+    int32_t mirrorH_ = 0, mirrorV_ = 0;
+    int32_t present_[32] = {};
+    int32_t selectedIndex_ = 0;
+    int32_t triggerMode_ = 0;
+
+    TransferBlock block_;
+    int32_t singleStatus_ = 0;
+    int32_t singleLargeTransfer_ = 0;
+    std::vector<std::unique_ptr<uint8_t[]>> ring_;
+    std::vector<uint8_t*> ringTable_;
+    char devicePath_[128] = {};
+    device::DeviceHandle singleHandle_;
+    std::unique_ptr<uint8_t[]> lineBuffer_;
+
+private:
+    void ReleaseStreamResources();
+    static void StreamThread(TransferBlock* block, platform::Event* frameEvent,
+                             platform::Event* endEvent);
+
+    std::unique_ptr<platform::Event> frameEvent_;
+    std::unique_ptr<platform::Event> endEvent_;
+    std::thread streamThread_;
+};
+
+template <typename Fn>
+int32_t CZYNSdkLib::WithDevice(Fn&& fn) {
+    device::DeviceHandle handle;
+    if (device::OpenDevice(devicePath_, handle) == 0) return 0;
+    const int32_t result = fn(handle.get());
+    device::CloseDevice(handle);
+    return result;
+}
+
+}  // namespace rezive

@@ -1,0 +1,33 @@
+// Timing of the virtual camera's sensor. The sensor reads its window line by line at the pixel
+// clock of the clock code; each line carries a fixed horizontal blank, each frame the vertical
+// blank of register 0x0E, and a frame never takes less than its exposure. The controller then
+// moves the frame over a USB bus of about 40 MB/s, so a frame also never takes less than its
+// bus time: 16-bit frames need twice as long there as 8-bit ones.
+#pragma once
+
+#include <cstdint>
+
+namespace rezive::virtual_camera {
+
+inline constexpr int32_t kLineBlankClocks = 370;
+inline constexpr double kBusBytesPerSecond = 40e6;
+
+struct SensorTiming {
+    int32_t width = 1280;        // register 0x07
+    int32_t height = 720;        // register 0x05
+    int32_t verticalBlank = 124; // register 0x0E
+    int32_t exposure = 637;      // register 0x0F, lines
+    int32_t clockCode = 0;       // port 15
+    uint32_t frameBytes = 0;     // bytes moved per frame over the bus
+};
+
+// 24 MHz, 12 MHz or 100 MHz for clock codes 0, 1, 2; unknown codes run at 24 MHz.
+double PixelClockHz(int32_t clockCode);
+double LineTimeSeconds(const SensorTiming& t);
+double ExposureSeconds(const SensorTiming& t);
+// Period of the free-running sensor: the slowest of readout with blanking, exposure and bus.
+double FramePeriodSeconds(const SensorTiming& t);
+// From a trigger to the frame being ready: exposure, then readout, and at least the bus time.
+double TriggeredLatencySeconds(const SensorTiming& t);
+
+}  // namespace rezive::virtual_camera

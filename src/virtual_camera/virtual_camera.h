@@ -1,0 +1,176 @@
+// The virtual camera: the camera's firmware and driver in software, one per device slot and
+// process, shared by every handle that opens the slot's path. It answers command packets on
+// pipe 0, queues answers for pipe 1 and serves timed frames on pipe 2; all of its state changes
+// only through that protocol. The rest of this header is the test API: faults, triggers,
+// timing scale, scene options and views of the device state.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "virtual_camera/frame_timing.h"
+#include "virtual_camera/scene.h"
+
+namespace rezive::virtual_camera {
+
+// Kinds of control exchange that FailExchanges can make fail.
+enum ExchangeKind : uint32_t {
+    kRegisterExchanges = 1,  // register read and write commands
+    kPortExchanges = 2,      // port read and write commands
+    kRomExchanges = 4,       // serial-ROM read and write commands
+};
+
+struct Statistics {
+    uint64_t opens = 0;
+    uint64_t refusedOpens = 0;      // opens while unplugged
+    uint64_t commands = 0;          // command packets accepted
+    uint64_t failedCommands = 0;
+    uint64_t imageRequests = 0;
+    uint64_t framesServed = 0;      // full or short
+    uint64_t failedImages = 0;      // injected failures, time-outs, unplugs, overflows
+    uint64_t shortImages = 0;
+    uint64_t startPackets = 0;
+    uint64_t normalCodeImages = 0;  // image requests per control code
+    uint64_t inCodeImages = 0;
+    uint64_t largeCodeImages = 0;
+    uint32_t lastImageLength = 0;
+    uint32_t lastSequence = 0;
+};
+
+class VirtualCamera {
+public:
+    explicit VirtualCamera(int32_t slot);
+    int32_t Slot() const { return slot_; }
+
+    // ---- Faults
+    void Unplug();   // opens fail; requests in flight and on old handles fail
+    void Replug();   // powers up again: registers, ports and transfer state reset, ROM kept
+    bool IsPlugged() const;
+    void FailNextTransfers(int32_t count);
+    void ShortNextTransfers(int32_t count);
+    void SetStalled(bool stalled);  // frames stop coming; requests fail at the time-out
+    // count > 0: the next `count` exchanges of those kinds fail; -1: until cleared; 0 clears.
+    void FailExchanges(uint32_t kinds, int32_t count);
+    // A pulse on the external trigger input; counts while the sensor is in trigger mode and
+    // port 11 enables the hardware trigger path. True when it was taken.
+    bool ExternalTrigger();
+
+    // ---- Behaviour
+    // Multiplies every frame period and trigger latency (0 = frames as fast as requested).
+    void SetTimeScale(double scale);
+    // Caps the driver's transfer time-out (tests that stall or trigger without waiting long).
+    void SetTimeoutLimitMs(int32_t milliseconds);
+    void SetNoise(bool on);
+    void SetSequenceStamp(bool on);
+    bool LoadSceneFile(const std::string& path);
+    void UseBuiltInScene();
+    bool HasFileScene() const;
+    // Serve frames without filling them (measures the transport alone).
+    void SetSkipContent(bool skip);
+    // Power-on state, factory ROM, no faults, default behaviour and statistics.
+    void Reset();
+
+    // ---- Device state (read through the protocol's effects)
+    uint16_t Register(int32_t address) const;
+    uint8_t Port(int32_t port) const;
+    uint8_t Rom(int32_t address) const;
+    void SetRom(int32_t address, uint8_t value);  // factory programming
+    uint32_t TransferSize() const;
+    bool SixteenBit() const;
+    bool TriggerMode() const;
+    int32_t ClockCode() const;
+    uint32_t TimeoutMs() const;
+    SensorTiming Timing() const;
+    double FramePeriodMs() const;  // unscaled
+    Statistics Stats() const;
+    void ResetStats();
+
+    // ---- Driver side
+    struct OpenFile {
+        uint64_t generation = 0;
+        std::deque<std::vector<uint8_t>> answers;
+    };
+    bool Open(OpenFile* file);
+    bool Control(OpenFile* file, uint32_t code, const void* in, uint32_t inSize, void* out,
+                 uint32_t outSize, uint32_t* bytesDone);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void PowerOn();  // caller holds mutex_
+    bool Command(OpenFile* file, const uint8_t* packet, uint32_t size);
+    bool ExchangeFails(uint32_t kind);
+    void WritePortLocked(int32_t port, uint8_t value);
+    void QueueAnswer(OpenFile* file, const uint8_t* bytes, size_t n);
+    bool ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* file, uint32_t code, uint8_t* out,
+                    uint32_t outSize, uint32_t* bytesDone);
+    bool TriggerModeLocked() const { return (regs_[0x01] & 1) != 0; }
+    bool SixteenLocked() const { return ports_[14] == 5; }
+    SensorTiming TimingLocked() const;
+    uint32_t FrameBytesLocked() const;
+    Clock::duration Scaled(double seconds) const;
+    std::optional<Clock::time_point> NextFrameDue(Clock::time_point now, uint32_t* sequence);
+
+    const int32_t slot_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+
+    bool plugged_ = true;
+    uint64_t generation_ = 1;
+    std::vector<uint16_t> regs_;
+    uint8_t ports_[256] = {};
+    std::vector<uint8_t> rom_;
+    uint32_t transferSize_ = 0;
+    uint8_t wideBus_ = 0;
+    bool deviceSetup_ = false;
+    uint32_t timeoutMs_ = 3000;
+
+    // Free-running schedule: frame anchorSeq_ + n is due at anchorTime_ + n periods.
+    Clock::time_point anchorTime_{};
+    uint32_t anchorSeq_ = 0;
+    uint32_t lastSeq_ = 0;
+    Clock::duration anchorPeriod_{};
+    bool triggerPending_ = false;
+    Clock::time_point triggerTime_{};
+
+    // Faults and behaviour.
+    int32_t failTransfers_ = 0;
+    int32_t shortTransfers_ = 0;
+    bool stalled_ = false;
+    uint32_t failKinds_ = 0;
+    int32_t failCount_ = 0;
+    double timeScale_ = 1.0;
+    int32_t timeoutLimitMs_ = -1;
+    bool noise_ = false;
+    bool stamp_ = true;
+    bool skipContent_ = false;
+    std::shared_ptr<const Scene> scene_;
+    bool fileScene_ = false;
+    // Response table cache, keyed by exposure, gain code and sample width.
+    std::shared_ptr<const std::vector<uint16_t>> response_;
+    int64_t responseKey_ = -1;
+
+    Statistics stats_;
+};
+
+// The camera of a slot (0..31), created on first use; it exists whether or not the slot is
+// enabled by REZIVE_VIRTUAL_CAMERAS.
+VirtualCamera& CameraAt(int32_t slot);
+// REZIVE_VIRTUAL_CAMERAS, read at each call and clamped to 0..32.
+int32_t EnabledCameraCount();
+
+// Recovers the sequence number stamped into a frame. `pixels` is the frame's top-left corner,
+// `bytesPerPixel` 1 or 2 for raw mosaics, 3, 4, 6 or 8 for colour; `sixteen` when samples are
+// 16-bit words with 12 significant bits. -1 when the frame is narrower than 128 pixels or lower
+// than 4 rows.
+int64_t RecoverSequence(const uint8_t* pixels, int32_t width, int32_t height, size_t strideBytes,
+                        int32_t bytesPerPixel, bool sixteen);
+
+}  // namespace rezive::virtual_camera

@@ -1,0 +1,14 @@
+// The virtual camera's driver entry: device paths of enabled slots open a virtual camera.
+#pragma once
+
+#include <memory>
+
+#include "platform/device_file.h"
+
+namespace rezive::virtual_camera {
+
+// When `path` names a slot enabled by REZIVE_VIRTUAL_CAMERAS, *served is set and the result is
+// a handle on that slot's camera (null while it is unplugged). Otherwise *served is false.
+std::unique_ptr<platform::DeviceFile> OpenVirtualDevice(const char* path, bool* served);
+
+}  // namespace rezive::virtual_camera

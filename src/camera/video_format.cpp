@@ -31,7 +31,7 @@ int32_t CRezive::SetCaptureWindowEx(int32_t totalWidth, int32_t xOffset, int32_t
                                     int32_t totalHeight, int32_t yOffset, int32_t height) {
     if (!RequireModel()) return 0;
     // Re-sizing the transfer ring under a running stream is refused: stop acquisition first.
-    if (mode_ != 0) {
+    if (acquisition_.Mode() != AcquisitionMode::kIdle) {
         RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }
@@ -63,7 +63,7 @@ int32_t CRezive::GetCaptureWindowEx(int32_t* totalWidth, int32_t* xOffset, int32
 
 int32_t CRezive::SetCaptureWindow(int32_t width, int32_t height) {
     if (!RequireModel()) return 0;
-    if (mode_ != 0) {
+    if (acquisition_.Mode() != AcquisitionMode::kIdle) {
         RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }

@@ -8,8 +8,7 @@ namespace {
 
 // A frame whose sample at (column c, memory row m) is 10 * c + m + 1 (all distinct, < 256 for
 // small frames), so a corrected pixel's value tells which neighbours were averaged.
-CDibImage Ramp(int32_t w, int32_t h, uint16_t bits) {
-    CDibImage image;
+void Ramp(CDibImage& image, int32_t w, int32_t h, uint16_t bits) {
     image.Create(w, h, bits);
     for (int32_t m = 0; m < h; ++m)
         for (int32_t c = 0; c < w; ++c) {
@@ -17,7 +16,6 @@ CDibImage Ramp(int32_t w, int32_t h, uint16_t bits) {
             if (bits == 16) pixel::Store16(image.Row(m) + c * 2, static_cast<uint16_t>(v));
             else image.Row(m)[c] = static_cast<uint8_t>(v);
         }
-    return image;
 }
 
 int32_t At(const CDibImage& image, int32_t c, int32_t m) {
@@ -48,8 +46,10 @@ TEST_P(DefectMirrorTest, CornersOfTheWindowMapIntoTheFrame) {
     } probes[] = {{100, 514}, {107, 514}, {100, 519}, {107, 519}};
     for (const auto& p : probes) {
         for (uint16_t bits : {uint16_t{8}, uint16_t{16}}) {
-            CDibImage frame = Ramp(8, 6, bits);
-            const CDibImage original = Ramp(8, 6, bits);
+            CDibImage frame;
+            Ramp(frame, 8, 6, bits);
+            CDibImage original;
+            Ramp(original, 8, 6, bits);
             DefectList list;
             list.Replace({{p.x, p.y}});
             CorrectDefects(frame, list, g, mh, mv);
@@ -65,7 +65,9 @@ TEST_P(DefectMirrorTest, CornersOfTheWindowMapIntoTheFrame) {
             EXPECT_EQ(At(frame, c, m), sum / n) << "x " << p.x << " y " << p.y << " bits " << bits;
             for (int32_t mm = 0; mm < 6; ++mm)
                 for (int32_t cc = 0; cc < 8; ++cc)
-                    if (cc != c || mm != m) ASSERT_EQ(At(frame, cc, mm), At(original, cc, mm));
+                    if (cc != c || mm != m) {
+                        ASSERT_EQ(At(frame, cc, mm), At(original, cc, mm));
+                    }
         }
     }
 }
@@ -76,8 +78,10 @@ INSTANTIATE_TEST_SUITE_P(Mirrors, DefectMirrorTest,
 
 TEST(DefectCorrection, EntriesOutsideTheWindowAreIgnored) {
     const CaptureGeometry g = Window(100, 200, 8, 6);
-    CDibImage frame = Ramp(8, 6, 8);
-    const CDibImage original = Ramp(8, 6, 8);
+    CDibImage frame;
+            Ramp(frame, 8, 6, 8);
+    CDibImage original;
+            Ramp(original, 8, 6, 8);
     DefectList list;
     list.Replace({{99, 515}, {108, 515}, {101, 513}, {101, 520}, {-1, -1}, {5000, 5000}});
     CorrectDefects(frame, list, g, false, false);
@@ -102,8 +106,10 @@ TEST(DefectCorrection, ListedNeighboursAreSkipped) {
 }
 
 TEST(DefectCorrection, AnEmptyListChangesNothing) {
-    CDibImage frame = Ramp(4, 4, 8);
-    const CDibImage original = Ramp(4, 4, 8);
+    CDibImage frame;
+            Ramp(frame, 4, 4, 8);
+    CDibImage original;
+            Ramp(original, 4, 4, 8);
     DefectList list;
     CorrectDefects(frame, list, Window(0, 0, 4, 4), true, true);
     EXPECT_EQ(0, std::memcmp(frame.Bits(), original.Bits(), frame.SizeBytes()));

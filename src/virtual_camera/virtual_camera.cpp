@@ -468,6 +468,8 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
     }
     const Clock::time_point start = Clock::now();
     uint32_t sequence = 0;
+    bool waiting = false;
+    Clock::time_point target{};
     for (;;) {
         if (!plugged_ || file->generation != generation_) {
             ++stats_.failedImages;
@@ -477,7 +479,10 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
                                                    : int64_t{timeoutMs_};
         const Clock::time_point deadline = start + std::chrono::milliseconds(limit);
         const Clock::time_point now = Clock::now();
+        // The frame this request waited for has come: recomputing now would chase the next.
+        if (waiting && now >= target) break;
         const auto due = NextFrameDue(now, &sequence);
+        waiting = false;
         if (!due || *due > deadline) {
             if (now >= deadline) {
                 ++stats_.failedImages;
@@ -487,6 +492,8 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
             continue;
         }
         if (now < *due) {
+            waiting = true;
+            target = *due;
             changed_.wait_until(lock, *due);
             continue;
         }

@@ -31,6 +31,16 @@ protected:
         }
         return -1;
     }
+    // Consumes frames until the run reports its end (1); -1 if it never does.
+    int32_t WaitForFailure() {
+        std::vector<uint8_t> out(static_cast<size_t>(model_->RingBufferSize()));
+        for (int i = 0; i < 400; ++i) {
+            const int32_t r = model_->WaitFrame();
+            if (r == 1) return 1;
+            if (r == 3) model_->DecodeNewest(out.data());
+        }
+        return -1;
+    }
     std::unique_ptr<CRezive417DIRVUDSdk> model_;
 };
 
@@ -138,9 +148,7 @@ TEST_F(TransferEngineTest, FirstShortTransferIsSkippedSecondEndsTheRun) {
 
     Cam().ShortNextTransfers(2);
     ASSERT_EQ(model_->StartStreaming(), 0);
-    int32_t r = 2;
-    for (int i = 0; i < 200 && r != 1; ++i) r = model_->WaitFrame();
-    EXPECT_EQ(r, 1);
+    EXPECT_EQ(WaitForFailure(), 1);
     // The failed request still counted one frame before the run ended.
     EXPECT_EQ(model_->Block().frames.load(), 1);
     EXPECT_EQ(model_->StopStreaming(), 19);
@@ -154,9 +162,7 @@ TEST_F(TransferEngineTest, FirstShortTransferIsSkippedSecondEndsTheRun) {
 TEST_F(TransferEngineTest, FailedTransferEndsTheRunWith19) {
     Cam().FailNextTransfers(1);
     ASSERT_EQ(model_->StartStreaming(), 0);
-    int32_t r = 2;
-    for (int i = 0; i < 200 && r != 1; ++i) r = model_->WaitFrame();
-    EXPECT_EQ(r, 1);
+    EXPECT_EQ(WaitForFailure(), 1);
     EXPECT_EQ(model_->StopStreaming(), 19);
 }
 
@@ -179,13 +185,7 @@ TEST_F(TransferEngineTest, UnplugMidStreamEndsTheRunCleanly) {
     ASSERT_EQ(model_->StartStreaming(), 0);
     ASSERT_EQ(WaitFor(3), 3);
     Cam().Unplug();
-    std::vector<uint8_t> out(1280 * 720);
-    int32_t r = 3;
-    for (int i = 0; i < 200 && r != 1; ++i) {
-        r = model_->WaitFrame();
-        if (r == 3) model_->DecodeNewest(out.data());
-    }
-    EXPECT_EQ(r, 1);
+    EXPECT_EQ(WaitForFailure(), 1);
     EXPECT_EQ(model_->StopStreaming(), 19);
     EXPECT_EQ(model_->StartStreaming(), 0);  // the device is still gone: status 10
     for (int i = 0; i < 500 && model_->Block().stopFlag.load() == 0; ++i) platform::SleepMs(10);

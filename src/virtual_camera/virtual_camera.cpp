@@ -169,6 +169,7 @@ bool VirtualCamera::LoadSceneFile(const std::string& path) {
     std::lock_guard lock(mutex_);
     scene_ = std::make_shared<const Scene>(std::move(loaded));
     fileScene_ = true;
+    stamp_ = false;
     return true;
 }
 
@@ -176,6 +177,7 @@ void VirtualCamera::UseBuiltInScene() {
     std::lock_guard lock(mutex_);
     scene_.reset();
     fileScene_ = false;
+    stamp_ = true;
 }
 
 bool VirtualCamera::HasFileScene() const {

@@ -374,10 +374,10 @@ bool VirtualCamera::Command(OpenFile* file, const uint8_t* p, uint32_t size) {
     std::memcpy(packet, p, std::min<size_t>(size, kAnswerSize));
     switch (packet[0]) {
         case kPrepareStream:
-            // The sensor restarts its frame and forgets a trigger taken before it was armed.
+            // The sensor restarts its frame; a trigger already latched stays latched, because
+            // every snapshot prepares before it asks for the triggered frame.
             anchorTime_ = Clock::now();
             anchorSeq_ = lastSeq_;
-            triggerPending_ = false;
             break;
         case kStartFrame:
             ++stats_.startPackets;

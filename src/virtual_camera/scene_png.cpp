@@ -10,6 +10,10 @@
 namespace rezive::virtual_camera {
 namespace {
 
+// A damaged picture is reported by the result, not on the user's terminal.
+void SilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void SilentWarning(png_structp, png_const_charp) {}
+
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
@@ -17,7 +21,7 @@ struct FileCloser {
 // Decodes into 16-bit RGB (8-bit values v become v << 8). libpng reports errors by longjmp, so
 // everything this function owns is created before the jump point and is trivially unwound.
 bool DecodePng(FILE* file, std::vector<uint16_t>* rgb, uint32_t* width, uint32_t* height) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, SilentError, SilentWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

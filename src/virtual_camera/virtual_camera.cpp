@@ -169,6 +169,7 @@ bool VirtualCamera::LoadSceneFile(const std::string& path) {
     std::lock_guard lock(mutex_);
     scene_ = std::make_shared<const Scene>(std::move(loaded));
     fileScene_ = true;
+    stamp_ = false;
     return true;
 }
 
@@ -176,6 +177,7 @@ void VirtualCamera::UseBuiltInScene() {
     std::lock_guard lock(mutex_);
     scene_.reset();
     fileScene_ = false;
+    stamp_ = true;
 }
 
 bool VirtualCamera::HasFileScene() const {
@@ -372,10 +374,10 @@ bool VirtualCamera::Command(OpenFile* file, const uint8_t* p, uint32_t size) {
     std::memcpy(packet, p, std::min<size_t>(size, kAnswerSize));
     switch (packet[0]) {
         case kPrepareStream:
-            // The sensor restarts its frame and forgets a trigger taken before it was armed.
+            // The sensor restarts its frame; a trigger already latched stays latched, because
+            // every snapshot prepares before it asks for the triggered frame.
             anchorTime_ = Clock::now();
             anchorSeq_ = lastSeq_;
-            triggerPending_ = false;
             break;
         case kStartFrame:
             ++stats_.startPackets;
@@ -468,6 +470,8 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
     }
     const Clock::time_point start = Clock::now();
     uint32_t sequence = 0;
+    bool waiting = false;
+    Clock::time_point target{};
     for (;;) {
         if (!plugged_ || file->generation != generation_) {
             ++stats_.failedImages;
@@ -477,7 +481,10 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
                                                    : int64_t{timeoutMs_};
         const Clock::time_point deadline = start + std::chrono::milliseconds(limit);
         const Clock::time_point now = Clock::now();
+        // The frame this request waited for has come: recomputing now would chase the next.
+        if (waiting && now >= target) break;
         const auto due = NextFrameDue(now, &sequence);
+        waiting = false;
         if (!due || *due > deadline) {
             if (now >= deadline) {
                 ++stats_.failedImages;
@@ -487,6 +494,8 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
             continue;
         }
         if (now < *due) {
+            waiting = true;
+            target = *due;
             changed_.wait_until(lock, *due);
             continue;
         }

@@ -68,6 +68,7 @@ public:
     // Caps the driver's transfer time-out (tests that stall or trigger without waiting long).
     void SetTimeoutLimitMs(int32_t milliseconds);
     void SetNoise(bool on);
+    // On by default for the built-in scene, off for picture files (set after loading one).
     void SetSequenceStamp(bool on);
     bool LoadSceneFile(const std::string& path);
     void UseBuiltInScene();

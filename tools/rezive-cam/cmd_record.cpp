@@ -1,6 +1,7 @@
 // record: an AVI file of the live preview for a given time.
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -54,6 +55,7 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
     const double durationSeconds = *durationMs / 1000.0;
     StreamStats stats;
     bool interrupted = false;
+    auto lastProgress = StreamStats::Clock::time_point{};
     while (true) {
         PumpMessage(session, 100, stats);
         if (Interrupted()) {
@@ -65,7 +67,10 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
             if (stats.SecondsSinceStart() > kFirstFrameLimitSeconds) break;
             continue;
         }
-        out.Progress(ProgressLine(stats, durationSeconds));
+        if (StreamStats::Clock::now() - lastProgress >= std::chrono::milliseconds(200)) {
+            out.Progress(ProgressLine(stats, durationSeconds));
+            lastProgress = StreamStats::Clock::now();
+        }
         const double elapsed = stats.SecondsSinceFirstFrame();
         if (elapsed >= durationSeconds &&
             (AviFinished(options.output) || elapsed >= durationSeconds + kFinishGraceSeconds)) {

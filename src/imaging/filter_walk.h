@@ -52,7 +52,10 @@ void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, i
             }
         } else if (Channels == 3 && dStep == 4 && sStep == 4) {
             const int32_t n = w * 4;
-            for (int32_t j = 0; j < n; ++j) d[j] = (j & 3) == 3 ? d[j] : op(s[j]);
+            for (int32_t j = 0; j < n; ++j) {
+                const S kept = d[j], made = op(s[j]);
+                d[j] = (j & 3) == 3 ? kept : made;
+            }
         } else {
             for (int32_t j = 0; j < w; ++j)
                 for (int32_t k = 0; k < Channels; ++k)

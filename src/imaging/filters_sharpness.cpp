@@ -69,12 +69,30 @@ void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int
                 const int32_t total = n * sStep;
                 const Sample* __restrict sc = s2 + c0 * sStep;
                 Sample* __restrict dc = d + c0 * dStep;
-                for (int32_t t = 0; t < total; ++t) {
-                    const int32_t mean = static_cast<int32_t>(
-                        static_cast<uint32_t>(v[t - 2 * st] + v[t - st] + v[t] + v[t + st]) >> 4);
-                    const int32_t cur = clampIn(sc[t]);
-                    const int32_t out = std::clamp(cur + amount * (cur - mean) / 10, 0, limit);
-                    dc[t] = keepFourth && (t & 3) == 3 ? dc[t] : static_cast<S>(out);
+                if (sizeof(S) == 1 && amount >= -128 && amount <= 128) {
+                    // 8-bit samples: every intermediate fits 16 bits (|128 x 255| < 2^15), so
+                    // the loop runs on 16-bit lanes with a multiply-high division by 10.
+                    const auto a16 = static_cast<int16_t>(amount);
+                    for (int32_t t = 0; t < total; ++t) {
+                        const auto box = static_cast<uint16_t>(v[t - 2 * st] + v[t - st] + v[t] +
+                                                               v[t + st]);
+                        const auto mean = static_cast<int16_t>(box >> 4);
+                        const auto cur = static_cast<int16_t>(sc[t]);
+                        const auto prod = static_cast<int16_t>(a16 * static_cast<int16_t>(cur - mean));
+                        const auto q = static_cast<int16_t>(prod / 10);
+                        auto out = static_cast<int16_t>(cur + q);
+                        out = out < 0 ? int16_t{0} : out > 255 ? int16_t{255} : out;
+                        dc[t] = keepFourth && (t & 3) == 3 ? dc[t] : static_cast<S>(out);
+                    }
+                } else {
+                    for (int32_t t = 0; t < total; ++t) {
+                        const int32_t mean = static_cast<int32_t>(
+                            static_cast<uint32_t>(v[t - 2 * st] + v[t - st] + v[t] + v[t + st]) >>
+                            4);
+                        const int32_t cur = clampIn(sc[t]);
+                        const int32_t out = std::clamp(cur + amount * (cur - mean) / 10, 0, limit);
+                        dc[t] = keepFourth && (t & 3) == 3 ? dc[t] : static_cast<S>(out);
+                    }
                 }
             } else {
                 for (int32_t c = 0; c < n; ++c)

@@ -22,9 +22,12 @@ int32_t Brightness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, i
     const float k = BrightnessFactor(p.value);
     const int32_t limit = sizeof(S) == 1 ? 255 : (1 << BitsOf(p)) - 1;
     // The product is rounded to single precision before truncation, as the filter always was.
-    ForEachSample<S, Channels>(dst, src, r, x, y, db, sb, ds, ss, [k, limit](S v) {
-        const auto t = static_cast<int32_t>(static_cast<float>(v) * k);
-        return static_cast<S>(std::clamp(t, 0, limit));
+    // Clamping the product to 0..limit (integers) before truncating gives the same result as
+    // clamping after, and lets the vectoriser use float min/max.
+    const float top = static_cast<float>(limit);
+    ForEachSample<S, Channels>(dst, src, r, x, y, db, sb, ds, ss, [k, top](S v) {
+        const float f = static_cast<float>(static_cast<int32_t>(v)) * k;
+        return static_cast<S>(static_cast<int32_t>(std::min(std::max(f, 0.0f), top)));
     });
     return 1;
 }

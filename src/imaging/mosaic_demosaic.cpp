@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/mosaic.h"
 #include "imaging/pixel_access.h"
 
@@ -87,7 +88,7 @@ inline SampleRow<W> SamplesOf(const uint8_t* src, int32_t row, int32_t stride, i
 // Writes n pixels of planes (blue, green, red) to d, advancing by the destination pixel size;
 // the fourth channel of 32/64-bit pixels is kept.
 template <class W, int DB>
-inline void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
+REZIVE_INLINE void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
                        const typename W::Out* __restrict g, const typename W::Out* __restrict r,
                        int n, int32_t dbRuntime) {
     using O = typename W::Out;
@@ -146,7 +147,7 @@ struct PairMath {
 // Fills planes x, y, g for columns [c0, c0 + n) of one interior row. onXFirst tells whether
 // column c0 sits on the row's own colour X.
 template <class W, class K>
-void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
+REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
                     typename W::Out* __restrict px, typename W::Out* __restrict py,
                     typename W::Out* __restrict pg) {
     using M = PairMath<W>;
@@ -218,37 +219,43 @@ void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K f
     if (j < n) offX(c0 + j, j);
 }
 
+// Fills columns 2 .. w - 3 of output row r from the four mosaic rows around it.
 template <class W, int DB>
-void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
-                  int32_t dbRuntime, int32_t dstStride, int32_t srcStride,
-                  const WhiteBalanceParams& p) {
+REZIVE_INLINE void InteriorRow(uint8_t* dRow, const RowSet<W>& rs, int32_t r, int32_t w,
+                               ptrdiff_t db, int32_t dbRuntime, const WhiteBalanceParams& p) {
     using O = typename W::Out;
-    const int32_t w = rect.Width(), h = rect.Height();
-    if (w < 5 || h < 5) return;
     const int rowBit = p.phase & 1, colBit = (p.phase >> 1) & 1;
     const auto kb = W::Factor(p.blueGain), kr = W::Factor(p.redGain);
-    const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
+    const int rowPar = (r + rowBit) & 1;
+    // Rows of parity 0 carry blue (X) and take red (Y) from the rows around; parity 1 the
+    // other way round.
+    const auto kx = rowPar == 0 ? kb : kr, ky = rowPar == 0 ? kr : kb;
     alignas(64) O planeX[kChunk], planeY[kChunk], planeG[kChunk];
+    const O* planeB = rowPar == 0 ? planeX : planeY;
+    const O* planeR = rowPar == 0 ? planeY : planeX;
+    for (int32_t c0 = 2; c0 <= w - 3; c0 += kChunk) {
+        const int n = std::min<int32_t>(kChunk, w - 2 - c0);
+        // X sits on column parity 1 in blue rows and 0 in red rows.
+        const bool onXFirst = ((c0 + colBit + rowPar) & 1) == 1;
+        InteriorPlanes<W>(rs, c0, n, onXFirst, kx, ky, planeX, planeY, planeG);
+        Interleave<W, DB>(dRow + c0 * db, planeB, planeG, planeR, n, dbRuntime);
+    }
+}
 
+template <class W, int DB>
+REZIVE_INLINE void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                                int32_t y, int32_t dbRuntime, int32_t dstStride,
+                                int32_t srcStride, const WhiteBalanceParams& p) {
+    const int32_t w = rect.Width(), h = rect.Height();
+    if (w < 5 || h < 5) return;
+    const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
     for (int32_t r = 2; r <= h - 3; ++r) {
-        const int rowPar = (r + rowBit) & 1;
         const RowSet<W> rs{SamplesOf<W>(src, rect.top + r - 2, srcStride, rect.left),
                            SamplesOf<W>(src, rect.top + r - 1, srcStride, rect.left),
                            SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
                            SamplesOf<W>(src, rect.top + r + 1, srcStride, rect.left)};
-        // Rows of parity 0 carry blue (X) and take red (Y) from the rows around; parity 1 the
-        // other way round.
-        const auto kx = rowPar == 0 ? kb : kr, ky = rowPar == 0 ? kr : kb;
-        const O* planeB = rowPar == 0 ? planeX : planeY;
-        const O* planeR = rowPar == 0 ? planeY : planeX;
         uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
-        for (int32_t c0 = 2; c0 <= w - 3; c0 += kChunk) {
-            const int n = std::min<int32_t>(kChunk, w - 2 - c0);
-            // X sits on column parity 1 in blue rows and 0 in red rows.
-            const bool onXFirst = ((c0 + colBit + rowPar) & 1) == 1;
-            InteriorPlanes<W>(rs, c0, n, onXFirst, kx, ky, planeX, planeY, planeG);
-            Interleave<W, DB>(dRow + c0 * db, planeB, planeG, planeR, n, dbRuntime);
-        }
+        InteriorRow<W, DB>(dRow, rs, r, w, db, dbRuntime, p);
     }
 }
 
@@ -265,10 +272,13 @@ void BorderPixel(const uint8_t* src, const Rect& rect, int32_t srcStride, int32_
                  int rowBit, int colBit, uint32_t kb, uint32_t kr, typename W::Out out[3]) {
     using Sum = typename W::Sum;
     const int32_t w = rect.Width(), h = rect.Height();
-    auto at = [&](int dx, int dy) -> Sum {
-        return SamplesOf<W>(src, rect.top + Inside(r + dy, h), srcStride,
-                            rect.left)[Inside(c + dx, w)];
-    };
+    SampleRow<W> rows[4];
+    int32_t cols[4];
+    for (int i = 0; i < 4; ++i) {
+        rows[i] = SamplesOf<W>(src, rect.top + Inside(r + i - 2, h), srcStride, rect.left);
+        cols[i] = Inside(c + i - 2, w);
+    }
+    auto at = [&](int dx, int dy) -> Sum { return rows[dy + 2][cols[dx + 2]]; };
     const int rowPar = (r + rowBit) & 1;
     const bool onX = ((c + colBit + rowPar) & 1) == 1;
     Sum sx, sy;
@@ -305,7 +315,20 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
                     sizeof v);
     };
     for (int32_t r = 0; r < h; ++r) {
-        if (r < 2 || r >= h - 2) {
+        const bool edgeRow = r < 2 || r >= h - 2;
+        if (edgeRow && w >= 5) {
+            // The middle of an edge row is the interior formula on substituted rows.
+            const RowSet<W> rs{SamplesOf<W>(src, rect.top + Inside(r - 2, h), srcStride, rect.left),
+                               SamplesOf<W>(src, rect.top + Inside(r - 1, h), srcStride, rect.left),
+                               SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
+                               SamplesOf<W>(src, rect.top + Inside(r + 1, h), srcStride, rect.left)};
+            uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
+            constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
+            if (db == kOut) InteriorRow<W, kOut>(dRow, rs, r, w, db, db, p);
+            else if (db == kOut + kOut / 3) InteriorRow<W, kOut + kOut / 3>(dRow, rs, r, w, db, db, p);
+            else InteriorRow<W, 0>(dRow, rs, r, w, db, db, p);
+        }
+        if (edgeRow && w < 5) {
             for (int32_t c = 0; c < w; ++c) one(c, r);
         } else {
             for (int32_t c = 0; c < std::min(w, 2); ++c) one(c, r);
@@ -315,7 +338,7 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
 }
 
 template <class W>
-int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+REZIVE_INLINE int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
                  int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
     constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
     if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
@@ -344,17 +367,8 @@ int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, in
 
 }  // namespace
 
-int32_t DemosaicInteriorRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                             int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                             int32_t srcStride, void* param) {
-    return Interior<Raw8>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
-}
-
-int32_t DemosaicInteriorRaw16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                              int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                              int32_t srcStride, void* param) {
-    return Interior<Raw16>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
-}
+REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw8, Interior<Raw8>)
+REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw16, Interior<Raw16>)
 
 int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
                            int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,

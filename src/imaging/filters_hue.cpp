@@ -3,11 +3,11 @@
 // The hue circle has six sectors of 255 steps; a colour is described by its lightness
 // (max + min), chroma (max - min), sector and position inside the sector. The rotation adds
 // the hue offset to sector and position, the saturation rescales the chroma within what the
-// lightness allows, and the colour is rebuilt from gray plus a masked chroma ramp. Integer
-// arithmetic throughout, wrapping in 32 bits where the packed channels borrow.
+// lightness allows, and the colour is rebuilt from gray plus a masked chroma ramp. The kernel
+// works on planar chunks of a row so that the per-pixel arithmetic vectorises.
 #include <algorithm>
-#include <array>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/filter_walk.h"
 #include "imaging/filters.h"
 
@@ -15,31 +15,12 @@ namespace rezive {
 namespace {
 
 using filter_walk::LayoutFits;
-using U16A = uint16_t;
 
-struct Sector {
-    uint32_t mask;
-    int32_t multiplier;
-};
-
-// Indexed by sector 0..11 (the pattern repeats every six: rotation can carry past sector 5).
-constexpr std::array<Sector, 12> kSectors = {{{0xFF00FF, -1},
-                                              {0xFF0000, 0x100},
-                                              {0xFFFF00, -0x10000},
-                                              {0x00FF00, 1},
-                                              {0x00FFFF, -0x100},
-                                              {0x0000FF, 0x10000},
-                                              {0xFF00FF, -1},
-                                              {0xFF0000, 0x100},
-                                              {0xFFFF00, -0x10000},
-                                              {0x00FF00, 1},
-                                              {0x00FFFF, -0x100},
-                                              {0x0000FF, 0x10000}}};
+constexpr int32_t kChunk = 256;  // pixels per planar chunk
 
 struct HueTables {
-    int32_t q0 = 0, r0 = 0;         // hue offset: whole sectors and steps
-    uint32_t reciprocal[256] = {};  // 0xFF0000 / chroma
-    uint16_t sat[256] = {};         // chroma scaled by the saturation
+    int32_t q0 = 0, r0 = 0;  // hue offset: whole sectors and steps into the next
+    int32_t satFactor = 256; // saturation + 256
 };
 
 void BuildHueTables(const HueSaturationParams& p, HueTables& t) {
@@ -49,117 +30,125 @@ void BuildHueTables(const HueSaturationParams& p, HueTables& t) {
     const int32_t h0 = l - 2 * ((l + 256) / 512);
     t.q0 = h0 / 255;
     t.r0 = h0 % 255;
-    t.reciprocal[0] = 0;
-    for (uint32_t c = 1; c < 256; ++c) t.reciprocal[c] = 0xFF0000u / c;
-    const int32_t factor = std::clamp(p.saturation, -255, 255) + 256;
-    for (int32_t c = 0; c < 256; ++c)
-        t.sat[c] = static_cast<uint16_t>((c * factor + 128) / 256);
+    t.satFactor = std::clamp(p.saturation, -255, 255) + 256;
 }
 
-// The colour rebuilt after rotation and saturation; (b, g, r) each 0..255.
-inline uint32_t Transform(int32_t r, int32_t g, int32_t b, const HueTables& t) {
-    const int32_t mx = std::max(std::max(r, g), b), mn = std::min(std::min(r, g), b);
-    const int32_t chroma = mx - mn, light = mx + mn;
-    int32_t s, n, candidate;
-    if (r >= g) {
-        s = 1;
-        n = g - b;
-        candidate = r;
-    } else {
-        s = 3;
-        n = b - r;
-        candidate = g;
+// One chunk of planar colours (each 0..255) transformed in place. The packed form of the
+// filter adds the chroma ramp into 0x00RRGGBB; no channel ever carries into or borrows from
+// its neighbour there (lo + C2 <= 255 and the ramp step m <= C2), so the same arithmetic is
+// done here per channel, branch-free, which the compiler vectorises. The tables of the packed
+// form become arithmetic: gray[v] is v in every channel, reciprocal[C] = 0xFF0000 / C is a
+// float division corrected to the exact floor, limit[L] and sat[C] are their formulas.
+REZIVE_INLINE void TransformPlanes(int32_t* __restrict pb, int32_t* __restrict pg,
+                                   int32_t* __restrict pr, int32_t n, const HueTables& t) {
+    const int32_t q0 = t.q0, r0 = t.r0, satFactor = t.satFactor;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t r = pr[i], g = pg[i], b = pb[i];
+        const int32_t mx = std::max(std::max(r, g), b), mn = std::min(std::min(r, g), b);
+        const int32_t chroma = mx - mn, light = mx + mn;
+        // Sector (0..5) and position inside it.
+        const bool redFirst = r >= g;
+        int32_t s = redFirst ? 1 : 3;
+        int32_t num = redFirst ? g - b : b - r;
+        const int32_t candidate = redFirst ? r : g;
+        const bool blueTop = b > candidate;
+        s = blueTop ? 5 : s;
+        num = blueTop ? r - g : num;
+        const bool negative = num < 0;
+        s -= negative ? 1 : 0;
+        num += negative ? chroma : 0;
+        // New chroma within what the lightness allows.
+        const int32_t limit = light < 256 ? light : 511 - light;
+        const int32_t sat = (chroma * satFactor + 128) >> 8;
+        const int32_t c1 = std::min(limit, sat);
+        const int32_t lo = (light - c1) >> 1;
+        const int32_t c2 = ((light + c1) >> 1) - lo;
+        // Exact floor(0xFF0000 / chroma): the float quotient is at most one too large.
+        const int32_t divisor = chroma > 0 ? chroma : 1;
+        int32_t recip = static_cast<int32_t>(16711680.0f / static_cast<float>(divisor));
+        recip -= 16711680 - recip * divisor < 0 ? 1 : 0;
+        int32_t f = ((recip * num + 0x8000) >> 16) + r0;
+        s += q0;
+        const bool wrap = f >= 255;
+        f -= wrap ? 255 : 0;
+        s += wrap ? 1 : 0;
+        const int32_t sector = s >= 6 ? s - 6 : s;
+        const int32_t m = (c2 * f + 128) >> 8;
+        // Sector masks (chroma added) and ramp channel: 0 B,R -B; 1 R +G; 2 R,G -R; 3 G +B;
+        // 4 G,B -G; 5 B +R.
+        auto when = [](bool cond, int32_t v) { return v & -static_cast<int32_t>(cond); };
+        const int32_t nb = lo + when((sector == 0) | (sector >= 4), c2) + when(sector == 3, m) -
+                           when(sector == 0, m);
+        const int32_t ng = lo + when((sector >= 2) & (sector <= 4), c2) + when(sector == 1, m) -
+                           when(sector == 4, m);
+        const int32_t nr = lo + when(sector <= 2, c2) + when(sector == 5, m) -
+                           when(sector == 2, m);
+        // A gray pixel keeps its value.
+        const bool gray = chroma == 0;
+        pb[i] = gray ? b : nb;
+        pg[i] = gray ? g : ng;
+        pr[i] = gray ? r : nr;
     }
-    if (b > candidate) {
-        s = 5;
-        n = r - g;
-    }
-    if (n < 0) {
-        s -= 1;
-        n += chroma;
-    }
-    const int32_t limit = light < 256 ? light : 511 - light;  // lightness 0
-    const int32_t c1 = std::min(limit, static_cast<int32_t>(t.sat[chroma]));
-    const int32_t lo = (light - c1) >> 1;
-    const int32_t c2 = ((light + c1) >> 1) - lo;
-    uint32_t packed = static_cast<uint32_t>(lo) * 0x010101u;
-    if (chroma != 0) {
-        int32_t f = static_cast<int32_t>((t.reciprocal[chroma] * static_cast<uint32_t>(n) +
-                                          0x8000u) >> 16) + t.r0;
-        s += t.q0;
-        if (f >= 255) {
-            f -= 255;
-            s += 1;
-        }
-        const Sector& sector = kSectors[static_cast<size_t>(s)];
-        packed += (static_cast<uint32_t>(c2) * 0x010101u) & sector.mask;
-        packed += static_cast<uint32_t>((c2 * f + 128) >> 8) *
-                  static_cast<uint32_t>(sector.multiplier);
-    }
-    return packed;
 }
 
-int32_t HueSaturation8(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x, int32_t y,
-                       int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride,
-                       const HueTables& t) {
+// Rows of one pixel layout: SS and DS samples per source and destination pixel (0: the run-time
+// values ss and ds).
+template <class S, int SS, int DS>
+REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x, int32_t y,
+                           int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride,
+                           int32_t ssRuntime, int32_t dsRuntime, int32_t n, const HueTables& t) {
+    const int32_t ss = SS != 0 ? SS : ssRuntime, ds = DS != 0 ? DS : dsRuntime;
+    // 16-bit channels contribute their top 8 bits of the bit depth (above the limit: the limit).
+    const int32_t shift = sizeof(S) == 1 ? 0 : n - 8;
+    const int32_t limit = sizeof(S) == 1 ? 255 : (1 << n) - 1;
+    alignas(64) int32_t pb[kChunk], pg[kChunk], pr[kChunk];
     const int32_t w = rc.Width(), h = rc.Height();
     for (int32_t i = 0; i < h; ++i) {
-        const uint8_t* s = pixel::RowAt(src, rc.top + i, srcStride) + rc.left * sb;
-        uint8_t* d = pixel::RowAt(dst, y + i, dstStride) + x * db;
-        for (int32_t j = 0; j < w; ++j) {
-            const uint8_t* sp = s + static_cast<ptrdiff_t>(j) * sb;
-            const uint32_t p = Transform(sp[2], sp[1], sp[0], t);
-            uint8_t* dp = d + static_cast<ptrdiff_t>(j) * db;
-            dp[0] = static_cast<uint8_t>(p);
-            dp[1] = static_cast<uint8_t>(p >> 8);
-            dp[2] = static_cast<uint8_t>(p >> 16);
+        const S* s =
+            reinterpret_cast<const S*>(pixel::RowAt(src, rc.top + i, srcStride) + rc.left * sb);
+        S* d = reinterpret_cast<S*>(pixel::RowAt(dst, y + i, dstStride) + x * db);
+        for (int32_t j0 = 0; j0 < w; j0 += kChunk) {
+            const int32_t cnt = std::min(kChunk, w - j0);
+            const S* __restrict sp = s + static_cast<ptrdiff_t>(j0) * ss;
+            for (int32_t j = 0; j < cnt; ++j) {
+                pb[j] = std::min<int32_t>(sp[j * ss], limit) >> shift;
+                pg[j] = std::min<int32_t>(sp[j * ss + 1], limit) >> shift;
+                pr[j] = std::min<int32_t>(sp[j * ss + 2], limit) >> shift;
+            }
+            TransformPlanes(pb, pg, pr, cnt, t);
+            S* __restrict dp = d + static_cast<ptrdiff_t>(j0) * ds;
+            for (int32_t j = 0; j < cnt; ++j) {
+                dp[j * ds] = static_cast<S>(pb[j] << shift);
+                dp[j * ds + 1] = static_cast<S>(pg[j] << shift);
+                dp[j * ds + 2] = static_cast<S>(pr[j] << shift);
+            }
         }
     }
-    return 1;
 }
 
-int32_t HueSaturation16(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x, int32_t y,
-                        int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride,
-                        const HueTables& t, int32_t n) {
-    const int32_t w = rc.Width(), h = rc.Height();
-    const int shift = n - 8;
-    const uint16_t limit = static_cast<uint16_t>((1 << n) - 1);
-    auto in = [&](const U16A* p) { return std::min(*p, limit) >> shift; };
-    for (int32_t i = 0; i < h; ++i) {
-        const uint8_t* s = pixel::RowAt(src, rc.top + i, srcStride) + rc.left * sb;
-        uint8_t* d = pixel::RowAt(dst, y + i, dstStride) + x * db;
-        for (int32_t j = 0; j < w; ++j) {
-            const auto* sp = reinterpret_cast<const U16A*>(s + static_cast<ptrdiff_t>(j) * sb);
-            const uint32_t p = Transform(in(sp + 2), in(sp + 1), in(sp), t);
-            auto* dp = reinterpret_cast<U16A*>(d + static_cast<ptrdiff_t>(j) * db);
-            dp[0] = static_cast<uint16_t>((p & 0xFF) << shift);
-            dp[1] = static_cast<uint16_t>(((p >> 8) & 0xFF) << shift);
-            dp[2] = static_cast<uint16_t>(((p >> 16) & 0xFF) << shift);
-        }
-    }
+template <class S>
+REZIVE_INLINE int32_t HueSaturation(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x,
+                                    int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                                    int32_t srcStride, void* param) {
+    if (param == nullptr || !LayoutFits<S>(db, sb, 3)) return 0;
+    const auto& p = *static_cast<const HueSaturationParams*>(param);
+    HueTables t;
+    BuildHueTables(p, t);
+    const int32_t n = sizeof(S) == 1 ? 8 : std::clamp(p.bitDepth, 8, 16);
+    const int32_t ds = db / static_cast<int32_t>(sizeof(S));
+    const int32_t ss = sb / static_cast<int32_t>(sizeof(S));
+    if (ss == 3 && ds == 3)
+        HueRows<S, 3, 3>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+    else if (ss == 4 && ds == 4)
+        HueRows<S, 4, 4>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+    else
+        HueRows<S, 0, 0>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
     return 1;
 }
 
 }  // namespace
 
-int32_t HueSaturationColor8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                            int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                            int32_t srcStride, void* param) {
-    if (param == nullptr || !LayoutFits<uint8_t>(dstBpp, srcBpp, 3)) return 0;
-    HueTables t;
-    BuildHueTables(*static_cast<const HueSaturationParams*>(param), t);
-    return HueSaturation8(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, t);
-}
-
-int32_t HueSaturationColor16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                             int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                             int32_t srcStride, void* param) {
-    if (param == nullptr || !LayoutFits<uint16_t>(dstBpp, srcBpp, 3)) return 0;
-    const auto& p = *static_cast<const HueSaturationParams*>(param);
-    HueTables t;
-    BuildHueTables(p, t);
-    return HueSaturation16(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, t,
-                           std::clamp(p.bitDepth, 8, 16));
-}
+REZIVE_DEFINE_DISPATCHED_KERNEL(HueSaturationColor8, HueSaturation<uint8_t>)
+REZIVE_DEFINE_DISPATCHED_KERNEL(HueSaturationColor16, HueSaturation<uint16_t>)
 
 }  // namespace rezive

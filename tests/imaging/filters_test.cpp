@@ -375,6 +375,96 @@ TEST(Filters, HueRotationKeepsTheFourthChannelAndHandlesEveryColour) {
         }
 }
 
+// The packed-colour algorithm written out with its tables, as a reference for the kernel.
+struct PackedHueReference {
+    int q0, r0;
+    std::array<uint32_t, 256> reciprocal{};
+    std::array<int, 256> sat{};
+
+    explicit PackedHueReference(int hue, int saturation) {
+        const int u = hue * 65536 / 360;
+        const int l = ((u & 0xFFFF) * 6) >> 8;
+        const int h0 = l - 2 * ((l + 256) / 512);
+        q0 = h0 / 255;
+        r0 = h0 % 255;
+        for (int c = 1; c < 256; ++c) reciprocal[c] = 0xFF0000u / static_cast<uint32_t>(c);
+        for (int c = 0; c < 256; ++c) sat[c] = (c * (saturation + 256) + 128) / 256;
+    }
+
+    uint32_t operator()(int r, int g, int b) const {
+        static const uint32_t mask[6] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
+        static const int32_t mult[6] = {-1, 0x100, -0x10000, 1, -0x100, 0x10000};
+        const int mx = std::max({r, g, b}), mn = std::min({r, g, b});
+        const int c = mx - mn, l = mx + mn;
+        int s, n;
+        if (r >= g) {
+            s = 1, n = g - b;
+            if (b > r) s = 5, n = r - g;
+        } else {
+            s = 3, n = b - r;
+            if (b > g) s = 5, n = r - g;
+        }
+        if (n < 0) s -= 1, n += c;
+        const int limit = l < 256 ? l : 511 - l;
+        const int c1 = std::min(limit, sat[c]);
+        const int lo = (l - c1) >> 1, c2 = ((l + c1) >> 1) - lo;
+        uint32_t p = static_cast<uint32_t>(lo) * 0x010101u;
+        if (c != 0) {
+            int f = static_cast<int>((reciprocal[c] * static_cast<uint32_t>(n) + 0x8000) >> 16) + r0;
+            s += q0;
+            if (f >= 255) f -= 255, s += 1;
+            p += (static_cast<uint32_t>(c2) * 0x010101u) & mask[s % 6];
+            p += static_cast<uint32_t>((c2 * f + 128) >> 8) * static_cast<uint32_t>(mult[s % 6]);
+        }
+        return p;
+    }
+};
+
+// Every colour (or a random million of them) through both builds of the kernel against the
+// packed reference.
+TEST(Filters, HueSaturationMatchesThePackedAlgorithmOnEveryColour) {
+    struct Case { int hue, saturation; bool exhaustive; };
+    const Case cases[] = {{120, 0, true}, {-77, 200, false}, {233, -150, false}, {1, 255, false},
+                          {359, -255, false}, {-360, 17, false}};
+    std::mt19937 rng(3);
+    for (const Case& c : cases) {
+        const PackedHueReference ref(c.hue, c.saturation);
+        HueSaturationParams p{c.hue, 0, c.saturation, 12};
+        for (bool baseline : {false, true}) {
+            const test::BaselineScope scope(baseline);
+            CDibImage img;
+            ASSERT_EQ(img.Create(4096, 16, 24), 1);
+            const int blocks = c.exhaustive ? 256 : 16;
+            for (int block = 0; block < blocks; ++block) {
+                for (int y = 0; y < 16; ++y)
+                    for (int x = 0; x < 4096; ++x) {
+                        const uint32_t colour = c.exhaustive
+                            ? static_cast<uint32_t>(block * 65536 + y * 4096 + x)
+                            : static_cast<uint32_t>(rng()) & 0xFFFFFF;
+                        Set8(img, x, y, 0, static_cast<uint8_t>(colour));
+                        Set8(img, x, y, 1, static_cast<uint8_t>(colour >> 8));
+                        Set8(img, x, y, 2, static_cast<uint8_t>(colour >> 16));
+                    }
+                CDibImage before;
+                CopyImage(img, before);
+                ASSERT_EQ(img.Transfer(HueSaturationColor8, &img, nullptr, 0, 0, &p), 1);
+                for (int y = 0; y < 16; ++y)
+                    for (int x = 0; x < 4096; ++x) {
+                        const uint32_t want = ref(Get8(before, x, y, 2), Get8(before, x, y, 1),
+                                                  Get8(before, x, y, 0));
+                        const uint32_t got = Get8(img, x, y, 0) | Get8(img, x, y, 1) << 8 |
+                                             Get8(img, x, y, 2) << 16;
+                        ASSERT_EQ(got, want & 0xFFFFFF)
+                            << "hue " << c.hue << " sat " << c.saturation << " colour "
+                            << std::hex << (Get8(before, x, y, 2) << 16 | Get8(before, x, y, 1) << 8 |
+                                            Get8(before, x, y, 0))
+                            << (baseline ? " baseline" : " dispatched");
+                    }
+            }
+        }
+    }
+}
+
 TEST(Filters, LayoutsTooSmallForTheFilterAreRejected) {
     CDibImage mono;
     ASSERT_EQ(mono.Create(4, 4, 8), 1);

@@ -184,11 +184,18 @@ TEST_P(SaveImageTest, SavingOverALongerFileTruncatesIt) {
 TEST_P(SaveImageTest, AFullDiskFailsAndLeavesNoFile) {
     for (int format = FILETYPE_BMP; format <= FILETYPE_TIFF; ++format) {
         const std::string path = test::TempPath(".full");
+        const std::string messages = test::TempPath(".stderr");
         const int result = test::RunWithFileSizeLimit(300, [&] {
+            const int fd = ::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd < 0 || ::dup2(fd, 2) < 0) return 2;
             return SaveImageFile(path.c_str(), &image_, format) == 0 ? 0 : 1;
         });
         EXPECT_EQ(result, 0) << "format " << format;
         EXPECT_FALSE(test::Exists(path)) << "format " << format;
+        if (format == FILETYPE_PNG) {
+            const auto text = test::ReadAll(messages);
+            EXPECT_EQ(std::string(text.begin(), text.end()), "libpng error: Write Error\n");
+        }
     }
 }
 

@@ -58,7 +58,14 @@ struct RecordingOutcome {
 
 class AviRecorder {
 public:
-    enum class StartResult { Started, AlreadyRecording, NoImage, NoMemory, FileFailed, ThreadFailed };
+    enum class StartResult {
+        Started,
+        AlreadyRecording,  // one is running; it goes on untouched
+        NoImage,           // no processed image to take the frame size from
+        NoMemory,          // the work images cannot be allocated
+        FileFailed,        // the file can be neither truncated nor created, or not written
+        ThreadFailed,
+    };
     using EndCallback = std::function<void(const RecordingOutcome&)>;
     using Clock = std::function<uint32_t()>;
 

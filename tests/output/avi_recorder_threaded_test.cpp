@@ -91,7 +91,8 @@ FileSummary Summarise(const std::string& path, int32_t width, int32_t height) {
     const auto b = test::ReadAll(path);
     FileSummary s;
     if (b.size() < 232) return s;
-    s.finished = test::Le32(b, 4) == b.size() - 8 && test::Code(b, b.size() - 8 - 16 * test::Le32(b, 48)) == "idx1";
+    const size_t indexAt = b.size() - 8 - 16 * size_t{test::Le32(b, 48)};
+    s.finished = test::Le32(b, 4) == b.size() - 8 && test::Code(b, indexAt) == "idx1";
     s.frames = test::Le32(b, 48);
     s.scale = test::Le32(b, 128);
     const size_t stride = (3 * width + 3) & ~3;
@@ -115,7 +116,8 @@ TEST(AviRecorder, EndsOnTheFirstFrameAfterTheDurationWithTheMeasuredRate) {
     for (uint8_t n = 0; recorder.IsRecording() && n < 50; ++n) {
         now = 5000 + 100u * n;
         source.Produce(recorder, n);
-        ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == n + 1u || !recorder.IsRecording(); }));
+        ASSERT_TRUE(WaitFor(
+            [&] { return recorder.FramesWritten() == n + 1u || !recorder.IsRecording(); }));
     }
     const auto outcome = end.Wait();
     ASSERT_TRUE(outcome);

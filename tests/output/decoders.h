@@ -138,7 +138,8 @@ inline Decoded DecodeTiff(const std::string& path) {
     TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &planar);
     uint16_t extraCount = 0;
     uint16_t* extra = nullptr;
-    d.tiffExtraSamples = TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) ? extraCount : 0;
+    const bool hasExtra = TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) != 0;
+    d.tiffExtraSamples = hasExtra ? extraCount : 0;
     d.width = static_cast<int32_t>(w);
     d.height = static_cast<int32_t>(h);
     d.channels = spp;

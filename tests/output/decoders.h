@@ -125,7 +125,8 @@ inline Decoded DecodePng(const std::string& path) {
 
 inline Decoded DecodeTiff(const std::string& path) {
     Decoded d;
-    TIFF* tiff = TIFFOpen(path.c_str(), "r");
+    // "c": no strip chopping, so a single large strip reads as the one strip it is.
+    TIFF* tiff = TIFFOpen(path.c_str(), "rc");
     if (tiff == nullptr) return d;
     uint32_t w = 0, h = 0;
     uint16_t bps = 0, spp = 0, photometric = 0, compression = 0, planar = 0;

@@ -439,7 +439,7 @@ void CAcquisition::PreviewLoop() {
         }
         UpdateFrameRate();
         FillFrameInfo(frameRate10_);
-        if (auto* flag = newFrameFlag_.load()) flag->store(1);
+        if (frameListener_) frameListener_();
         DrawLocked();
         if (target.buffer != nullptr && target.size != 0 &&
             !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -59,7 +60,9 @@ public:
     // buffer of a colour mode, and a flag the worker raises after each processed frame.
     std::mutex& FrameLock() { return frameLock_; }
     CDibImage* Image(int slot) const { return images_[static_cast<size_t>(slot)].get(); }
-    void SetNewFrameFlag(std::atomic<int32_t>* flag) { newFrameFlag_.store(flag); }
+    // Called by the worker, under the frame lock, after each processed preview frame. Set once,
+    // before acquisition starts.
+    void SetFrameListener(std::function<void()> listener) { frameListener_ = std::move(listener); }
     // Opens the preview window (for a recording asked to show one); false records nothing.
     bool OpenPreviewWindow();
     bool PreviewWindowWanted() const { return preview_.Wanted(); }
@@ -110,7 +113,7 @@ private:
     std::atomic<int32_t> imageAvailable_{0};
     std::thread worker_;
     std::unique_ptr<platform::Event> done_;
-    std::atomic<std::atomic<int32_t>*> newFrameFlag_{nullptr};
+    std::function<void()> frameListener_;
 
     // Callback target: written under the frame lock, read by the worker under it.
     struct CallbackTarget {

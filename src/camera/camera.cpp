@@ -32,7 +32,16 @@ void FormatDisplayName(int32_t n, char (&out)[32]) {
 
 CRezive::CRezive()
     : objectId_(NextObjectId()),
-      acquisition_(*this, CameraSettings{filters_, analog_, format_, geometry_, defectCorrection_}) {}
+      acquisition_(*this, CameraSettings{filters_, analog_, format_, geometry_, defectCorrection_}),
+      recorder_(*this, [this](const RecordingOutcome& outcome) {
+          // A recording that could not keep its frames (full disk, size limit, a frame that no
+          // longer converts) was finished with what it had; the application learns of it here.
+          if (outcome.reason != RecordingEndReason::Completed &&
+              outcome.reason != RecordingEndReason::Stopped)
+              RecordError(RZ_ERR_FILE);
+      }) {
+    acquisition_.SetFrameListener([this] { recorder_.NotifyNewFrame(); });
+}
 
 CRezive::~CRezive() {
     // Settings are saved only when they were loaded: a camera whose initialisation failed holds

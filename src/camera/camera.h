@@ -22,7 +22,7 @@ namespace rezive {
 
 class CRezive417DIRVUDSdk;
 
-class CRezive : private AcquisitionHost {
+class CRezive : private AcquisitionHost, private RecordingSource {
 public:
     CRezive();
     virtual ~CRezive();
@@ -124,6 +124,8 @@ private:
     bool ClaimDevice() override;
     void ReleaseClaim() override;
     void RefreshRealExposure() override;
+    // RecordingSource: the image of the colour mode acquisition was prepared with.
+    void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override;
 
     bool RequireModel();  // records 1 without a model object
     void ApplyDefaultGeometry();

@@ -1,4 +1,6 @@
 // Files of the camera object: still images, AVI recording and the defect-pixel file.
+#include <algorithm>
+
 #include "camera/camera.h"
 #include "device/rezive417dir_sdk.h"
 #include "output/still_writers.h"
@@ -43,13 +45,13 @@ int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWi
         RecordError(RZ_ERR_ARGUMENT);
         return 0;
     }
-    if (recorder_.Recording()) {
-        RecordError(RZ_ERR_FILE);  // the running recording stays as it is
+    if (recorder_.IsRecording()) {
+        RecordError(RZ_ERR_FILE);  // the running recording goes on untouched
         return 0;
     }
     acquisition_.ClearCallbackTarget();
-    if (showWindow != 0 && acquisition_.PreviewWindowWanted() && acquisition_.PreviewWindowId() == 0 &&
-        !acquisition_.OpenPreviewWindow()) {
+    if (showWindow != 0 && acquisition_.PreviewWindowWanted() &&
+        acquisition_.PreviewWindowId() == 0 && !acquisition_.OpenPreviewWindow()) {
         RecordError(RZ_ERR_WINDOW);
         return 0;
     }
@@ -58,17 +60,14 @@ int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWi
         RecordError(RZ_ERR_FILE);
         return 0;
     }
-    AviRecorder::Source source;
-    source.frameLock = &acquisition_.FrameLock();
-    source.image = [this]() -> const CDibImage* {
-        const int32_t mode = acquisition_.PreparedColorMode();
-        return mode >= 0 && mode <= 5 ? acquisition_.Image(mode) : nullptr;
-    };
-    switch (recorder_.Start(fileName, durationMs, std::move(source),
-                            [this](int32_t code) { RecordError(code); })) {
-        case AviRecorder::StartResult::kStarted:
+    switch (recorder_.Start(fileName, static_cast<uint32_t>(std::max(durationMs, 0)))) {
+        case AviRecorder::StartResult::Started:
             return 1;
-        case AviRecorder::StartResult::kThreadFailed:
+        case AviRecorder::StartResult::AlreadyRecording:
+            RecordError(RZ_ERR_FILE);
+            return 0;
+        case AviRecorder::StartResult::NoMemory:
+        case AviRecorder::StartResult::ThreadFailed:
             acquisition_.Close();
             RecordError(RZ_ERR_THREAD);
             return 0;
@@ -77,6 +76,12 @@ int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWi
             RecordError(RZ_ERR_FILE);
             return 0;
     }
+}
+
+void CRezive::WithCurrentImage(const std::function<void(const CDibImage*)>& body) {
+    std::lock_guard frame(acquisition_.FrameLock());
+    const int32_t mode = acquisition_.PreparedColorMode();
+    body(mode >= 0 && mode <= 5 ? acquisition_.Image(mode) : nullptr);
 }
 
 int32_t CRezive::RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/mosaic.h"
 #include "imaging/pixel_access.h"
 
@@ -35,6 +36,9 @@ struct Raw8 {
     using Sample = uint8_t;
     using Sum = uint16_t;
     using Out = uint8_t;
+    using Pair = uint16_t;  // two neighbouring samples
+    static Pair LoadPair(const uint8_t* p) { return pixel::Load16(p); }
+    static void StorePair(uint8_t* p, Pair v) { pixel::Store16(p, v); }
     static uint16_t Factor(int32_t gain) { return static_cast<uint16_t>(GainFactor(gain) << 5); }
     static Out Scale(Sum s, uint16_t k) {
         const auto v = static_cast<uint16_t>((static_cast<uint32_t>(s) * k) >> 16);
@@ -50,6 +54,13 @@ struct Raw16 {
     using Sample = uint16_t;
     using Sum = uint32_t;
     using Out = uint16_t;
+    using Pair = uint32_t;
+    static Pair LoadPair(const uint8_t* p) {
+        Pair v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    static void StorePair(uint8_t* p, Pair v) { std::memcpy(p, &v, sizeof v); }
     static uint32_t Factor(int32_t gain) { return static_cast<uint32_t>(GainFactor(gain)); }
     static Out Scale(Sum s, uint32_t k) {
         const uint32_t v = (s * k) >> 11;
@@ -77,7 +88,7 @@ inline SampleRow<W> SamplesOf(const uint8_t* src, int32_t row, int32_t stride, i
 // Writes n pixels of planes (blue, green, red) to d, advancing by the destination pixel size;
 // the fourth channel of 32/64-bit pixels is kept.
 template <class W, int DB>
-inline void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
+REZIVE_INLINE void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
                        const typename W::Out* __restrict g, const typename W::Out* __restrict r,
                        int n, int32_t dbRuntime) {
     using O = typename W::Out;
@@ -136,7 +147,7 @@ struct PairMath {
 // Fills planes x, y, g for columns [c0, c0 + n) of one interior row. onXFirst tells whether
 // column c0 sits on the row's own colour X.
 template <class W, class K>
-void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
+REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
                     typename W::Out* __restrict px, typename W::Out* __restrict py,
                     typename W::Out* __restrict pg) {
     using M = PairMath<W>;
@@ -158,62 +169,93 @@ void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K f
         onX(c0, 0);
         j = 1;
     }
-    // Pairs (off X, on X): the pattern is fixed inside one iteration, so this loop vectorises.
+    // Pairs (off X at c, on X at c + 1). Both samples of a pair are read as one packed word
+    // (low half column c, high half c + 1), so every load is contiguous and the even/odd
+    // split is a mask and a shift: the loop vectorises without gathers or shuffles.
     const int pairs = (n - j) / 2;
     {
+        using Pair = typename W::Pair;
+        constexpr int kHalf = 8 * sizeof(typename W::Sample);
+        constexpr Pair kLow = static_cast<Pair>((Pair{1} << kHalf) - 1);
+        using Sum = typename W::Sum;
         const int cb = c0 + j;
-        typename W::Out* __restrict qx = px + j;
-        typename W::Out* __restrict qy = py + j;
-        typename W::Out* __restrict qg = pg + j;
+        const auto* ra = reinterpret_cast<const uint8_t*>(a + cb);
+        const auto* ra2 = reinterpret_cast<const uint8_t*>(a2 + cb);
+        const auto* rb = reinterpret_cast<const uint8_t*>(b + cb);
+        const auto* rb2 = reinterpret_cast<const uint8_t*>(b2 + cb);
+        uint8_t* __restrict qx = reinterpret_cast<uint8_t*>(px + j);
+        uint8_t* __restrict qy = reinterpret_cast<uint8_t*>(py + j);
+        uint8_t* __restrict qg = reinterpret_cast<uint8_t*>(pg + j);
+        constexpr ptrdiff_t kStep = sizeof(Pair);  // bytes per pair
+        auto lo = [](Pair w) { return static_cast<Sum>(w & kLow); };
+        auto hi = [](Pair w) { return static_cast<Sum>(w >> kHalf); };
+        auto load = [](const uint8_t* p) { return W::LoadPair(p); };
         for (int k = 0; k < pairs; ++k) {
-            const int c = cb + 2 * k;
-            // Off X at c.
-            qx[2 * k] = W::Scale(
-                M::Vertical(M::Mix(a, c - 1, c + 1), M::Mix(a2, c - 1, c + 1)), fx);
-            qy[2 * k] = W::Scale(M::Vertical(M::Mix(b, c, c - 2), M::Mix(b2, c, c - 2)), fy);
-            qg[2 * k] = W::Green(a[c], b[c - 1]);
-            // On X at c + 1.
-            qx[2 * k + 1] = W::Scale(M::Vertical(M::Mix(a, c + 1, c - 1), M::Mix(a2, c + 1, c - 1)),
-                                     fx);
-            qy[2 * k + 1] = W::Scale(M::Vertical(M::Mix(b, c, c + 2), M::Mix(b2, c, c + 2)), fy);
-            qg[2 * k + 1] = W::Green(a[c], b[c + 1]);
+            const ptrdiff_t o = k * kStep;
+            const Pair aM = load(ra + o - kStep), a0 = load(ra + o);
+            const Pair a2M = load(ra2 + o - kStep), a20 = load(ra2 + o);
+            const Pair bM = load(rb + o - kStep), b0 = load(rb + o), bP = load(rb + o + kStep);
+            const Pair b2M = load(rb2 + o - kStep), b20 = load(rb2 + o),
+                       b2P = load(rb2 + o + kStep);
+            const Sum vaPrev = static_cast<Sum>(3 * hi(aM) + hi(a2M));  // X at c - 1
+            const Sum vaNext = static_cast<Sum>(3 * hi(a0) + hi(a20));  // X at c + 1
+            const Sum vbPrev = static_cast<Sum>(3 * lo(bM) + lo(b2M));  // Y at c - 2
+            const Sum vbCur = static_cast<Sum>(3 * lo(b0) + lo(b20));   // Y at c
+            const Sum vbNext = static_cast<Sum>(3 * lo(bP) + lo(b2P));  // Y at c + 2
+            const auto xOff = W::Scale(static_cast<Sum>(3 * vaPrev + vaNext), fx);
+            const auto xOn = W::Scale(static_cast<Sum>(3 * vaNext + vaPrev), fx);
+            const auto yOff = W::Scale(static_cast<Sum>(3 * vbCur + vbPrev), fy);
+            const auto yOn = W::Scale(static_cast<Sum>(3 * vbCur + vbNext), fy);
+            const auto gOff = W::Green(static_cast<typename W::Sample>(lo(a0)),
+                                       static_cast<typename W::Sample>(hi(bM)));
+            const auto gOn = W::Green(static_cast<typename W::Sample>(lo(a0)),
+                                      static_cast<typename W::Sample>(hi(b0)));
+            W::StorePair(qx + o, static_cast<Pair>(xOff | (static_cast<Pair>(xOn) << kHalf)));
+            W::StorePair(qy + o, static_cast<Pair>(yOff | (static_cast<Pair>(yOn) << kHalf)));
+            W::StorePair(qg + o, static_cast<Pair>(gOff | (static_cast<Pair>(gOn) << kHalf)));
         }
     }
     j += 2 * pairs;
     if (j < n) offX(c0 + j, j);
 }
 
+// Fills columns 2 .. w - 3 of output row r from the four mosaic rows around it.
 template <class W, int DB>
-void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
-                  int32_t dbRuntime, int32_t dstStride, int32_t srcStride,
-                  const WhiteBalanceParams& p) {
+REZIVE_INLINE void InteriorRow(uint8_t* dRow, const RowSet<W>& rs, int32_t r, int32_t w,
+                               ptrdiff_t db, int32_t dbRuntime, const WhiteBalanceParams& p) {
     using O = typename W::Out;
-    const int32_t w = rect.Width(), h = rect.Height();
-    if (w < 5 || h < 5) return;
     const int rowBit = p.phase & 1, colBit = (p.phase >> 1) & 1;
     const auto kb = W::Factor(p.blueGain), kr = W::Factor(p.redGain);
-    const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
+    const int rowPar = (r + rowBit) & 1;
+    // Rows of parity 0 carry blue (X) and take red (Y) from the rows around; parity 1 the
+    // other way round.
+    const auto kx = rowPar == 0 ? kb : kr, ky = rowPar == 0 ? kr : kb;
     alignas(64) O planeX[kChunk], planeY[kChunk], planeG[kChunk];
+    const O* planeB = rowPar == 0 ? planeX : planeY;
+    const O* planeR = rowPar == 0 ? planeY : planeX;
+    for (int32_t c0 = 2; c0 <= w - 3; c0 += kChunk) {
+        const int n = std::min<int32_t>(kChunk, w - 2 - c0);
+        // X sits on column parity 1 in blue rows and 0 in red rows.
+        const bool onXFirst = ((c0 + colBit + rowPar) & 1) == 1;
+        InteriorPlanes<W>(rs, c0, n, onXFirst, kx, ky, planeX, planeY, planeG);
+        Interleave<W, DB>(dRow + c0 * db, planeB, planeG, planeR, n, dbRuntime);
+    }
+}
 
+template <class W, int DB>
+REZIVE_INLINE void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                                int32_t y, int32_t dbRuntime, int32_t dstStride,
+                                int32_t srcStride, const WhiteBalanceParams& p) {
+    const int32_t w = rect.Width(), h = rect.Height();
+    if (w < 5 || h < 5) return;
+    const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
     for (int32_t r = 2; r <= h - 3; ++r) {
-        const int rowPar = (r + rowBit) & 1;
         const RowSet<W> rs{SamplesOf<W>(src, rect.top + r - 2, srcStride, rect.left),
                            SamplesOf<W>(src, rect.top + r - 1, srcStride, rect.left),
                            SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
                            SamplesOf<W>(src, rect.top + r + 1, srcStride, rect.left)};
-        // Rows of parity 0 carry blue (X) and take red (Y) from the rows around; parity 1 the
-        // other way round.
-        const auto kx = rowPar == 0 ? kb : kr, ky = rowPar == 0 ? kr : kb;
-        const O* planeB = rowPar == 0 ? planeX : planeY;
-        const O* planeR = rowPar == 0 ? planeY : planeX;
         uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
-        for (int32_t c0 = 2; c0 <= w - 3; c0 += kChunk) {
-            const int n = std::min<int32_t>(kChunk, w - 2 - c0);
-            // X sits on column parity 1 in blue rows and 0 in red rows.
-            const bool onXFirst = ((c0 + colBit + rowPar) & 1) == 1;
-            InteriorPlanes<W>(rs, c0, n, onXFirst, kx, ky, planeX, planeY, planeG);
-            Interleave<W, DB>(dRow + c0 * db, planeB, planeG, planeR, n, dbRuntime);
-        }
+        InteriorRow<W, DB>(dRow, rs, r, w, db, dbRuntime, p);
     }
 }
 
@@ -230,10 +272,13 @@ void BorderPixel(const uint8_t* src, const Rect& rect, int32_t srcStride, int32_
                  int rowBit, int colBit, uint32_t kb, uint32_t kr, typename W::Out out[3]) {
     using Sum = typename W::Sum;
     const int32_t w = rect.Width(), h = rect.Height();
-    auto at = [&](int dx, int dy) -> Sum {
-        return SamplesOf<W>(src, rect.top + Inside(r + dy, h), srcStride,
-                            rect.left)[Inside(c + dx, w)];
-    };
+    SampleRow<W> rows[4];
+    int32_t cols[4];
+    for (int i = 0; i < 4; ++i) {
+        rows[i] = SamplesOf<W>(src, rect.top + Inside(r + i - 2, h), srcStride, rect.left);
+        cols[i] = Inside(c + i - 2, w);
+    }
+    auto at = [&](int dx, int dy) -> Sum { return rows[dy + 2][cols[dx + 2]]; };
     const int rowPar = (r + rowBit) & 1;
     const bool onX = ((c + colBit + rowPar) & 1) == 1;
     Sum sx, sy;
@@ -270,7 +315,20 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
                     sizeof v);
     };
     for (int32_t r = 0; r < h; ++r) {
-        if (r < 2 || r >= h - 2) {
+        const bool edgeRow = r < 2 || r >= h - 2;
+        if (edgeRow && w >= 5) {
+            // The middle of an edge row is the interior formula on substituted rows.
+            const RowSet<W> rs{SamplesOf<W>(src, rect.top + Inside(r - 2, h), srcStride, rect.left),
+                               SamplesOf<W>(src, rect.top + Inside(r - 1, h), srcStride, rect.left),
+                               SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
+                               SamplesOf<W>(src, rect.top + Inside(r + 1, h), srcStride, rect.left)};
+            uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
+            constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
+            if (db == kOut) InteriorRow<W, kOut>(dRow, rs, r, w, db, db, p);
+            else if (db == kOut + kOut / 3) InteriorRow<W, kOut + kOut / 3>(dRow, rs, r, w, db, db, p);
+            else InteriorRow<W, 0>(dRow, rs, r, w, db, db, p);
+        }
+        if (edgeRow && w < 5) {
             for (int32_t c = 0; c < w; ++c) one(c, r);
         } else {
             for (int32_t c = 0; c < std::min(w, 2); ++c) one(c, r);
@@ -280,7 +338,7 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
 }
 
 template <class W>
-int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+REZIVE_INLINE int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
                  int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
     constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
     if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
@@ -309,17 +367,8 @@ int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, in
 
 }  // namespace
 
-int32_t DemosaicInteriorRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                             int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                             int32_t srcStride, void* param) {
-    return Interior<Raw8>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
-}
-
-int32_t DemosaicInteriorRaw16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                              int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                              int32_t srcStride, void* param) {
-    return Interior<Raw16>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
-}
+REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw8, Interior<Raw8>)
+REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw16, Interior<Raw16>)
 
 int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
                            int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,

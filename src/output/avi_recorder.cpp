@@ -1,104 +1,153 @@
 #include "output/avi_recorder.h"
 
-#include "output/avi_frame.h"
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <system_error>
+
+#include "imaging/dib_image.h"
 #include "platform/clock.h"
 
 namespace rezive {
+
 namespace {
 
-constexpr int32_t kPollMs = 10;
-constexpr int32_t kFileError = 12;
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
+
+// True when tick a is later than tick b, across the 32-bit wrap of the millisecond counter.
+bool Later(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
 
 }  // namespace
 
-AviRecorder::AviRecorder(uint64_t maxFileBytes) : writer_(maxFileBytes) {}
+AviRecorder::AviRecorder(RecordingSource& source, EndCallback onEnd, Clock clock,
+                         uint64_t maxFileBytes)
+    : source_(source),
+      onEnd_(std::move(onEnd)),
+      clock_(clock ? std::move(clock) : Clock(platform::TickMs)),
+      writer_(maxFileBytes) {}
 
 AviRecorder::~AviRecorder() { Stop(); }
 
-AviRecorder::StartResult AviRecorder::Start(const char* fileName, int32_t durationMs,
-                                            Source source,
-                                            std::function<void(int32_t)> onFailure) {
-    std::lock_guard control(control_);
-    // A second recording would reset the writer under the running one: refuse it.
-    if (recording_ != 0) return StartResult::kBusy;
-    if (thread_.joinable()) thread_.join();  // a recording that ended by itself
+void AviRecorder::JoinFinished() {
+    if (thread_.joinable() && !recording_.load()) thread_.join();
+}
+
+AviRecorder::StartResult AviRecorder::Start(const char* fileName, uint32_t durationMs) {
+    std::lock_guard control(controlMutex_);
+    if (recording_.load()) return StartResult::AlreadyRecording;
+    JoinFinished();  // a recording that ended by itself
+
     int32_t width = 0, height = 0;
-    uint16_t bits = 0;
+    uint16_t bpp = 0;
+    source_.WithCurrentImage([&](const CDibImage* image) {
+        if (image == nullptr || image->Empty()) return;
+        width = image->Width();
+        height = image->Height();
+        bpp = image->BitsPerPixel();
+    });
+    if (width <= 0 || height <= 0) return StartResult::NoImage;
+    if (!work_.Prepare(width, height)) return StartResult::NoMemory;
+    if (!writer_.Begin(fileName, width, height, bpp)) {
+        work_.Release();
+        return StartResult::FileFailed;
+    }
+
     {
-        std::lock_guard frame(*source.frameLock);
-        if (const CDibImage* image = source.image()) {
-            width = image->Width();
-            height = image->Height();
-            bits = image->BitsPerPixel();
-        }
+        std::lock_guard lock(mutex_);
+        newFrame_ = false;
+        stop_ = false;
     }
-    if (!writer_.Begin(fileName, width, height, bits)) return StartResult::kFileFailed;
-    source_ = std::move(source);
-    onFailure_ = std::move(onFailure);
-    frames_ = 0;
-    newFrame_ = 0;
-    recording_ = 1;
+    framesWritten_ = 0;
+    recording_ = true;
     try {
-        thread_ = std::thread([this, durationMs] { Run(durationMs); });
+        // The end test compares wrapping millisecond ticks, which order only half their range.
+        thread_ = std::thread(&AviRecorder::Run, this, std::min<uint32_t>(durationMs, INT32_MAX));
     } catch (const std::system_error&) {
-        recording_ = 0;
-        writer_.Reset();
-        return StartResult::kThreadFailed;
+        recording_ = false;
+        writer_.Finish(AviWriter::kNominalRate100);
+        work_.Release();
+        return StartResult::ThreadFailed;
     }
-    return StartResult::kStarted;
+    return StartResult::Started;
+}
+
+void AviRecorder::NotifyNewFrame() {
+    {
+        std::lock_guard lock(mutex_);
+        newFrame_ = true;
+    }
+    wake_.notify_one();
 }
 
 void AviRecorder::Stop() {
-    std::lock_guard control(control_);
-    recording_ = 0;
-    if (thread_.joinable()) thread_.join();
+    std::lock_guard control(controlMutex_);
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void AviRecorder::FinishFile(uint32_t frames, uint32_t elapsedMs) {
-    writer_.Finish(AviWriter::MeasuredRate100(frames, elapsedMs));
-}
+void AviRecorder::Run(uint32_t durationMs) {
+    RecordingOutcome outcome;
+    outcome.reason = RecordingEndReason::Stopped;
+    bool first = true;
+    uint32_t start = 0, end = 0, last = 0;
+    bool done = false;
 
-void AviRecorder::Run(int32_t durationMs) {
-    AviFrameBuffers buffers;
-    buffers.Prepare(writer_.Width(), writer_.Height());
-    bool started = false;
-    uint32_t start = 0, end = 0, last = 0, count = 0;
-    while (recording_ != 0) {
-        platform::SleepMs(kPollMs);
-        if (newFrame_.exchange(0) == 0) continue;
-        const uint32_t t = platform::TickMs();
-        if (!started) {
-            started = true;
-            start = t;
-            end = t + static_cast<uint32_t>(durationMs);
-        }
-        AviWriter::Status status;
+    while (!done) {
         {
-            std::lock_guard frame(*source_.frameLock);
-            const CDibImage* image = source_.image();
-            const auto bytes = image ? ConvertFrameForAvi(*image, buffers) : std::span<const uint8_t>{};
-            status = bytes.empty() ? AviWriter::Status::BadFrame
-                                   : writer_.WriteFrame(bytes.data(), bytes.size());
+            std::unique_lock lock(mutex_);
+            wake_.wait_for(lock, kPollInterval, [&] { return newFrame_ || stop_; });
+            if (stop_) break;
+            if (!newFrame_) continue;
+            newFrame_ = false;
         }
-        if (status == AviWriter::Status::BadFrame) continue;  // e.g. the image was re-sized
+        const uint32_t t = clock_();
+
+        std::span<const uint8_t> frame;
+        bool haveImage = false;
+        source_.WithCurrentImage([&](const CDibImage* image) {
+            if (image == nullptr || image->Empty()) return;
+            haveImage = true;
+            frame = ConvertFrameForAvi(*image, work_);
+        });
+        if (!haveImage) continue;  // nothing processed to record yet
+        if (frame.empty()) {
+            outcome.reason = RecordingEndReason::BadFrame;
+            break;
+        }
+        if (first) {
+            first = false;
+            start = t;
+            end = t + durationMs;
+        }
+        // The frame lives in this thread's work buffers, so the disk write needs no frame lock.
+        const AviWriter::Status status = writer_.WriteFrame(frame.data(), frame.size());
         if (status != AviWriter::Status::Ok) {
-            // A full disk or the size limit: keep what was written and report it.
-            FinishFile(count, last - start);
-            recording_ = 0;
-            if (onFailure_) onFailure_(kFileError);
+            outcome.reason = status == AviWriter::Status::SizeLimit
+                                 ? RecordingEndReason::SizeLimit
+                                 : RecordingEndReason::WriteFailed;
             break;
         }
-        frames_ = ++count;
         last = t;
-        if (static_cast<int32_t>(end - t) < 0) {
-            FinishFile(count, t - start);
-            recording_ = 0;
-            break;
+        framesWritten_ = writer_.FrameCount();
+        if (Later(t, end)) {
+            outcome.reason = RecordingEndReason::Completed;
+            done = true;
         }
     }
-    // Stopped early (Rezive_StopPreview, Rezive_Close or teardown): finish with what was written.
-    if (writer_.IsOpen()) FinishFile(count, last - start);
-    buffers.Release();
+
+    outcome.frames = writer_.FrameCount();
+    outcome.rate100 = AviWriter::MeasuredRate100(outcome.frames, last - start);
+    const bool finished = writer_.Finish(outcome.rate100);
+    if (!finished && (outcome.reason == RecordingEndReason::Completed ||
+                      outcome.reason == RecordingEndReason::Stopped))
+        outcome.reason = RecordingEndReason::FinishFailed;
+    work_.Release();
+    recording_ = false;
+    if (onEnd_) onEnd_(outcome);
 }
 
 }  // namespace rezive

@@ -1,59 +1,114 @@
-// AviRecorder: records the processed preview frames into an AVI file for a fixed time, on a
-// thread of its own that polls the new-frame flag the preview raises after each frame.
+// AviRecorder: the recording thread that turns preview frames into an AVI file.
+//
+// The preview loop calls NotifyNewFrame after each fully processed frame. The recording thread
+// wakes on it (or every 10 ms to look at its stop request), takes the frame lock through the
+// RecordingSource, converts the current image into a 24-bit frame, leaves the lock and writes the
+// frame. At most one frame is taken per wake-up: frames that arrive while one is converted or
+// written are skipped, never queued.
+//
+// A recording lasts durationMs from its first frame: the first frame stamped later than that ends
+// it, so even a duration of 0 holds two frames. The file is then finished with the measured rate
+// (frames x 100000 / ms between the first and the last frame, in hundredths per second).
+//
+// Failure behaviour: a recording never ends with an unreadable file. Stop(), destruction, a failed
+// write, the file-size limit or a frame that cannot be converted (the image changed size) all end
+// it by finishing the file with the frames written so far, the rate measured up to the last
+// of them. The end is reported once, from the recording thread, through the EndCallback: the
+// owner records an error for every reason but Completed and Stopped.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
-#include "imaging/dib_image.h"
+#include "output/avi_frame.h"
 #include "output/avi_writer.h"
 
 namespace rezive {
 
+class CDibImage;
+
+// What the recorder needs from the camera.
+class RecordingSource {
+public:
+    virtual ~RecordingSource() = default;
+    // Calls body once with the current image of the colour mode (null when there is none) while
+    // holding the frame lock, so the acquisition cannot replace the image meanwhile.
+    virtual void WithCurrentImage(const std::function<void(const CDibImage*)>& body) = 0;
+};
+
+enum class RecordingEndReason {
+    Completed,    // the duration passed
+    Stopped,      // Stop() or destruction ended it early
+    WriteFailed,  // the disk refused a frame (e.g. full)
+    SizeLimit,    // one more frame would have passed the 32-bit RIFF size
+    BadFrame,     // the image could not be converted (its size changed)
+    FinishFailed, // every frame was written but the index or header patch failed
+};
+
+struct RecordingOutcome {
+    RecordingEndReason reason = RecordingEndReason::Completed;
+    uint32_t frames = 0;
+    uint32_t rate100 = 0;
+};
+
 class AviRecorder {
 public:
-    // The frame source: the lock that guards the frame buffers and, under it, the image to record.
-    struct Source {
-        std::mutex* frameLock = nullptr;
-        std::function<const CDibImage*()> image;
+    enum class StartResult {
+        Started,
+        AlreadyRecording,  // one is running; it goes on untouched
+        NoImage,           // no processed image to take the frame size from
+        NoMemory,          // the work images cannot be allocated
+        FileFailed,        // the file can be neither truncated nor created, or not written
+        ThreadFailed,
     };
-    enum class StartResult { kStarted, kBusy, kFileFailed, kThreadFailed };
+    using EndCallback = std::function<void(const RecordingOutcome&)>;
+    using Clock = std::function<uint32_t()>;
 
-    explicit AviRecorder(uint64_t maxFileBytes = AviWriter::kMaxFileBytes);
-    ~AviRecorder();
+    // clock: milliseconds (the multimedia-timer stand-in by default).
+    explicit AviRecorder(RecordingSource& source, EndCallback onEnd = {}, Clock clock = {},
+                         uint64_t maxFileBytes = AviWriter::kMaxFileBytes);
+    ~AviRecorder();  // stops a running recording (its file is finished)
     AviRecorder(const AviRecorder&) = delete;
     AviRecorder& operator=(const AviRecorder&) = delete;
 
-    // Opens fileName for frames of the source image's size and starts the thread. durationMs
-    // counts from the first recorded frame. onFailure runs (on the recording thread) with error
-    // 12 when a write fails or the file reaches its size limit; the file is then finished with
-    // the frames written so far.
-    StartResult Start(const char* fileName, int32_t durationMs, Source source,
-                      std::function<void(int32_t)> onFailure);
-    // Ends a running recording early: the file is finished with the frames written so far.
+    // Takes the size and depth of the current image (under the frame lock), creates the file and
+    // starts the thread. A running recording is left alone (AlreadyRecording). On FileFailed no
+    // file is left behind; on ThreadFailed the empty file is finished.
+    StartResult Start(const char* fileName, uint32_t durationMs);
+    // Called by the preview loop after each fully processed frame (may hold the frame lock).
+    void NotifyNewFrame();
+    // Ends a running recording, finishes its file and waits for the thread. Never call it while
+    // holding the frame lock (the thread may be waiting for it) or from the EndCallback.
     void Stop();
-    bool Recording() const { return recording_.load() != 0; }
-    // The flag the preview raises after each fully processed frame.
-    std::atomic<int32_t>& NewFrameFlag() { return newFrame_; }
-    // Frames of the last (or running) recording.
-    uint32_t FramesRecorded() const { return frames_.load(); }
+
+    bool IsRecording() const { return recording_.load(); }
+    // Frames written by the current or last recording.
+    uint32_t FramesWritten() const { return framesWritten_.load(); }
 
 private:
-    void Run(int32_t durationMs);
-    void FinishFile(uint32_t frames, uint32_t elapsedMs);
+    void Run(uint32_t durationMs);
+    void JoinFinished();
 
-    std::mutex control_;
+    RecordingSource& source_;
+    EndCallback onEnd_;
+    Clock clock_;
     AviWriter writer_;
-    Source source_;
-    std::function<void(int32_t)> onFailure_;
+    AviFrameBuffers work_;
+
+    std::mutex mutex_;  // guards newFrame_ and stop_ with wake_
+    std::condition_variable wake_;
+    bool newFrame_ = false;
+    bool stop_ = false;
+
+    std::mutex controlMutex_;  // serialises Start and Stop
     std::thread thread_;
-    std::atomic<int32_t> recording_{0};
-    std::atomic<int32_t> newFrame_{0};
-    std::atomic<uint32_t> frames_{0};
+    std::atomic<bool> recording_{false};
+    std::atomic<uint32_t> framesWritten_{0};
 };
 
 }  // namespace rezive

@@ -1,5 +1,6 @@
 #include "platform/registry_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -141,7 +142,25 @@ bool KeepBackup(const std::string& path) {
     return false;
 }
 
+// Temporary files exist only while a writer holds the lock, so one found by the lock holder was
+// left by a writer that died before its rename.
+void RemoveStaleTemporaries(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = ParentOf(path);
+    const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".tmp.";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix) {
+            unlinkat(dirfd(dir), entry->d_name, 0);
+        }
+    }
+    closedir(dir);
+}
+
 bool ReplaceAtomically(const std::string& path, const std::string& text, uint32_t mode) {
+    RemoveStaleTemporaries(path);
     std::string temp = path + ".tmp.XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;

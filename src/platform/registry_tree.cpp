@@ -105,14 +105,6 @@ RegistryNode* ParseSection(std::string_view inner, RegistryNode& root) {
     return node;
 }
 
-// The value of that name, added at the end when there is none (a rewrite keeps its place).
-RegistryValue& ValueSlot(std::vector<RegistryValue>& values, std::string_view name) {
-    for (RegistryValue& v : values) {
-        if (SameName(v.name, name)) return v;
-    }
-    return values.emplace_back(RegistryValue{std::string(name), {}, {}});
-}
-
 void AppendQuoted(std::string& out, std::string_view name) {
     out.push_back('"');
     for (char c : name) {
@@ -179,20 +171,26 @@ RegistryNode* RegistryNode::AddChild(std::string_view name) {
 }
 
 const RegistryValue* RegistryNode::FindValue(std::string_view name) const {
-    for (const RegistryValue& v : values) {
-        if (SameName(v.name, name)) return &v;
-    }
-    return nullptr;
+    auto it = valueIndex.find(name);
+    return it == valueIndex.end() ? nullptr : &values[it->second];
+}
+
+// The value of that name, added at the end when there is none (a rewrite keeps its place).
+RegistryValue& RegistryNode::ValueSlot(std::string_view name) {
+    auto it = valueIndex.find(name);
+    if (it != valueIndex.end()) return values[it->second];
+    valueIndex.emplace(std::string(name), values.size());
+    return values.emplace_back(RegistryValue{std::string(name), {}, {}});
 }
 
 void RegistryNode::SetDword(std::string_view name, uint32_t value) {
-    RegistryValue& v = ValueSlot(values, name);
+    RegistryValue& v = ValueSlot(name);
     v.dword = value;
     v.text.clear();
 }
 
 void RegistryNode::SetText(std::string_view name, std::string_view text) {
-    RegistryValue& v = ValueSlot(values, name);
+    RegistryValue& v = ValueSlot(name);
     v.dword.reset();
     v.text.assign(text);
 }

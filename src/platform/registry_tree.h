@@ -38,12 +38,18 @@ struct RegistryNode {
     bool listed = false;
     std::vector<RegistryValue> values;  // in the order they were first written
     std::map<std::string, std::unique_ptr<RegistryNode>, NameLess> children;
+    // Position of each value in values, so a damaged file with a huge key parses in n log n.
+    std::map<std::string, size_t, NameLess> valueIndex;
 
     RegistryNode* Child(std::string_view name) const;
     RegistryNode* AddChild(std::string_view name);
     const RegistryValue* FindValue(std::string_view name) const;
+    // Values are changed only through these, which keep valueIndex in step.
     void SetDword(std::string_view name, uint32_t value);
     void SetText(std::string_view name, std::string_view text);
+
+private:
+    RegistryValue& ValueSlot(std::string_view name);
 };
 
 // A key path relative to the hive ("Software\Ruredo\X"), split at '\'. Empty when any part is

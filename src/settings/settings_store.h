@@ -11,20 +11,26 @@ namespace rezive::settings {
 // First run (no root key): writes the first-run tree and returns 0 without reading. Otherwise
 // reads the current size preset of the device into geometry (missing values keep their field).
 int32_t LoadFormatAtStart(CaptureGeometry& geometry, int32_t deviceNumber);
-// Reads "Color", "SubSample", "WaitTime", "Clock"; 0 when the root or camera key is missing.
+// Reads "Color", "SubSample", "WaitTime", "Clock" (missing values keep their field); 0 when the
+// root or camera key is missing.
 int32_t LoadFormatValues(FormatSettings& format, int32_t deviceNumber);
 
-// Missing keys give the defaults; the mirror defaults are the sensor's current mirror flags.
+// A missing key, or a missing value in it, gives the default of that value; the mirror
+// defaults are the sensor's current mirror flags. Always 1.
 int32_t LoadAnalogGroup(AnalogSettings& analog, int32_t deviceNumber, int32_t sensorMirrorV,
                         int32_t sensorMirrorH);
 int32_t SaveAnalogGroup(const AnalogSettings& analog, int32_t deviceNumber);
+// Filter and gray: values present are read, missing values leave their field; a missing key
+// gives the group's defaults (and, for the filter group, resets the run-time fields) and 0.
 int32_t LoadFilterGroup(FilterSettings& filters, int32_t deviceNumber);
 int32_t SaveFilterGroup(const FilterSettings& filters, int32_t deviceNumber);
 int32_t LoadGrayGroup(FilterSettings& filters, int32_t deviceNumber);
+// Writes nothing and returns 0 when the camera key does not exist yet.
 int32_t SaveGrayGroup(const FilterSettings& filters, int32_t deviceNumber);
 
 enum class PresetResult { kFound, kNoRoot, kNoMatch };
-// The first preset (lowest index) whose effective size is width x height.
+// The first preset (lowest index) under "Camera_%02d" whose effective size is width x height;
+// the search stops at the first missing "Size_%02d". The settings file is not changed.
 PresetResult FindSizePreset(int32_t width, int32_t height, int32_t deviceNumber,
                             CaptureGeometry* preset);
 

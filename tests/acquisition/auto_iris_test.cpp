@@ -30,7 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FactorCase{"FourFairlyBright", {161, 200, 180, 190, 120}, 0.6000000000000001, false},
                     FactorCase{"FourDim", {50, 99, 70, 60, 120}, 1.2000000000000002, true},
                     FactorCase{"AllDark", {0, 10, 49, 20, 30}, 1.5000000000000004, true},
-                    FactorCase{"Boundaries", {200, 160, 100, 50, 120}, 0.9, false}),
+                    FactorCase{"Boundaries", {200, 160, 100, 50, 120}, 0.9500000000000001, false}),
     [](const testing::TestParamInfo<FactorCase>& info) { return info.param.name; });
 
 TEST(AutoIris, WindowsOfTheFullFrame) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/dib_image.h"
 
 namespace rezive::test {
@@ -41,5 +42,13 @@ inline void FillRandom16(CDibImage& img, std::mt19937& rng, int limit) {
         std::memcpy(img.Bits() + i, &v, 2);
     }
 }
+
+// Runs the dispatched kernels on the baseline build while in scope (both builds must agree).
+struct BaselineScope {
+    explicit BaselineScope(bool baseline) { dispatch::ForceBaseline(baseline); }
+    ~BaselineScope() { dispatch::ForceBaseline(false); }
+    BaselineScope(const BaselineScope&) = delete;
+    BaselineScope& operator=(const BaselineScope&) = delete;
+};
 
 }  // namespace rezive::test

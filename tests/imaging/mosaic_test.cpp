@@ -88,6 +88,9 @@ TEST(Mosaic, EffectivePhaseFollowsTheMirrors) {
 // Random mosaics of odd and even sizes, every phase, both sample widths, 3- and 4-channel
 // outputs, random gains: every pixel against the plain formula, and a fourth channel untouched.
 TEST(Mosaic, ReconstructionMatchesThePlainFormulaEverywhere) {
+  for (bool baseline : {false, true}) {
+    SCOPED_TRACE(baseline ? "baseline build" : "dispatched build");
+    const test::BaselineScope scope(baseline);
     std::mt19937 rng(417);
     const int sizes[][2] = {{1, 1}, {1, 5}, {5, 1}, {2, 3}, {3, 2}, {4, 4}, {5, 5},
                             {4, 7}, {7, 4}, {13, 9}, {6, 6}, {37, 11}, {21, 25}, {1031, 7}};
@@ -124,6 +127,7 @@ TEST(Mosaic, ReconstructionMatchesThePlainFormulaEverywhere) {
             }
         }
     }
+  }
 }
 
 // Mosaic with one value per colour of the reconstruction convention of phase `laid`.

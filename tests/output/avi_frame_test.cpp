@@ -27,7 +27,8 @@ void ExpectedBgr(int bpp, int32_t x, int32_t y, uint8_t out[3]) {
     for (int c = 0; c < 3; ++c) {
         switch (bpp) {
             case 8: {
-                const PaletteEntry e = Colour(static_cast<int>(test::PatternSample(x, y, 0, kW, kH, 8)));
+                const auto index = test::PatternSample(x, y, 0, kW, kH, 8);
+                const PaletteEntry e = Colour(static_cast<int>(index));
                 out[0] = e.blue;
                 out[1] = e.green;
                 out[2] = e.red;
@@ -37,7 +38,9 @@ void ExpectedBgr(int bpp, int32_t x, int32_t y, uint8_t out[3]) {
                 out[c] = static_cast<uint8_t>(test::PatternSample(x, y, 0, kW, kH, 16) >> 4);
                 break;
             case 24:
-            case 32: out[c] = static_cast<uint8_t>(test::PatternSample(x, y, c, kW, kH, bpp)); break;
+            case 32:
+                out[c] = static_cast<uint8_t>(test::PatternSample(x, y, c, kW, kH, bpp));
+                break;
             default:
                 out[c] = static_cast<uint8_t>(test::PatternSample(x, y, c, kW, kH, bpp) >> 4);
         }

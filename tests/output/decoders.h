@@ -125,7 +125,8 @@ inline Decoded DecodePng(const std::string& path) {
 
 inline Decoded DecodeTiff(const std::string& path) {
     Decoded d;
-    TIFF* tiff = TIFFOpen(path.c_str(), "r");
+    // "c": no strip chopping, so a single large strip reads as the one strip it is.
+    TIFF* tiff = TIFFOpen(path.c_str(), "rc");
     if (tiff == nullptr) return d;
     uint32_t w = 0, h = 0;
     uint16_t bps = 0, spp = 0, photometric = 0, compression = 0, planar = 0;
@@ -138,7 +139,8 @@ inline Decoded DecodeTiff(const std::string& path) {
     TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &planar);
     uint16_t extraCount = 0;
     uint16_t* extra = nullptr;
-    d.tiffExtraSamples = TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) ? extraCount : 0;
+    const bool hasExtra = TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) != 0;
+    d.tiffExtraSamples = hasExtra ? extraCount : 0;
     d.width = static_cast<int32_t>(w);
     d.height = static_cast<int32_t>(h);
     d.channels = spp;

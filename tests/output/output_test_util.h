@@ -25,8 +25,8 @@ namespace rezive::test {
 // diagonal; 16-bit samples span the camera's 12-bit range, so a 10-bit reduction would wrap.
 // Picture row y is memory row y. The fourth channel is noise.
 inline uint32_t Noise(int32_t x, int32_t y, int32_t c) {
-    uint32_t h = static_cast<uint32_t>(x * 73856093) ^ static_cast<uint32_t>(y * 19349663) ^
-                 static_cast<uint32_t>(c * 83492791);
+    uint32_t h = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u ^
+                 static_cast<uint32_t>(c) * 83492791u;
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     return h ^ (h >> 15);

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <string>
 #include <tuple>
@@ -183,11 +184,18 @@ TEST_P(SaveImageTest, SavingOverALongerFileTruncatesIt) {
 TEST_P(SaveImageTest, AFullDiskFailsAndLeavesNoFile) {
     for (int format = FILETYPE_BMP; format <= FILETYPE_TIFF; ++format) {
         const std::string path = test::TempPath(".full");
+        const std::string messages = test::TempPath(".stderr");
         const int result = test::RunWithFileSizeLimit(300, [&] {
+            const int fd = ::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd < 0 || ::dup2(fd, 2) < 0) return 2;
             return SaveImageFile(path.c_str(), &image_, format) == 0 ? 0 : 1;
         });
         EXPECT_EQ(result, 0) << "format " << format;
         EXPECT_FALSE(test::Exists(path)) << "format " << format;
+        if (format == FILETYPE_PNG) {
+            const auto text = test::ReadAll(messages);
+            EXPECT_EQ(std::string(text.begin(), text.end()), "libpng error: Write Error\n");
+        }
     }
 }
 
@@ -260,17 +268,40 @@ TEST(SaveImageFile, UnwritableTargetsFail) {
     EXPECT_TRUE(test::Exists(dir));
 }
 
-TEST(SaveImageFile, AReadOnlyFileFailsAndIsKept) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+// Checks, as an unprivileged user, that read-only files are refused and kept. Returns 0 when so.
+int SaveOverReadOnlyFiles(const std::string& dir) {
     CDibImage image;
-    ASSERT_EQ(image.Create(8, 8, 24), 1);
+    if (image.Create(8, 8, 24) != 1) return 1;
     for (int format = FILETYPE_BMP; format <= FILETYPE_TIFF; ++format) {
-        const std::string path = test::TempPath(".ro");
+        const std::string path = dir + "/ro" + std::to_string(format);
+        if (SaveImageFile(path.c_str(), &image, format) != 0) return 10 + format;
+        if (test::SizeOf(path) != 50) return 20 + format;
+    }
+    return 0;
+}
+
+TEST(SaveImageFile, AReadOnlyFileFailsAndIsKept) {
+    // Root writes read-only files, so the saves run in a child that gives up root.
+    char templ[] = "/tmp/rezive-ro-XXXXXX";
+    ASSERT_NE(::mkdtemp(templ), nullptr);
+    const std::string dir = templ;
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    for (int format = FILETYPE_BMP; format <= FILETYPE_TIFF; ++format) {
+        const std::string path = dir + "/ro" + std::to_string(format);
         test::WriteJunk(path, 50);
         ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-        EXPECT_EQ(SaveImageFile(path.c_str(), &image, format), 0) << format;
-        EXPECT_EQ(test::SizeOf(path), 50) << format;
     }
+    const bool root = ::geteuid() == 0;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (root && ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(SaveOverReadOnlyFiles(dir));
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    std::filesystem::remove_all(dir);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(SaveImageFile, ADeviceTargetIsWrittenButNeverRemoved) {

@@ -91,9 +91,11 @@ TEST(RegistryFileTest, SettingsPathFollowsTheEnvironment) {
     }
 }
 
-TEST(RegistryFileTest, WriterCreatesFoldersAndLeavesOnlyTheFileAndItsLock) {
+TEST(RegistryFileTest, WriterCreatesFoldersAndLeavesOnlyTheFileAndItsLockBehind) {
     const std::string folder = FreshFolder();
     const std::string path = folder + "/a/b/settings.reg";
+    ASSERT_TRUE(Save(path, "K", "v", 1));
+    WriteFile(path + ".tmp.Ab12Cd", "left by a writer that crashed before its rename");
     ASSERT_TRUE(Save(path, "K", "v", 0xFFFFFFECu));
     EXPECT_EQ(Load(path, "K", "v"), 0xFFFFFFECu);
     EXPECT_EQ(Entries(folder + "/a/b"), (std::set<std::string>{"settings.reg", "settings.reg.lock"}));

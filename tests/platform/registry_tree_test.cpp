@@ -104,18 +104,6 @@ TEST(RegistryTreeTest, WritesSubkeysDepthFirstInNameOrderWhateverTheInputOrder) 
                    "[HKEY_CURRENT_USER\\R\\A0]\n\n[HKEY_CURRENT_USER\\R\\b]\n\n"));
 }
 
-TEST(RegistryTreeTest, RewritingAValueKeepsItsPlaceAndFirstSpelling) {
-    RegistryNode root;
-    RegistryNode* key = root.AddChild("K");
-    key->listed = true;
-    key->SetDword("First", 1);
-    key->SetText("Second", "\"s\"");
-    key->SetDword("FIRST", 0x80000000u);
-    key->SetDword("second", 2);
-    EXPECT_EQ(SerializeRegistryText(root),
-              Crlf("REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"First\"=dword:80000000\n\"Second\"=dword:00000002\n\n"));
-}
-
 TEST(RegistryTreeTest, NamesBeyondTheRegistryLimitsAreSkipped) {
     const std::string longName(kMaxKeyNameLength + 1, 'k');
     std::string deep = "[HKEY_CURRENT_USER";

@@ -17,13 +17,13 @@ namespace rezive::platform {
 namespace {
 
 const char* const kSeeds[] = {
-    "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Ruredo\\Rezive417DIRVUDSdk]\r\n\r\n"
+    ("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Ruredo\\Rezive417DIRVUDSdk]\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Ruredo\\Rezive417DIRVUDSdk\\Camera_00]\r\n\"Size\"=dword:00000000\r\n"
     "\"Color\"=dword:00000002\r\n\r\n"
     "[HKEY_CURRENT_USER\\Software\\Ruredo\\Rezive417DIRVUDSdk\\Camera_00\\Size_00]\r\n"
-    "\"TH\"=dword:00000500\r\n\"TV\"=dword:000002d0\r\n\r\n",
-    "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\B]\n\"s\"=\"text\"\n\"h\"=hex:01,02,\\\n  03\n"
-    "@=\"default\"\n; comment\n[-HKEY_CURRENT_USER\\A]\n\"q\\\"\\\\\"=dword:ffffffff\n",
+    "\"TH\"=dword:00000500\r\n\"TV\"=dword:000002d0\r\n\r\n"),
+    ("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\B]\n\"s\"=\"text\"\n\"h\"=hex:01,02,\\\n  03\n"
+    "@=\"default\"\n; comment\n[-HKEY_CURRENT_USER\\A]\n\"q\\\"\\\\\"=dword:ffffffff\n"),
     "[HKEY_LOCAL_MACHINE\\X]\n\"v\"=dword:1\n[HKEY_CURRENT_USER\\x]\n\"v\"=-\n",
 };
 

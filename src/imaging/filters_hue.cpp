@@ -1,0 +1,154 @@
+// Hue rotation and saturation on colours packed as 0x00RRGGBB.
+//
+// The hue circle has six sectors of 255 steps; a colour is described by its lightness
+// (max + min), chroma (max - min), sector and position inside the sector. The rotation adds
+// the hue offset to sector and position, the saturation rescales the chroma within what the
+// lightness allows, and the colour is rebuilt from gray plus a masked chroma ramp. The kernel
+// works on planar chunks of a row so that the per-pixel arithmetic vectorises.
+#include <algorithm>
+
+#include "imaging/cpu_dispatch.h"
+#include "imaging/filter_walk.h"
+#include "imaging/filters.h"
+
+namespace rezive {
+namespace {
+
+using filter_walk::LayoutFits;
+
+constexpr int32_t kChunk = 256;  // pixels per planar chunk
+
+struct HueTables {
+    int32_t q0 = 0, r0 = 0;  // hue offset: whole sectors and steps into the next
+    int32_t satFactor = 256; // saturation + 256
+};
+
+void BuildHueTables(const HueSaturationParams& p, HueTables& t) {
+    const int32_t u = p.hue * 65536 / 360;
+    const int32_t u16 = u & 0xFFFF;
+    const int32_t l = (u16 * 6) >> 8;
+    const int32_t h0 = l - 2 * ((l + 256) / 512);
+    t.q0 = h0 / 255;
+    t.r0 = h0 % 255;
+    t.satFactor = std::clamp(p.saturation, -255, 255) + 256;
+}
+
+// One chunk of planar colours (each 0..255) transformed in place. The packed form of the
+// filter adds the chroma ramp into 0x00RRGGBB; no channel ever carries into or borrows from
+// its neighbour there (lo + C2 <= 255 and the ramp step m <= C2), so the same arithmetic is
+// done here per channel, branch-free, which the compiler vectorises. The tables of the packed
+// form become arithmetic: gray[v] is v in every channel, reciprocal[C] = 0xFF0000 / C is a
+// float division corrected to the exact floor, limit[L] and sat[C] are their formulas.
+REZIVE_INLINE void TransformPlanes(int32_t* __restrict pb, int32_t* __restrict pg,
+                                   int32_t* __restrict pr, int32_t n, const HueTables& t) {
+    const int32_t q0 = t.q0, r0 = t.r0, satFactor = t.satFactor;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t r = pr[i], g = pg[i], b = pb[i];
+        const int32_t mx = std::max(std::max(r, g), b), mn = std::min(std::min(r, g), b);
+        const int32_t chroma = mx - mn, light = mx + mn;
+        // Sector (0..5) and position inside it.
+        const bool redFirst = r >= g;
+        int32_t s = redFirst ? 1 : 3;
+        int32_t num = redFirst ? g - b : b - r;
+        const int32_t candidate = redFirst ? r : g;
+        const bool blueTop = b > candidate;
+        s = blueTop ? 5 : s;
+        num = blueTop ? r - g : num;
+        const bool negative = num < 0;
+        s -= negative ? 1 : 0;
+        num += negative ? chroma : 0;
+        // New chroma within what the lightness allows.
+        const int32_t limit = light < 256 ? light : 511 - light;
+        const int32_t sat = (chroma * satFactor + 128) >> 8;
+        const int32_t c1 = std::min(limit, sat);
+        const int32_t lo = (light - c1) >> 1;
+        const int32_t c2 = ((light + c1) >> 1) - lo;
+        // Exact floor(0xFF0000 / chroma): the float quotient is at most one too large.
+        const int32_t divisor = chroma > 0 ? chroma : 1;
+        int32_t recip = static_cast<int32_t>(16711680.0f / static_cast<float>(divisor));
+        recip -= 16711680 - recip * divisor < 0 ? 1 : 0;
+        int32_t f = ((recip * num + 0x8000) >> 16) + r0;
+        s += q0;
+        const bool wrap = f >= 255;
+        f -= wrap ? 255 : 0;
+        s += wrap ? 1 : 0;
+        const int32_t sector = s >= 6 ? s - 6 : s;
+        const int32_t m = (c2 * f + 128) >> 8;
+        // Sector masks (chroma added) and ramp channel: 0 B,R -B; 1 R +G; 2 R,G -R; 3 G +B;
+        // 4 G,B -G; 5 B +R.
+        auto when = [](bool cond, int32_t v) { return v & -static_cast<int32_t>(cond); };
+        const int32_t nb = lo + when((sector == 0) | (sector >= 4), c2) + when(sector == 3, m) -
+                           when(sector == 0, m);
+        const int32_t ng = lo + when((sector >= 2) & (sector <= 4), c2) + when(sector == 1, m) -
+                           when(sector == 4, m);
+        const int32_t nr = lo + when(sector <= 2, c2) + when(sector == 5, m) -
+                           when(sector == 2, m);
+        // A gray pixel keeps its value.
+        const bool gray = chroma == 0;
+        pb[i] = gray ? b : nb;
+        pg[i] = gray ? g : ng;
+        pr[i] = gray ? r : nr;
+    }
+}
+
+// Rows of one pixel layout: SS and DS samples per source and destination pixel (0: the run-time
+// values ss and ds).
+template <class S, int SS, int DS>
+REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x, int32_t y,
+                           int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride,
+                           int32_t ssRuntime, int32_t dsRuntime, int32_t n, const HueTables& t) {
+    const int32_t ss = SS != 0 ? SS : ssRuntime, ds = DS != 0 ? DS : dsRuntime;
+    // 16-bit channels contribute their top 8 bits of the bit depth (above the limit: the limit).
+    const int32_t shift = sizeof(S) == 1 ? 0 : n - 8;
+    const int32_t limit = sizeof(S) == 1 ? 255 : (1 << n) - 1;
+    alignas(64) int32_t pb[kChunk], pg[kChunk], pr[kChunk];
+    const int32_t w = rc.Width(), h = rc.Height();
+    for (int32_t i = 0; i < h; ++i) {
+        const S* s =
+            reinterpret_cast<const S*>(pixel::RowAt(src, rc.top + i, srcStride) + rc.left * sb);
+        S* d = reinterpret_cast<S*>(pixel::RowAt(dst, y + i, dstStride) + x * db);
+        for (int32_t j0 = 0; j0 < w; j0 += kChunk) {
+            const int32_t cnt = std::min(kChunk, w - j0);
+            const S* __restrict sp = s + static_cast<ptrdiff_t>(j0) * ss;
+            for (int32_t j = 0; j < cnt; ++j) {
+                pb[j] = std::min<int32_t>(sp[j * ss], limit) >> shift;
+                pg[j] = std::min<int32_t>(sp[j * ss + 1], limit) >> shift;
+                pr[j] = std::min<int32_t>(sp[j * ss + 2], limit) >> shift;
+            }
+            TransformPlanes(pb, pg, pr, cnt, t);
+            S* __restrict dp = d + static_cast<ptrdiff_t>(j0) * ds;
+            for (int32_t j = 0; j < cnt; ++j) {
+                dp[j * ds] = static_cast<S>(pb[j] << shift);
+                dp[j * ds + 1] = static_cast<S>(pg[j] << shift);
+                dp[j * ds + 2] = static_cast<S>(pr[j] << shift);
+            }
+        }
+    }
+}
+
+template <class S>
+REZIVE_INLINE int32_t HueSaturation(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x,
+                                    int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                                    int32_t srcStride, void* param) {
+    if (param == nullptr || !LayoutFits<S>(db, sb, 3)) return 0;
+    const auto& p = *static_cast<const HueSaturationParams*>(param);
+    HueTables t;
+    BuildHueTables(p, t);
+    const int32_t n = sizeof(S) == 1 ? 8 : std::clamp(p.bitDepth, 8, 16);
+    const int32_t ds = db / static_cast<int32_t>(sizeof(S));
+    const int32_t ss = sb / static_cast<int32_t>(sizeof(S));
+    if (ss == 3 && ds == 3)
+        HueRows<S, 3, 3>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+    else if (ss == 4 && ds == 4)
+        HueRows<S, 4, 4>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+    else
+        HueRows<S, 0, 0>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+    return 1;
+}
+
+}  // namespace
+
+REZIVE_DEFINE_DISPATCHED_KERNEL(HueSaturationColor8, HueSaturation<uint8_t>)
+REZIVE_DEFINE_DISPATCHED_KERNEL(HueSaturationColor16, HueSaturation<uint16_t>)
+
+}  // namespace rezive

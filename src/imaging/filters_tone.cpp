@@ -1,0 +1,114 @@
+// Brightness, contrast and gamma: per-sample maps of the four layouts.
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "imaging/filter_walk.h"
+#include "imaging/filters.h"
+
+namespace rezive {
+namespace {
+
+using filter_walk::ForEachSample;
+using filter_walk::LayoutFits;
+
+int32_t BitsOf(const FilterParams& p) { return std::clamp(p.bitDepth, 8, 16); }
+
+template <class S, int Channels>
+int32_t Brightness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
+                   int32_t db, int32_t sb, int32_t ds, int32_t ss, void* param) {
+    if (param == nullptr || !LayoutFits<S>(db, sb, Channels)) return 0;
+    const auto& p = *static_cast<const FilterParams*>(param);
+    const float k = BrightnessFactor(p.value);
+    const int32_t limit = sizeof(S) == 1 ? 255 : (1 << BitsOf(p)) - 1;
+    // The product is rounded to single precision before truncation, as the filter always was.
+    // Clamping the product to 0..limit (integers) before truncating gives the same result as
+    // clamping after, and lets the vectoriser use float min/max.
+    const float top = static_cast<float>(limit);
+    ForEachSample<S, Channels>(dst, src, r, x, y, db, sb, ds, ss, [k, top](S v) {
+        const float f = static_cast<float>(static_cast<int32_t>(v)) * k;
+        return static_cast<S>(static_cast<int32_t>(std::min(std::max(f, 0.0f), top)));
+    });
+    return 1;
+}
+
+template <int Channels>
+int32_t Lut8(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
+             int32_t sb, int32_t ds, int32_t ss, const uint8_t* table) {
+    ForEachSample<uint8_t, Channels>(dst, src, r, x, y, db, sb, ds, ss,
+                                     [table](uint8_t v) { return table[v]; });
+    return 1;
+}
+
+template <int Channels>
+int32_t Lut16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
+              int32_t sb, int32_t ds, int32_t ss, const uint16_t* table, int32_t n) {
+    const uint16_t limit = static_cast<uint16_t>((1 << n) - 1);
+    ForEachSample<uint16_t, Channels>(dst, src, r, x, y, db, sb, ds, ss, [table, limit](uint16_t v) {
+        return table[std::min(v, limit)];
+    });
+    return 1;
+}
+
+enum class Tone { kContrast, kGamma };
+
+template <Tone T, int Channels>
+int32_t Tone8(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
+              int32_t sb, int32_t ds, int32_t ss, void* param) {
+    if (param == nullptr || !LayoutFits<uint8_t>(db, sb, Channels)) return 0;
+    const auto& p = *static_cast<const FilterParams*>(param);
+    uint8_t table[256];
+    if (T == Tone::kContrast) BuildContrastTable8(p.value, table);
+    else BuildGammaTable8(p.value, Channels == 3, table);
+    return Lut8<Channels>(dst, src, r, x, y, db, sb, ds, ss, table);
+}
+
+template <Tone T, int Channels>
+int32_t Tone16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
+               int32_t db, int32_t sb, int32_t ds, int32_t ss, void* param) {
+    if (param == nullptr || !LayoutFits<uint16_t>(db, sb, Channels)) return 0;
+    const auto& p = *static_cast<const FilterParams*>(param);
+    const int32_t n = BitsOf(p);
+    const uint16_t* table = nullptr;
+    std::unique_ptr<uint16_t[]> own;
+    if (p.tables != nullptr) {
+        table = T == Tone::kContrast ? p.tables->Contrast16(p.value, n)
+                                     : p.tables->Gamma16(p.value, n);
+    } else {
+        own.reset(new (std::nothrow) uint16_t[static_cast<size_t>(1) << n]);
+        if (own) {
+            if (T == Tone::kContrast) BuildContrastTable16(p.value, n, own.get());
+            else BuildGammaTable16(p.value, n, own.get());
+            table = own.get();
+        }
+    }
+    // Without its table the filter leaves the image as it is.
+    if (table == nullptr) return 0;
+    return Lut16<Channels>(dst, src, r, x, y, db, sb, ds, ss, table, n);
+}
+
+}  // namespace
+
+#define REZIVE_DEFINE_FILTER(name, impl)                                                      \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
+                 void* param) {                                                               \
+        return impl(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);       \
+    }
+
+REZIVE_DEFINE_FILTER(BrightnessMono8, (Brightness<uint8_t, 1>))
+REZIVE_DEFINE_FILTER(BrightnessMono16, (Brightness<uint16_t, 1>))
+REZIVE_DEFINE_FILTER(BrightnessColor8, (Brightness<uint8_t, 3>))
+REZIVE_DEFINE_FILTER(BrightnessColor16, (Brightness<uint16_t, 3>))
+REZIVE_DEFINE_FILTER(ContrastMono8, (Tone8<Tone::kContrast, 1>))
+REZIVE_DEFINE_FILTER(ContrastMono16, (Tone16<Tone::kContrast, 1>))
+REZIVE_DEFINE_FILTER(ContrastColor8, (Tone8<Tone::kContrast, 3>))
+REZIVE_DEFINE_FILTER(ContrastColor16, (Tone16<Tone::kContrast, 3>))
+REZIVE_DEFINE_FILTER(GammaMono8, (Tone8<Tone::kGamma, 1>))
+REZIVE_DEFINE_FILTER(GammaMono16, (Tone16<Tone::kGamma, 1>))
+REZIVE_DEFINE_FILTER(GammaColor8, (Tone8<Tone::kGamma, 3>))
+REZIVE_DEFINE_FILTER(GammaColor16, (Tone16<Tone::kGamma, 3>))
+
+#undef REZIVE_DEFINE_FILTER
+
+}  // namespace rezive

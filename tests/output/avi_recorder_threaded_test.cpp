@@ -1,0 +1,261 @@
+// The recording thread against a fake frame source: timing, early stops and failing files.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "imaging/dib_image.h"
+#include "output/avi_recorder.h"
+#include "output_test_util.h"
+#include "support/test_env.h"
+
+namespace rezive {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kDeadline = 20s;
+
+// A camera stand-in: one 24-bit image behind a frame lock; each produced frame carries its
+// sequence number in its first pixel (top-left of the picture).
+class FakeSource : public RecordingSource {
+public:
+    FakeSource(int32_t width, int32_t height, uint16_t bpp) { image_.Create(width, height, bpp); }
+
+    void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override {
+        std::lock_guard lock(frameLock_);
+        body(image_.Empty() ? nullptr : &image_);
+    }
+
+    // Produces frame n under the frame lock and tells the recorder, as the preview loop does.
+    void Produce(AviRecorder& recorder, uint8_t n) {
+        std::lock_guard lock(frameLock_);
+        image_.Row(0)[0] = n;
+        recorder.NotifyNewFrame();
+    }
+
+    void Resize(int32_t width) {
+        std::lock_guard lock(frameLock_);
+        image_.Create(width, image_.Height(), image_.BitsPerPixel());
+    }
+
+private:
+    std::mutex frameLock_;
+    CDibImage image_;
+};
+
+// Collects the outcome reported from the recording thread.
+class EndWatcher {
+public:
+    AviRecorder::EndCallback Callback() {
+        return [this](const RecordingOutcome& o) {
+            std::lock_guard lock(mutex_);
+            outcome_ = o;
+            cv_.notify_all();
+        };
+    }
+    std::optional<RecordingOutcome> Wait() {
+        std::unique_lock lock(mutex_);
+        cv_.wait_for(lock, kDeadline, [&] { return outcome_.has_value(); });
+        return outcome_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::optional<RecordingOutcome> outcome_;
+};
+
+template <class Pred>
+bool WaitFor(Pred pred) {
+    const auto until = std::chrono::steady_clock::now() + kDeadline;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// Frame count, rate and first-pixel sequence numbers of a finished file of 4 x 2 frames.
+struct FileSummary {
+    bool finished = false;
+    uint32_t frames = 0;
+    uint32_t scale = 0;
+    std::vector<uint8_t> firstPixels;
+};
+
+FileSummary Summarise(const std::string& path, int32_t width, int32_t height) {
+    const auto b = test::ReadAll(path);
+    FileSummary s;
+    if (b.size() < 232) return s;
+    const size_t indexAt = b.size() - 8 - 16 * size_t{test::Le32(b, 48)};
+    s.finished = test::Le32(b, 4) == b.size() - 8 && test::Code(b, indexAt) == "idx1";
+    s.frames = test::Le32(b, 48);
+    s.scale = test::Le32(b, 128);
+    const size_t stride = (3 * width + 3) & ~3;
+    const size_t fb = stride * height;
+    for (uint32_t i = 0; i < s.frames; ++i) {
+        // The picture's top row is the frame's last row.
+        s.firstPixels.push_back(b[232 + i * (8 + fb) + 8 + (height - 1) * stride]);
+    }
+    return s;
+}
+
+// With a clock that the producer steps, the end and the rate follow the time stamps exactly:
+// frames every 100 ms, duration 1000 ms: frames at 0 .. 1100 ms, the one at 1100 ends it.
+TEST(AviRecorder, EndsOnTheFirstFrameAfterTheDurationWithTheMeasuredRate) {
+    FakeSource source(4, 2, 24);
+    std::atomic<uint32_t> now{5000};
+    EndWatcher end;
+    AviRecorder recorder(source, end.Callback(), [&] { return now.load(); });
+    const std::string path = test::TempPath(".avi");
+    ASSERT_EQ(recorder.Start(path.c_str(), 1000), AviRecorder::StartResult::Started);
+    for (uint8_t n = 0; recorder.IsRecording() && n < 50; ++n) {
+        now = 5000 + 100u * n;
+        source.Produce(recorder, n);
+        ASSERT_TRUE(WaitFor(
+            [&] { return recorder.FramesWritten() == n + 1u || !recorder.IsRecording(); }));
+    }
+    const auto outcome = end.Wait();
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->reason, RecordingEndReason::Completed);
+    EXPECT_EQ(outcome->frames, 12u);
+    EXPECT_EQ(outcome->rate100, 12u * 100000 / 1100);
+    const FileSummary s = Summarise(path, 4, 2);
+    EXPECT_TRUE(s.finished);
+    EXPECT_EQ(s.frames, 12u);
+    EXPECT_EQ(s.scale, 1000000000u / outcome->rate100);
+    for (uint32_t i = 0; i < s.firstPixels.size(); ++i) EXPECT_EQ(s.firstPixels[i], i);
+}
+
+TEST(AviRecorder, ADurationOfZeroStillHoldsTwoFrames) {
+    FakeSource source(4, 2, 8);
+    std::atomic<uint32_t> now{100};
+    EndWatcher end;
+    AviRecorder recorder(source, end.Callback(), [&] { return now.load(); });
+    const std::string path = test::TempPath(".avi");
+    ASSERT_EQ(recorder.Start(path.c_str(), 0), AviRecorder::StartResult::Started);
+    source.Produce(recorder, 0);
+    ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == 1; }));
+    source.Produce(recorder, 1);  // same tick: not later than the end yet
+    ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == 2; }));
+    now = 101;
+    source.Produce(recorder, 2);
+    const auto outcome = end.Wait();
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->reason, RecordingEndReason::Completed);
+    EXPECT_EQ(outcome->frames, 3u);
+}
+
+// Stopping early, or destroying the recorder, finishes the file with the frames so far.
+TEST(AviRecorder, AnEarlyStopFinishesTheFile) {
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "stopped");
+        FakeSource source(4, 2, 32);
+        EndWatcher end;
+        const std::string path = test::TempPath(".avi");
+        {
+            AviRecorder recorder(source, end.Callback());
+            ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
+            for (uint8_t n = 0; n < 5; ++n) {
+                source.Produce(recorder, n);
+                ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == n + 1u; }));
+            }
+            if (!destroy) {
+                recorder.Stop();
+                EXPECT_FALSE(recorder.IsRecording());
+            }
+        }
+        const auto outcome = end.Wait();
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->reason, RecordingEndReason::Stopped);
+        EXPECT_EQ(outcome->frames, 5u);
+        const FileSummary s = Summarise(path, 4, 2);
+        EXPECT_TRUE(s.finished);
+        EXPECT_EQ(s.frames, 5u);
+        EXPECT_NE(s.scale, 0u);
+        if (test::Exists("/usr/bin/ffprobe")) {
+            const std::string probe = test::Probe(path);
+            EXPECT_NE(probe.find("nb_read_frames=5\n"), std::string::npos) << probe;
+        }
+    }
+}
+
+TEST(AviRecorder, ASecondStartIsRefusedAndTheFirstGoesOn) {
+    FakeSource source(4, 2, 24);
+    EndWatcher end;
+    AviRecorder recorder(source, end.Callback());
+    const std::string first = test::TempPath(".avi");
+    const std::string second = test::TempPath(".avi");
+    ASSERT_EQ(recorder.Start(first.c_str(), 3600000), AviRecorder::StartResult::Started);
+    source.Produce(recorder, 0);
+    ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == 1; }));
+    EXPECT_EQ(recorder.Start(second.c_str(), 10), AviRecorder::StartResult::AlreadyRecording);
+    EXPECT_FALSE(test::Exists(second));
+    source.Produce(recorder, 1);
+    ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == 2; }));
+    recorder.Stop();
+    EXPECT_EQ(Summarise(first, 4, 2).frames, 2u);
+
+    // Once ended, the recorder starts again.
+    ASSERT_EQ(recorder.Start(second.c_str(), 3600000), AviRecorder::StartResult::Started);
+    recorder.Stop();
+    EXPECT_TRUE(Summarise(second, 4, 2).finished);
+}
+
+TEST(AviRecorder, EndsCleanlyWhenTheFileOrFrameFails) {
+    const uint64_t fb = 12 * 2;  // 4 x 2 frames
+    struct Case {
+        const char* name;
+        uint64_t limit;
+        bool resize;
+        RecordingEndReason reason;
+        uint32_t frames;
+    } cases[] = {
+        {"size limit", 232 + 3 * (8 + fb) + 8 + 16 * 3, false, RecordingEndReason::SizeLimit, 3},
+        {"image resized", AviWriter::kMaxFileBytes, true, RecordingEndReason::BadFrame, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSource source(4, 2, 16);
+        EndWatcher end;
+        AviRecorder recorder(source, end.Callback(), {}, c.limit);
+        const std::string path = test::TempPath(".avi");
+        ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
+        for (uint8_t n = 0; n < 3; ++n) {
+            source.Produce(recorder, n);
+            ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == n + 1u; }));
+        }
+        if (c.resize) source.Resize(6);
+        source.Produce(recorder, 3);
+        const auto outcome = end.Wait();
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->reason, c.reason);
+        EXPECT_EQ(outcome->frames, c.frames);
+        EXPECT_FALSE(recorder.IsRecording());
+        const FileSummary s = Summarise(path, 4, 2);
+        EXPECT_TRUE(s.finished);
+        EXPECT_EQ(s.frames, c.frames);
+    }
+}
+
+TEST(AviRecorder, StartFailures) {
+    FakeSource empty(0, 0, 24);  // no image yet
+    AviRecorder noImage(empty);
+    const std::string path = test::TempPath(".avi");
+    EXPECT_EQ(noImage.Start(path.c_str(), 100), AviRecorder::StartResult::NoImage);
+    EXPECT_FALSE(test::Exists(path));
+
+    FakeSource source(4, 2, 24);
+    AviRecorder recorder(source);
+    EXPECT_EQ(recorder.Start(test::TempDir().c_str(), 100), AviRecorder::StartResult::FileFailed);
+    EXPECT_EQ(recorder.Start(nullptr, 100), AviRecorder::StartResult::FileFailed);
+    EXPECT_FALSE(recorder.IsRecording());
+    recorder.Stop();  // nothing running: harmless
+}
+
+}  // namespace
+}  // namespace rezive

@@ -1,0 +1,81 @@
+// A camera object on virtual camera 0, with an application window and a callback window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <ReziveSdk.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "virtual_camera/virtual_camera.h"
+
+namespace rezive::test {
+
+class VirtualCameraTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setenv("REZIVE_VIRTUAL_CAMERAS", "1", 1);
+        camera_ = &virtual_camera::CameraAt(0);
+        camera_->Reset();
+        app_ = RzCreateMessageWindow();
+        callback_ = RzCreateMessageWindow();
+        handle_ = static_cast<RzHandle>(Rezive_Initialize(app_));
+        ASSERT_NE(handle_, 0u);
+        Drain(app_);
+        while (Rezive_GetLastError(handle_) != 0) {
+        }
+    }
+
+    void TearDown() override {
+        if (handle_ != 0) Rezive_Release(handle_);
+        RzDestroyWindow(app_);
+        RzDestroyWindow(callback_);
+        camera_->Reset();
+        unsetenv("REZIVE_VIRTUAL_CAMERAS");
+    }
+
+    static std::vector<RzMessage> Drain(RzWindow window) {
+        std::vector<RzMessage> messages;
+        RzMessage m;
+        while (RzWaitMessage(window, &m, 0) == 1) messages.push_back(m);
+        return messages;
+    }
+
+    // Waits (generously: loaded machines) for the next frame message on the callback window;
+    // failure messages are returned too.
+    bool NextFrameMessage(RzMessage* out, int32_t timeoutMs = 30000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            RzMessage m;
+            if (RzWaitMessage(callback_, &m, 100) == 1 && m.message == RZ_WM_FRAME) {
+                *out = m;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Polls cond until it holds or the deadline passes.
+    static bool WaitFor(const std::function<bool()>& cond, int32_t timeoutMs = 30000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (cond()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return cond();
+    }
+
+    virtual_camera::VirtualCamera* camera_ = nullptr;
+    RzWindow app_ = 0;
+    RzWindow callback_ = 0;
+    RzHandle handle_ = 0;
+};
+
+// Row stride of an image of the given width and bits per pixel.
+inline int32_t StrideOf(int32_t width, int32_t bits) { return (width * (bits / 8) + 3) & ~3; }
+
+}  // namespace rezive::test

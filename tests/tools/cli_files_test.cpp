@@ -55,6 +55,7 @@ struct StillCase {
 class SnapshotFormats : public testing::TestWithParam<StillCase> {};
 
 TEST_P(SnapshotFormats, WritesADecodableImageOfTheCameraSize) {
+    REZIVE_REQUIRE_CLI();
     const StillCase& c = GetParam();
     CliEnvironment env;
     const std::string path = TempPath(std::string("-") + c.name);
@@ -106,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(CliSnapshot, SeriesAndWindowGiveNumberedFilesOfTheWindowSize) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-series.png");
     const CliResult r = env.Run({"snapshot", "-o", path, "--count", "3", "--window", "640", "480"});
@@ -121,6 +123,7 @@ TEST(CliSnapshot, SeriesAndWindowGiveNumberedFilesOfTheWindowSize) {
 }
 
 TEST(CliTrigger, SavesOneImagePerSoftwareTrigger) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-trig.png");
     const CliResult r = env.Run({"trigger", "--count", "2", "-o", path, "--color", "8"});
@@ -151,6 +154,7 @@ void ExpectFinishedAvi(const std::string& path, uint32_t width, uint32_t height)
 }
 
 TEST(CliRecord, WritesAFinishedAviAndReportsItsFrames) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-clip.avi");
     const CliResult r = env.Run({"--json", "record", "-o", path, "--duration", "1s",
@@ -163,6 +167,7 @@ TEST(CliRecord, WritesAFinishedAviAndReportsItsFrames) {
 }
 
 TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-long.avi");
     std::string outPath, errPath;

@@ -17,6 +17,7 @@ struct JsonCase {
 class CliJson : public testing::TestWithParam<JsonCase> {};
 
 TEST_P(CliJson, EverySubcommandPrintsOneParseableDocument) {
+    REZIVE_REQUIRE_CLI();
     const JsonCase& c = GetParam();
     CliEnvironment env;
     std::vector<std::string> args = {"--json"};
@@ -40,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(CliJson, ListAndInfoDescribeTheCamera) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const auto list = JsonReader::Parse(env.Run({"--json", "list"}).out);
     ASSERT_TRUE(list);
@@ -57,6 +59,7 @@ TEST(CliJson, ListAndInfoDescribeTheCamera) {
 }
 
 TEST(CliJson, PreviewCountsDeliveredFrames) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const CliResult r = env.Run({"--json", "preview", "--duration", "2s", "--no-window"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -68,6 +71,7 @@ TEST(CliJson, PreviewCountsDeliveredFrames) {
 }
 
 TEST(CliFallback, WithNoCameraTheToolUsesOneVirtualCameraAndSaysSo) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     env.Set("REZIVE_VIRTUAL_CAMERAS", "");  // unset: the tool decides
     const CliResult r = env.Run({"--json", "list"});
@@ -91,6 +95,7 @@ struct FailureCase {
 class CliFailures : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(CliFailures, PrintTheErrorAndExitNonZero) {
+    REZIVE_REQUIRE_CLI();
     const FailureCase& c = GetParam();
     CliEnvironment env;
     env.Set("REZIVE_VIRTUAL_CAMERAS", c.virtualCameras);
@@ -120,6 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(CliFailures, JsonModeAlsoPrintsTheErrorAsADocument) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const CliResult r = env.Run({"--json", "set", "--gain", "12"});
     EXPECT_EQ(r.status, 9);
@@ -129,6 +135,7 @@ TEST(CliFailures, JsonModeAlsoPrintsTheErrorAsADocument) {
 }
 
 TEST(CliHelp, EverySubcommandHasHelp) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     for (const char* command : {"list", "info", "snapshot", "record", "preview", "trigger", "get",
                                 "set", "load-defects"}) {

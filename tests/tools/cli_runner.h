@@ -23,6 +23,15 @@
 
 extern char** environ;
 
+// The build defines the tool's path; without the tool (REZIVE_BUILD_TOOLS=OFF) the tests skip.
+#ifndef REZIVE_CAM_PATH
+#define REZIVE_CAM_PATH ""
+#endif
+#define REZIVE_REQUIRE_CLI()                                                     \
+    do {                                                                        \
+        if (std::string(REZIVE_CAM_PATH).empty()) GTEST_SKIP() << "rezive-cam is not built"; \
+    } while (0)
+
 namespace rezive::test {
 
 struct CliResult {

@@ -17,6 +17,7 @@ struct SettingCase {
 class CliSettingPersistence : public testing::TestWithParam<SettingCase> {};
 
 TEST_P(CliSettingPersistence, SetInOneRunIsReadInTheNext) {
+    REZIVE_REQUIRE_CLI();
     const SettingCase& c = GetParam();
     CliEnvironment env;
     const CliResult set = env.Run({"set", std::string("--") + c.name, c.value});
@@ -50,12 +51,14 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(CliSettings, SettingsFileIsWhereTheEnvironmentSays) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     ASSERT_EQ(env.Run({"set", "--gamma", "120"}).status, 0);
     EXPECT_NE(ReadWholeFile(env.SettingsFile()).find("REGEDIT4"), std::string::npos);
 }
 
 TEST(CliSettings, RejectedValueLeavesEveryOtherSettingOfTheCommandUnchanged) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     ASSERT_EQ(env.Run({"set", "--brightness", "10", "--gain", "3"}).status, 0);
     // brightness comes before gain; gain 99 is out of the sensor's range.
@@ -71,6 +74,7 @@ TEST(CliSettings, RejectedValueLeavesEveryOtherSettingOfTheCommandUnchanged) {
 }
 
 TEST(CliSettings, RealExposureTimeIsKeptAsLines) {
+    REZIVE_REQUIRE_CLI();
     // The time and the lines are two views of one setting: doubling the time doubles the lines.
     CliEnvironment env;
     ASSERT_EQ(env.Run({"set", "--exposure", "300"}).status, 0);
@@ -86,6 +90,7 @@ TEST(CliSettings, RealExposureTimeIsKeptAsLines) {
 }
 
 TEST(CliSettings, RunOnlySettingsAreNamedAsSuch) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const CliResult r = env.Run({"--json", "set", "--wait-time", "25", "--gain", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -99,6 +104,7 @@ TEST(CliSettings, RunOnlySettingsAreNamedAsSuch) {
 }
 
 TEST(CliSettings, WhiteBalanceOnceStoresMeasuredGainsAndLeavesAutoOff) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     ASSERT_EQ(env.Run({"set", "--wb-red", "0", "--wb-green", "0", "--wb-blue", "0"}).status, 0);
     const CliResult r = env.Run({"set", "--auto-wb", "once"});
@@ -112,6 +118,7 @@ TEST(CliSettings, WhiteBalanceOnceStoresMeasuredGainsAndLeavesAutoOff) {
 }
 
 TEST(CliSettings, LoadDefectsReadsTheFileAndCountsItsEntries) {
+    REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath(".def");
     {

@@ -185,5 +185,19 @@ TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
     ExpectFinishedAvi(path, 320, 240);
 }
 
+TEST(CliPreview, RunsUntilCtrlCThenStopsCleanlyAndReports) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    std::string outPath, errPath;
+    const pid_t preview = env.Start({"--json", "preview", "--no-window"}, &outPath, &errPath);
+    ASSERT_GT(preview, 0);
+    // The tool says it is previewing once the preview runs.
+    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(errPath).find("Ctrl-C") != std::string::npos; }))
+        << ReadWholeFile(errPath);
+    kill(preview, SIGINT);
+    EXPECT_EQ(CliEnvironment::Wait(preview), 0) << ReadWholeFile(errPath);
+    EXPECT_NE(ReadWholeFile(outPath).find("\"frames\":"), std::string::npos) << ReadWholeFile(outPath);
+}
+
 }  // namespace
 }  // namespace rezive::test

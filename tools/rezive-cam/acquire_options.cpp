@@ -22,7 +22,8 @@ void AddAcquireOptions(CLI::App& command, AcquireOptions& options) {
         ->check(CLI::IsMember({8, 16, 24, 32, 48, 64}));
     command.add_option("--window", options.window,
                        "capture window: W H (centred) or X Y W H, in sensor pixels")
-        ->expected(2, 4);
+        ->expected(2, 4)
+        ->type_name("W H|X Y W H");
     command.add_option("--wait-time", options.waitTime,
                        "milliseconds the preview loop waits before each frame");
     command.add_option("--defects", options.defects,

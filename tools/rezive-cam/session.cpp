@@ -10,7 +10,16 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-void OnInterrupt(int) { interrupted = 1; }
+// The first Ctrl-C asks the command to stop cleanly; a second one ends the process at once, for
+// a library call that does not return soon.
+void OnInterrupt(int signal) {
+    if (interrupted) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    interrupted = 1;
+}
 
 constexpr int32_t kNameTableEntries = 16;  // the library fills at most 10
 

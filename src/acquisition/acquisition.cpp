@@ -17,7 +17,7 @@ bool SixteenBitMode(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; 
 }  // namespace
 
 CAcquisition::CAcquisition(AcquisitionHost& host, CameraSettings settings)
-    : host_(host), settings_(settings), lastRateUpdate_(platform::TickMs()) {}
+    : host_(host), settings_(settings), frameRate_(platform::TickMs()) {}
 
 CAcquisition::~CAcquisition() { Close(); }
 
@@ -363,17 +363,6 @@ void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, i
     if (window != 0) platform::PostMessage(window, kFrameMessage, wParam, lParam);
 }
 
-void CAcquisition::UpdateFrameRate() {
-    ++frameCounter_;
-    const uint32_t now = platform::TickMs();
-    if (now - lastRateUpdate_ > 1000) {
-        const uint32_t elapsed = platform::TickMs() - lastRateUpdate_;
-        frameRate10_ = static_cast<int32_t>(static_cast<int64_t>(frameCounter_) * 10000 / elapsed);
-        frameCounter_ = 0;
-        lastRateUpdate_ = platform::TickMs();
-    }
-}
-
 bool CAcquisition::DecodeAndProcess(bool fromRing) {
     const int32_t mode = preparedMode_;
     CDibImage& raw = *images_[SixteenBitMode(mode) ? kRaw16 : kRaw8];
@@ -437,8 +426,7 @@ void CAcquisition::PreviewLoop() {
             host_.RecordError(RZ_ERR_TRANSFER);
             continue;
         }
-        UpdateFrameRate();
-        FillFrameInfo(frameRate10_);
+        FillFrameInfo(frameRate_.Count(platform::TickMs()));
         if (frameListener_) frameListener_();
         DrawLocked();
         if (target.buffer != nullptr && target.size != 0 &&

@@ -15,6 +15,7 @@
 #include "acquisition/acquisition_host.h"
 #include "acquisition/defect_list.h"
 #include "acquisition/frame_pipeline.h"
+#include "acquisition/frame_rate.h"
 #include "acquisition/preview_window.h"
 #include "imaging/dib_image.h"
 #include "platform/event.h"
@@ -91,7 +92,6 @@ private:
     bool CopyOut(const CDibImage& source, int32_t topDown, void* destination, int32_t size);
     void PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam);
     void SetCallbackTarget(platform::WindowId window, void* buffer, int32_t size, int32_t topDown);
-    void UpdateFrameRate();
     void DrawLocked();
 
     AcquisitionHost& host_;
@@ -125,9 +125,7 @@ private:
     CallbackTarget callback_;
 
     RzFrameInfo frameInfo_{static_cast<int32_t>(sizeof(RzFrameInfo)), 0, 0, 0, 0, nullptr};
-    int32_t frameRate10_ = 0;
-    int32_t frameCounter_ = 0;
-    uint32_t lastRateUpdate_ = 0;
+    FrameRateMeter frameRate_;
 };
 
 }  // namespace rezive

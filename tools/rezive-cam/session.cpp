@@ -48,6 +48,17 @@ Session::Session(const GlobalOptions& options, Output& out) : out_(out) {
     }
     window_ = RzCreateMessageWindow();
     if (window_ == 0) throw CliError("creating the message window failed");
+    // A constructor that throws gets no destructor call: release what exists before leaving.
+    try {
+        Open(options, userChose);
+    } catch (...) {
+        Release();
+        RzDestroyWindow(window_);
+        throw;
+    }
+}
+
+void Session::Open(const GlobalOptions& options, bool userChose) {
     Initialize();
     deviceCount_ = CountDevices(handle_);
     // The library reads REZIVE_VIRTUAL_CAMERAS when it probes for devices, so the fallback

@@ -45,6 +45,7 @@ public:
     void ClearErrors() { TakeErrors(); }
 
 private:
+    void Open(const GlobalOptions& options, bool userChose);
     void Initialize();
     void Release();
 

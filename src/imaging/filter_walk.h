@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/kernel.h"
 #include "imaging/pixel_access.h"
 
@@ -33,7 +34,7 @@ inline bool LayoutFits(int32_t db, int32_t sb, int32_t channels) {
 // rows are walked as one flat run; 4-channel pixels keep their fourth sample by writing back
 // the destination's own value, which keeps the loop free of gaps so it still vectorises.
 template <class S, int Channels, class Op>
-void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
+REZIVE_INLINE void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
                    int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, Op op) {
     using SA = S;
     constexpr int32_t kSize = sizeof(S);

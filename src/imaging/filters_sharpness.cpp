@@ -34,7 +34,7 @@ struct Width<uint16_t> {
 };
 
 template <class S, int Channels>
-void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
+REZIVE_INLINE void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
                  int32_t dStep, int32_t sStep, int32_t db, int32_t sb, int32_t dstStride,
                  int32_t srcStride, int32_t amount, int32_t limit) {
     using W = Width<S>;
@@ -111,7 +111,7 @@ void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int
 }
 
 template <class S, int Channels>
-int32_t Sharpness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
+REZIVE_INLINE int32_t Sharpness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
                   int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
     if (param == nullptr || !LayoutFits<S>(db, sb, Channels)) return 0;
     // Sharpening in place would read rows it has already sharpened.
@@ -128,18 +128,9 @@ int32_t Sharpness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, in
 
 }  // namespace
 
-#define REZIVE_DEFINE_FILTER(name, impl)                                                      \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
-                 void* param) {                                                               \
-        return impl(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);       \
-    }
-
-REZIVE_DEFINE_FILTER(SharpnessMono8, (Sharpness<uint8_t, 1>))
-REZIVE_DEFINE_FILTER(SharpnessMono16, (Sharpness<uint16_t, 1>))
-REZIVE_DEFINE_FILTER(SharpnessColor8, (Sharpness<uint8_t, 3>))
-REZIVE_DEFINE_FILTER(SharpnessColor16, (Sharpness<uint16_t, 3>))
-
-#undef REZIVE_DEFINE_FILTER
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessMono8, (Sharpness<uint8_t, 1>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessMono16, (Sharpness<uint16_t, 1>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessColor8, (Sharpness<uint8_t, 3>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessColor16, (Sharpness<uint16_t, 3>))
 
 }  // namespace rezive

@@ -14,12 +14,48 @@ using filter_walk::LayoutFits;
 
 int32_t BitsOf(const FilterParams& p) { return std::clamp(p.bitDepth, 8, 16); }
 
+// 8-bit brightness as fixed point: trunc(float(v) * k) for v = 0..255 equals
+// (v * m) >> 16 (clamped to 255) for every m in the intersection of the per-sample intervals,
+// when that intersection is not empty. Splitting m into its integer and fraction halves keeps
+// every product in 16 bits, so the walk is two 16-bit multiplies per sample. Returns false
+// when no such m exists (the caller then uses the float arithmetic itself).
+bool FixedPointBrightness(float k, uint16_t& whole, uint16_t& fraction) {
+    int64_t lo = 0, hi = int64_t{12} << 16;  // k never exceeds 11
+    for (int32_t v = 1; v < 256; ++v) {
+        const int64_t t = std::min(static_cast<int32_t>(static_cast<float>(v) * k), 255);
+        lo = std::max(lo, (t * 65536 + v - 1) / v);
+        if (t < 255) hi = std::min(hi, ((t + 1) * 65536 + v - 1) / v - 1);
+    }
+    if (lo > hi) return false;
+    whole = static_cast<uint16_t>(lo >> 16);
+    fraction = static_cast<uint16_t>(lo & 0xFFFF);
+    for (uint32_t v = 0; v < 256; ++v) {  // belt and braces: the map must be identical
+        const auto t = std::min(static_cast<int32_t>(static_cast<float>(v) * k), 255);
+        if (static_cast<int32_t>(std::min<uint32_t>(v * whole + ((v * fraction) >> 16), 255)) != t)
+            return false;
+    }
+    return true;
+}
+
 template <class S, int Channels>
-int32_t Brightness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-                   int32_t db, int32_t sb, int32_t ds, int32_t ss, void* param) {
+REZIVE_INLINE int32_t Brightness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x,
+                                 int32_t y, int32_t db, int32_t sb, int32_t ds, int32_t ss,
+                                 void* param) {
     if (param == nullptr || !LayoutFits<S>(db, sb, Channels)) return 0;
     const auto& p = *static_cast<const FilterParams*>(param);
     const float k = BrightnessFactor(p.value);
+    if (sizeof(S) == 1) {
+        uint16_t whole = 0, fraction = 0;
+        if (FixedPointBrightness(k, whole, fraction)) {
+            ForEachSample<S, Channels>(dst, src, r, x, y, db, sb, ds, ss, [whole, fraction](S v) {
+                const auto s16 = static_cast<uint16_t>(v);
+                const auto t = static_cast<uint16_t>(
+                    s16 * whole + ((static_cast<uint32_t>(s16) * fraction) >> 16));
+                return static_cast<S>(t < 255 ? t : 255);
+            });
+            return 1;
+        }
+    }
     const int32_t limit = sizeof(S) == 1 ? 255 : (1 << BitsOf(p)) - 1;
     // The product is rounded to single precision before truncation, as the filter always was.
     // Clamping the product to 0..limit (integers) before truncating gives the same result as
@@ -96,10 +132,6 @@ int32_t Tone16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32
         return impl(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);       \
     }
 
-REZIVE_DEFINE_FILTER(BrightnessMono8, (Brightness<uint8_t, 1>))
-REZIVE_DEFINE_FILTER(BrightnessMono16, (Brightness<uint16_t, 1>))
-REZIVE_DEFINE_FILTER(BrightnessColor8, (Brightness<uint8_t, 3>))
-REZIVE_DEFINE_FILTER(BrightnessColor16, (Brightness<uint16_t, 3>))
 REZIVE_DEFINE_FILTER(ContrastMono8, (Tone8<Tone::kContrast, 1>))
 REZIVE_DEFINE_FILTER(ContrastMono16, (Tone16<Tone::kContrast, 1>))
 REZIVE_DEFINE_FILTER(ContrastColor8, (Tone8<Tone::kContrast, 3>))
@@ -110,5 +142,10 @@ REZIVE_DEFINE_FILTER(GammaColor8, (Tone8<Tone::kGamma, 3>))
 REZIVE_DEFINE_FILTER(GammaColor16, (Tone16<Tone::kGamma, 3>))
 
 #undef REZIVE_DEFINE_FILTER
+
+REZIVE_DEFINE_DISPATCHED_KERNEL(BrightnessMono8, (Brightness<uint8_t, 1>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(BrightnessMono16, (Brightness<uint16_t, 1>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(BrightnessColor8, (Brightness<uint8_t, 3>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(BrightnessColor16, (Brightness<uint16_t, 3>))
 
 }  // namespace rezive

@@ -81,6 +81,34 @@ INSTANTIATE_TEST_SUITE_P(
         SampleCase{"GammaColor16", GammaColor16, 64, 110, 4095, 4093},
         SampleCase{"GammaMono16", GammaMono16, 16, 200, 65535, 4084}));  // above V -> T[V]
 
+// Every 8-bit brightness setting on every sample value, both builds, against the single-
+// precision formula (the kernel may use exact fixed point for it).
+TEST(Filters, EightBitBrightnessMatchesTheFloatFormulaForEverySetting) {
+    for (bool baseline : {false, true}) {
+        const test::BaselineScope scope(baseline);
+        for (int b = -255; b <= 255; ++b) {
+            const float k = BrightnessFactor(b);
+            for (uint16_t bits : {8, 32}) {
+                CDibImage img;
+                ASSERT_EQ(img.Create(256, 1, bits), 1);
+                for (int v = 0; v < 256; ++v)
+                    for (int ch = 0; ch < bits / 8; ++ch) Set8(img, v, 0, ch, static_cast<uint8_t>(v));
+                FilterParams p{b, 12};
+                ASSERT_EQ(img.Transfer(bits == 8 ? BrightnessMono8 : BrightnessColor8, &img,
+                                       nullptr, 0, 0, &p), 1);
+                for (int v = 0; v < 256; ++v) {
+                    const int want = std::min(static_cast<int>(static_cast<float>(v) * k), 255);
+                    ASSERT_EQ(Get8(img, v, 0, 0), want) << "brightness " << b << " sample " << v;
+                    if (bits == 32) {
+                        ASSERT_EQ(Get8(img, v, 0, 2), want);
+                        ASSERT_EQ(Get8(img, v, 0, 3), v) << "fourth byte";
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(FilterTables, SixteenBitGammaDividesByTheTableSize) {
     std::vector<uint16_t> t(4096);
     BuildGammaTable16(100, 12, t.data());
@@ -202,6 +230,8 @@ TEST(Filters, ToneFiltersOnEveryLayoutWithPaddedStrides) {
         {"GammaMono16", GammaMono16, kMono16, 130, TableRef16(BuildGammaTable16, 130)},
     };
     std::mt19937 rng(7);
+    for (bool baseline : {false, true}) {
+    const test::BaselineScope scope(baseline);
     for (const ToneCase& c : cases) {
         for (int width : {1, 3, 5, 8}) {
             for (bool withCache : {false, true}) {
@@ -227,6 +257,7 @@ TEST(Filters, ToneFiltersOnEveryLayoutWithPaddedStrides) {
                     }
             }
         }
+    }
     }
 }
 
@@ -270,9 +301,10 @@ TEST(Filters, SharpnessMatchesTheTwoPassFilterOnEveryLayout) {
                           {"Color16 64", SharpnessColor16, kBgr64}};
     std::mt19937 rng(99);
     const int sizes[][2] = {{1, 1}, {4, 4}, {5, 5}, {7, 6}, {13, 9}, {300, 7}};
+    for (bool baseline : {false, true})
     for (const Case& c : cases)
         for (const auto& size : sizes)
-            for (int s : {1, 10, 30}) {
+            for (int s : {1, 10, 30, 200}) {
                 CDibImage work, frame, expect;
                 ASSERT_EQ(work.Create(size[0], size[1], c.layout.bits), 1);
                 if (c.layout.wide) test::FillRandom16(work, rng, s == 30 ? 65535 : 4095);
@@ -281,6 +313,7 @@ TEST(Filters, SharpnessMatchesTheTwoPassFilterOnEveryLayout) {
                 CopyImage(work, expect);
                 ReferenceSharpen(work, expect, c.layout, s);
                 FilterParams p{s, 12};
+                const test::BaselineScope scope(baseline);
                 ASSERT_EQ(frame.Transfer(c.kernel, &work, nullptr, 0, 0, &p), 1);
                 for (size_t i = 0; i < frame.SizeBytes(); ++i)
                     ASSERT_EQ(frame.Bits()[i], expect.Bits()[i])

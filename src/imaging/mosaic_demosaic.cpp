@@ -190,18 +190,21 @@ REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFi
         auto lo = [](Pair w) { return static_cast<Sum>(w & kLow); };
         auto hi = [](Pair w) { return static_cast<Sum>(w >> kHalf); };
         auto load = [](const uint8_t* p) { return W::LoadPair(p); };
+        // First the vertical 3:1 mixes, once per pair: X of rows r and r - 2 (high halves),
+        // Y of rows r - 1 and r + 1 (low halves), for pairs -1 .. pairs.
+        alignas(64) Sum mixX[kChunk / 2 + 2], mixY[kChunk / 2 + 2];
+        for (int k = 0; k <= pairs + 1; ++k) {
+            const ptrdiff_t o = (k - 1) * kStep;
+            mixX[k] = static_cast<Sum>(3 * hi(load(ra + o)) + hi(load(ra2 + o)));
+            mixY[k] = static_cast<Sum>(3 * lo(load(rb + o)) + lo(load(rb2 + o)));
+        }
+        const Sum* __restrict vx = mixX + 1;
+        const Sum* __restrict vy = mixY + 1;
         for (int k = 0; k < pairs; ++k) {
             const ptrdiff_t o = k * kStep;
-            const Pair aM = load(ra + o - kStep), a0 = load(ra + o);
-            const Pair a2M = load(ra2 + o - kStep), a20 = load(ra2 + o);
-            const Pair bM = load(rb + o - kStep), b0 = load(rb + o), bP = load(rb + o + kStep);
-            const Pair b2M = load(rb2 + o - kStep), b20 = load(rb2 + o),
-                       b2P = load(rb2 + o + kStep);
-            const Sum vaPrev = static_cast<Sum>(3 * hi(aM) + hi(a2M));  // X at c - 1
-            const Sum vaNext = static_cast<Sum>(3 * hi(a0) + hi(a20));  // X at c + 1
-            const Sum vbPrev = static_cast<Sum>(3 * lo(bM) + lo(b2M));  // Y at c - 2
-            const Sum vbCur = static_cast<Sum>(3 * lo(b0) + lo(b20));   // Y at c
-            const Sum vbNext = static_cast<Sum>(3 * lo(bP) + lo(b2P));  // Y at c + 2
+            const Pair a0 = load(ra + o), bM = load(rb + o - kStep), b0 = load(rb + o);
+            const Sum vaPrev = vx[k - 1], vaNext = vx[k];                // X at c - 1, c + 1
+            const Sum vbPrev = vy[k - 1], vbCur = vy[k], vbNext = vy[k + 1];  // Y at c - 2, c, c + 2
             const auto xOff = W::Scale(static_cast<Sum>(3 * vaPrev + vaNext), fx);
             const auto xOn = W::Scale(static_cast<Sum>(3 * vaNext + vaPrev), fx);
             const auto yOff = W::Scale(static_cast<Sum>(3 * vbCur + vbPrev), fy);

@@ -31,11 +31,15 @@ void FillScene(CDibImage& mosaic, int phase) {
     for (int y = 0; y < mosaic.Height(); ++y) {
         for (int x = 0; x < mosaic.Width(); ++x) {
             const int rp = (y + (phase & 1)) & 1, cp = (x + (phase >> 1)) & 1;
-            const double fx = x / static_cast<double>(kWidth), fy = y / static_cast<double>(kHeight);
+            const double fx = x / static_cast<double>(kWidth),
+                         fy = y / static_cast<double>(kHeight);
             double v;
-            if (rp == cp) v = 0.5 + 0.4 * std::sin(6 * fx + 3 * fy);
-            else if (rp == 0) v = 0.5 + 0.45 * std::cos(9 * fy - 2 * fx);
-            else v = 0.5 + 0.45 * std::sin(4 * fx * fy + 5 * fx);
+            if (rp == cp)
+                v = 0.5 + 0.4 * std::sin(6 * fx + 3 * fy);
+            else if (rp == 0)
+                v = 0.5 + 0.45 * std::cos(9 * fy - 2 * fx);
+            else
+                v = 0.5 + 0.45 * std::sin(4 * fx * fy + 5 * fx);
             int s = static_cast<int>(v * (wide ? 4095 : 255)) + noise(rng) * (wide ? 16 : 1);
             s = std::clamp(s, 0, wide ? 4095 : 255);
             if (wide) {

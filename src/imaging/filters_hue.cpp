@@ -19,8 +19,8 @@ using filter_walk::LayoutFits;
 constexpr int32_t kChunk = 256;  // pixels per planar chunk
 
 struct HueTables {
-    int32_t q0 = 0, r0 = 0;  // hue offset: whole sectors and steps into the next
-    int32_t satFactor = 256; // saturation + 256
+    int32_t q0 = 0, r0 = 0;   // hue offset: whole sectors and steps into the next
+    int32_t satFactor = 256;  // saturation + 256
 };
 
 void BuildHueTables(const HueSaturationParams& p, HueTables& t) {
@@ -81,8 +81,7 @@ REZIVE_INLINE void TransformPlanes(int32_t* __restrict pb, int32_t* __restrict p
                            when(sector == 0, m);
         const int32_t ng = lo + when((sector >= 2) & (sector <= 4), c2) + when(sector == 1, m) -
                            when(sector == 4, m);
-        const int32_t nr = lo + when(sector <= 2, c2) + when(sector == 5, m) -
-                           when(sector == 2, m);
+        const int32_t nr = lo + when(sector <= 2, c2) + when(sector == 5, m) - when(sector == 2, m);
         // A gray pixel keeps its value.
         const bool gray = chroma == 0;
         pb[i] = gray ? b : nb;

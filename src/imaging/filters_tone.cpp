@@ -78,7 +78,8 @@ inline void LutRun8(uint8_t* d, const uint8_t* s, int32_t n, const uint8_t* tabl
         uint64_t in;
         std::memcpy(&in, s + j, 8);
         uint64_t out = 0;
-        for (int b = 0; b < 8; ++b) out |= static_cast<uint64_t>(table[(in >> (8 * b)) & 0xFF]) << (8 * b);
+        for (int b = 0; b < 8; ++b)
+            out |= static_cast<uint64_t>(table[(in >> (8 * b)) & 0xFF]) << (8 * b);
         std::memcpy(d + j, &out, 8);
     }
     for (; j < n; ++j) d[j] = table[s[j]];
@@ -118,9 +119,9 @@ template <int Channels>
 int32_t Lut16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
               int32_t sb, int32_t ds, int32_t ss, const uint16_t* table, int32_t n) {
     const uint16_t limit = static_cast<uint16_t>((1 << n) - 1);
-    ForEachSample<uint16_t, Channels>(dst, src, r, x, y, db, sb, ds, ss, [table, limit](uint16_t v) {
-        return table[std::min(v, limit)];
-    });
+    ForEachSample<uint16_t, Channels>(
+        dst, src, r, x, y, db, sb, ds, ss,
+        [table, limit](uint16_t v) { return table[std::min(v, limit)]; });
     return 1;
 }
 
@@ -132,27 +133,31 @@ int32_t Tone8(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_
     if (param == nullptr || !LayoutFits<uint8_t>(db, sb, Channels)) return 0;
     const auto& p = *static_cast<const FilterParams*>(param);
     uint8_t table[256];
-    if (T == Tone::kContrast) BuildContrastTable8(p.value, table);
-    else BuildGammaTable8(p.value, Channels == 3, table);
+    if (T == Tone::kContrast)
+        BuildContrastTable8(p.value, table);
+    else
+        BuildGammaTable8(p.value, Channels == 3, table);
     return Lut8<Channels>(dst, src, r, x, y, db, sb, ds, ss, table);
 }
 
 template <Tone T, int Channels>
-int32_t Tone16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-               int32_t db, int32_t sb, int32_t ds, int32_t ss, void* param) {
+int32_t Tone16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
+               int32_t sb, int32_t ds, int32_t ss, void* param) {
     if (param == nullptr || !LayoutFits<uint16_t>(db, sb, Channels)) return 0;
     const auto& p = *static_cast<const FilterParams*>(param);
     const int32_t n = BitsOf(p);
     const uint16_t* table = nullptr;
     std::unique_ptr<uint16_t[]> own;
     if (p.tables != nullptr) {
-        table = T == Tone::kContrast ? p.tables->Contrast16(p.value, n)
-                                     : p.tables->Gamma16(p.value, n);
+        table =
+            T == Tone::kContrast ? p.tables->Contrast16(p.value, n) : p.tables->Gamma16(p.value, n);
     } else {
         own.reset(new (std::nothrow) uint16_t[static_cast<size_t>(1) << n]);
         if (own) {
-            if (T == Tone::kContrast) BuildContrastTable16(p.value, n, own.get());
-            else BuildGammaTable16(p.value, n, own.get());
+            if (T == Tone::kContrast)
+                BuildContrastTable16(p.value, n, own.get());
+            else
+                BuildGammaTable16(p.value, n, own.get());
             table = own.get();
         }
     }
@@ -163,11 +168,11 @@ int32_t Tone16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32
 
 }  // namespace
 
-#define REZIVE_DEFINE_FILTER(name, impl)                                                      \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
-                 void* param) {                                                               \
-        return impl(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);       \
+#define REZIVE_DEFINE_FILTER(name, impl)                                                   \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,     \
+                 void* param) {                                                            \
+        return impl(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);    \
     }
 
 REZIVE_DEFINE_FILTER(ContrastMono8, (Tone8<Tone::kContrast, 1>))

@@ -8,11 +8,12 @@
 // column pairs into small planes that the compiler vectorises, then interleaves the planes into
 // the destination pixels; the border evaluates the same sums per pixel with substituted
 // coordinates.
+#include "imaging/mosaic.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "imaging/cpu_dispatch.h"
-#include "imaging/mosaic.h"
 #include "imaging/pixel_access.h"
 
 namespace rezive {
@@ -89,8 +90,8 @@ inline SampleRow<W> SamplesOf(const uint8_t* src, int32_t row, int32_t stride, i
 // the fourth channel of 32/64-bit pixels is kept.
 template <class W, int DB>
 REZIVE_INLINE void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
-                       const typename W::Out* __restrict g, const typename W::Out* __restrict r,
-                       int n, int32_t dbRuntime) {
+                              const typename W::Out* __restrict g,
+                              const typename W::Out* __restrict r, int n, int32_t dbRuntime) {
     using O = typename W::Out;
     if constexpr (DB == 3 && sizeof(O) == 1) {
         for (int j = 0; j < n; ++j) {
@@ -139,17 +140,15 @@ struct PairMath {
     static Sum Mix(SampleRow<W> row, int near, int far) {
         return static_cast<Sum>(3 * static_cast<Sum>(row[near]) + row[far]);
     }
-    static Sum Vertical(Sum nearRow, Sum farRow) {
-        return static_cast<Sum>(3 * nearRow + farRow);
-    }
+    static Sum Vertical(Sum nearRow, Sum farRow) { return static_cast<Sum>(3 * nearRow + farRow); }
 };
 
 // Fills planes x, y, g for columns [c0, c0 + n) of one interior row. onXFirst tells whether
 // column c0 sits on the row's own colour X.
 template <class W, class K>
 REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
-                    typename W::Out* __restrict px, typename W::Out* __restrict py,
-                    typename W::Out* __restrict pg) {
+                                  typename W::Out* __restrict px, typename W::Out* __restrict py,
+                                  typename W::Out* __restrict pg) {
     using M = PairMath<W>;
     const SampleRow<W> a = rs.cur, a2 = rs.up2, b = rs.up1, b2 = rs.down1;
 
@@ -203,8 +202,9 @@ REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFi
         for (int k = 0; k < pairs; ++k) {
             const ptrdiff_t o = k * kStep;
             const Pair a0 = load(ra + o), bM = load(rb + o - kStep), b0 = load(rb + o);
-            const Sum vaPrev = vx[k - 1], vaNext = vx[k];                // X at c - 1, c + 1
-            const Sum vbPrev = vy[k - 1], vbCur = vy[k], vbNext = vy[k + 1];  // Y at c - 2, c, c + 2
+            const Sum vaPrev = vx[k - 1], vaNext = vx[k];  // X at c - 1, c + 1
+            const Sum vbPrev = vy[k - 1], vbCur = vy[k],
+                      vbNext = vy[k + 1];  // Y at c - 2, c, c + 2
             const auto xOff = W::Scale(static_cast<Sum>(3 * vaPrev + vaNext), fx);
             const auto xOn = W::Scale(static_cast<Sum>(3 * vaNext + vaPrev), fx);
             const auto yOff = W::Scale(static_cast<Sum>(3 * vbCur + vbPrev), fy);
@@ -247,8 +247,8 @@ REZIVE_INLINE void InteriorRow(uint8_t* dRow, const RowSet<W>& rs, int32_t r, in
 
 template <class W, int DB>
 REZIVE_INLINE void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                                int32_t y, int32_t dbRuntime, int32_t dstStride,
-                                int32_t srcStride, const WhiteBalanceParams& p) {
+                                int32_t y, int32_t dbRuntime, int32_t dstStride, int32_t srcStride,
+                                const WhiteBalanceParams& p) {
     const int32_t w = rect.Width(), h = rect.Height();
     if (w < 5 || h < 5) return;
     const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
@@ -265,8 +265,10 @@ REZIVE_INLINE void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& re
 // Coordinate of a neighbour, brought inside [0, size): four further inside keeps the filter
 // colour; images smaller than four samples clamp what is still outside.
 inline int32_t Inside(int32_t i, int32_t size) {
-    if (i < 0) i += 4;
-    else if (i >= size) i -= 4;
+    if (i < 0)
+        i += 4;
+    else if (i >= size)
+        i -= 4;
     return std::clamp(i, 0, size - 1);
 }
 
@@ -314,22 +316,25 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
     auto one = [&](int32_t c, int32_t r) {
         typename W::Out v[3];
         BorderPixel<W>(src, rect, srcStride, c, r, rowBit, colBit, kb, kr, v);
-        std::memcpy(RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x + c) * db, v,
-                    sizeof v);
+        std::memcpy(RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x + c) * db, v, sizeof v);
     };
     for (int32_t r = 0; r < h; ++r) {
         const bool edgeRow = r < 2 || r >= h - 2;
         if (edgeRow && w >= 5) {
             // The middle of an edge row is the interior formula on substituted rows.
-            const RowSet<W> rs{SamplesOf<W>(src, rect.top + Inside(r - 2, h), srcStride, rect.left),
-                               SamplesOf<W>(src, rect.top + Inside(r - 1, h), srcStride, rect.left),
-                               SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
-                               SamplesOf<W>(src, rect.top + Inside(r + 1, h), srcStride, rect.left)};
+            const RowSet<W> rs{
+                SamplesOf<W>(src, rect.top + Inside(r - 2, h), srcStride, rect.left),
+                SamplesOf<W>(src, rect.top + Inside(r - 1, h), srcStride, rect.left),
+                SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
+                SamplesOf<W>(src, rect.top + Inside(r + 1, h), srcStride, rect.left)};
             uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
             constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
-            if (db == kOut) InteriorRow<W, kOut>(dRow, rs, r, w, db, db, p);
-            else if (db == kOut + kOut / 3) InteriorRow<W, kOut + kOut / 3>(dRow, rs, r, w, db, db, p);
-            else InteriorRow<W, 0>(dRow, rs, r, w, db, db, p);
+            if (db == kOut)
+                InteriorRow<W, kOut>(dRow, rs, r, w, db, db, p);
+            else if (db == kOut + kOut / 3)
+                InteriorRow<W, kOut + kOut / 3>(dRow, rs, r, w, db, db, p);
+            else
+                InteriorRow<W, 0>(dRow, rs, r, w, db, db, p);
         }
         if (edgeRow && w < 5) {
             for (int32_t c = 0; c < w; ++c) one(c, r);
@@ -341,25 +346,30 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
 }
 
 template <class W>
-REZIVE_INLINE int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
-                 int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+REZIVE_INLINE int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                               int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                               int32_t srcStride, void* param) {
     constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
     if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
         return 0;
     const auto& p = *static_cast<const WhiteBalanceParams*>(param);
     switch (db) {
-        case kOut: InteriorRows<W, kOut>(dst, src, rect, x, y, db, dstStride, srcStride, p); break;
+        case kOut:
+            InteriorRows<W, kOut>(dst, src, rect, x, y, db, dstStride, srcStride, p);
+            break;
         case kOut + kOut / 3:
             InteriorRows<W, kOut + kOut / 3>(dst, src, rect, x, y, db, dstStride, srcStride, p);
             break;
-        default: InteriorRows<W, 0>(dst, src, rect, x, y, db, dstStride, srcStride, p); break;
+        default:
+            InteriorRows<W, 0>(dst, src, rect, x, y, db, dstStride, srcStride, p);
+            break;
     }
     return 1;
 }
 
 template <class W>
-int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
-               int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, int32_t db,
+               int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
     constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
     if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
         return 0;
@@ -373,9 +383,9 @@ int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, in
 REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw8, Interior<Raw8>)
 REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw16, Interior<Raw16>)
 
-int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                           int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                           int32_t srcStride, void* param) {
+int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                           int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,
+                           void* param) {
     return Border<Raw8>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
 }
 

@@ -130,7 +130,7 @@ TEST_P(RowOrder, FlipsExactlyWhenNamedSo) {
             // Every colour channel of row r carries 16 * (r + 1), which survives every shift.
             const int channels = c.srcBits == 16 ? 1 : 3;
             for (int k = 0; k < channels; ++k) {
-                if (c.srcBits >= 16)
+                if (c.srcBits == 16 || c.srcBits >= 48)
                     Set16(src, col, r, k, static_cast<uint16_t>(16 * (r + 1)));
                 else
                     Set8(src, col, r, k, static_cast<uint8_t>(16 * (r + 1)));
@@ -138,7 +138,8 @@ TEST_P(RowOrder, FlipsExactlyWhenNamedSo) {
         }
     ASSERT_EQ(dst.Transfer(c.kernel, &src, nullptr, 0, 0, nullptr), 1);
     auto value = [&](const CDibImage& img, int col, int row) {
-        return img.BitsPerPixel() >= 16 ? Get16(img, col, row) : Get8(img, col, row);
+        const int bits = img.BitsPerPixel();
+        return bits == 16 || bits >= 48 ? Get16(img, col, row) : Get8(img, col, row);
     };
     const int first = value(dst, 0, 0), last = value(dst, 0, 2);
     EXPECT_NE(first, last);

@@ -23,14 +23,15 @@ int OneSample(PixelKernel kernel, uint16_t bits, int in, void* param) {
     CDibImage img;
     EXPECT_EQ(img.Create(1, 1, bits), 1);
     const int channels = bits == 8 || bits == 16 ? 1 : 3;
+    const bool wide = bits == 16 || bits >= 48;
     for (int k = 0; k < channels; ++k) {
-        if (bits >= 16)
+        if (wide)
             Set16(img, 0, 0, k, static_cast<uint16_t>(in));
         else
             Set8(img, 0, 0, k, static_cast<uint8_t>(in));
     }
     EXPECT_EQ(img.Transfer(kernel, &img, nullptr, 0, 0, param), 1);
-    return bits >= 16 ? Get16(img, 0, 0) : Get8(img, 0, 0);
+    return wide ? Get16(img, 0, 0) : Get8(img, 0, 0);
 }
 
 struct SampleCase {

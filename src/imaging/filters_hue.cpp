@@ -39,9 +39,11 @@ void BuildHueTables(const HueSaturationParams& p, HueTables& t) {
 // done here per channel, branch-free, which the compiler vectorises. The tables of the packed
 // form become arithmetic: gray[v] is v in every channel, reciprocal[C] = 0xFF0000 / C is a
 // float division corrected to the exact floor, limit[L] and sat[C] are their formulas.
-REZIVE_INLINE void TransformPlanes(int32_t* __restrict pb, int32_t* __restrict pg,
-                                   int32_t* __restrict pr, int32_t n, const HueTables& t) {
-    const int32_t q0 = t.q0, r0 = t.r0, satFactor = t.satFactor;
+REZIVE_INLINE void TransformPlanes(int16_t* __restrict pb, int16_t* __restrict pg,
+                                   int16_t* __restrict pr, int32_t n, const HueTables& t) {
+    const int32_t q0 = t.q0, r0 = t.r0;
+    const int32_t satHalf = t.satFactor >> 1;
+    const int32_t oddMask = -(t.satFactor & 1);
     for (int32_t i = 0; i < n; ++i) {
         const int32_t r = pr[i], g = pg[i], b = pb[i];
         const int32_t mx = std::max(std::max(r, g), b), mn = std::min(std::min(r, g), b);
@@ -59,21 +61,31 @@ REZIVE_INLINE void TransformPlanes(int32_t* __restrict pb, int32_t* __restrict p
         num += negative ? chroma : 0;
         // New chroma within what the lightness allows.
         const int32_t limit = light < 256 ? light : 511 - light;
-        const int32_t sat = (chroma * satFactor + 128) >> 8;
+        // (chroma * satFactor + 128) >> 8 with 16-bit products: satFactor = 2 h + o, and
+        // floor(u / 256) = floor(floor(u / 2) / 128).
+        const auto c8 = static_cast<uint8_t>(chroma);
+        const int32_t half = static_cast<uint16_t>(c8 * static_cast<uint8_t>(satHalf));
+        const int32_t sat = (half + (((chroma & oddMask) + 128) >> 1)) >> 7;
         const int32_t c1 = std::min(limit, sat);
         const int32_t lo = (light - c1) >> 1;
         const int32_t c2 = ((light + c1) >> 1) - lo;
-        // Exact floor(0xFF0000 / chroma): the float quotient is at most one too large.
-        const int32_t divisor = chroma > 0 ? chroma : 1;
-        int32_t recip = static_cast<int32_t>(16711680.0f / static_cast<float>(divisor));
-        recip -= 16711680 - recip * divisor < 0 ? 1 : 0;
-        int32_t f = ((recip * num + 0x8000) >> 16) + r0;
+        // Exact floor(0xFF0000 / chroma) * num in single precision: every integer involved
+        // stays below 2^24, so the products are exact, and the rounded quotient is at most
+        // one too large.
+        const float divisor = static_cast<float>(chroma > 0 ? chroma : 1);
+        int32_t recip = static_cast<int32_t>(16711680.0f / divisor);
+        recip -= static_cast<int32_t>(static_cast<float>(recip) * divisor) > 16711680 ? 1 : 0;
+        const auto scaled =
+            static_cast<int32_t>(static_cast<float>(recip) * static_cast<float>(num));
+        int32_t f = ((scaled + 0x8000) >> 16) + r0;
         s += q0;
         const bool wrap = f >= 255;
         f -= wrap ? 255 : 0;
         s += wrap ? 1 : 0;
         const int32_t sector = s >= 6 ? s - 6 : s;
-        const int32_t m = (c2 * f + 128) >> 8;
+        // c2 and f are bytes (f <= 254 after the wrap), so the product fits 16 bits.
+        const int32_t m =
+            static_cast<uint16_t>(static_cast<uint8_t>(c2) * static_cast<uint8_t>(f) + 128) >> 8;
         // Sector masks (chroma added) and ramp channel: 0 B,R -B; 1 R +G; 2 R,G -R; 3 G +B;
         // 4 G,B -G; 5 B +R.
         auto when = [](bool cond, int32_t v) { return v & -static_cast<int32_t>(cond); };
@@ -84,9 +96,9 @@ REZIVE_INLINE void TransformPlanes(int32_t* __restrict pb, int32_t* __restrict p
         const int32_t nr = lo + when(sector <= 2, c2) + when(sector == 5, m) - when(sector == 2, m);
         // A gray pixel keeps its value.
         const bool gray = chroma == 0;
-        pb[i] = gray ? b : nb;
-        pg[i] = gray ? g : ng;
-        pr[i] = gray ? r : nr;
+        pb[i] = static_cast<int16_t>(gray ? b : nb);
+        pg[i] = static_cast<int16_t>(gray ? g : ng);
+        pr[i] = static_cast<int16_t>(gray ? r : nr);
     }
 }
 
@@ -100,7 +112,7 @@ REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int
     // 16-bit channels contribute their top 8 bits of the bit depth (above the limit: the limit).
     const int32_t shift = sizeof(S) == 1 ? 0 : n - 8;
     const int32_t limit = sizeof(S) == 1 ? 255 : (1 << n) - 1;
-    alignas(64) int32_t pb[kChunk], pg[kChunk], pr[kChunk];
+    alignas(64) int16_t pb[kChunk], pg[kChunk], pr[kChunk];
     const int32_t w = rc.Width(), h = rc.Height();
     for (int32_t i = 0; i < h; ++i) {
         const S* s =
@@ -110,9 +122,9 @@ REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int
             const int32_t cnt = std::min(kChunk, w - j0);
             const S* __restrict sp = s + static_cast<ptrdiff_t>(j0) * ss;
             for (int32_t j = 0; j < cnt; ++j) {
-                pb[j] = std::min<int32_t>(sp[j * ss], limit) >> shift;
-                pg[j] = std::min<int32_t>(sp[j * ss + 1], limit) >> shift;
-                pr[j] = std::min<int32_t>(sp[j * ss + 2], limit) >> shift;
+                pb[j] = static_cast<int16_t>(std::min<int32_t>(sp[j * ss], limit) >> shift);
+                pg[j] = static_cast<int16_t>(std::min<int32_t>(sp[j * ss + 1], limit) >> shift);
+                pr[j] = static_cast<int16_t>(std::min<int32_t>(sp[j * ss + 2], limit) >> shift);
             }
             TransformPlanes(pb, pg, pr, cnt, t);
             S* __restrict dp = d + static_cast<ptrdiff_t>(j0) * ds;

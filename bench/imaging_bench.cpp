@@ -3,10 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "imaging/conversions.h"
+#include "imaging/cpu_dispatch.h"
 #include "imaging/dib_image.h"
 #include "imaging/filters.h"
 #include "imaging/mosaic.h"
@@ -21,6 +23,14 @@ namespace {
 using namespace rezive;
 
 constexpr int kWidth = 1280, kHeight = 720;
+
+// REZIVE_BENCH_BASELINE=1 measures the baseline (x86-64 SSE2) build of the dispatched kernels.
+const bool g_baseline = [] {
+    const char* v = std::getenv("REZIVE_BENCH_BASELINE");
+    const bool on = v != nullptr && v[0] == '1';
+    dispatch::ForceBaseline(on);
+    return on;
+}();
 
 // A smooth colour scene with a little noise, laid out as a phase-3 mosaic: the data a camera
 // delivers (branchy kernels such as hue/saturation see realistic colour runs, not noise).

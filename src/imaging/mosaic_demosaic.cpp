@@ -13,6 +13,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "imaging/cpu_dispatch.h"
 #include "imaging/pixel_access.h"
 
@@ -34,6 +38,9 @@ int32_t GainFactor(int32_t gain) { return std::clamp(gain, 0, 400) * 128 / 100; 
 // times 32 does too, so (sum x K) >> 11 is the high half of sum x (K << 5): one 16-bit
 // multiply-high per sample, and the clamp at 256 x 2048 becomes a min with 255.
 struct Raw8 {
+    // The baseline build interleaves 24-bit pixels with SSE2 shifts (the compiler would store
+    // them byte by byte); the wide build's own vectorisation does better with byte shuffles.
+    static constexpr bool kSse2Interleave = true;
     using Sample = uint8_t;
     using Sum = uint16_t;
     using Out = uint8_t;
@@ -48,10 +55,18 @@ struct Raw8 {
     static Out Green(Sample a, Sample b) {
         return static_cast<Out>((static_cast<uint16_t>(a) + b) >> 1);
     }
+    // The same results kept in the sum's width, so the pair loop never narrows and widens.
+    // The product's high half is at most 1020: a signed 16-bit minimum (pminsw) clamps it.
+    static Sum ScaleWide(Sum s, uint16_t k) {
+        const auto v = static_cast<int16_t>((static_cast<uint32_t>(s) * k) >> 16);
+        return static_cast<Sum>(v < int16_t{255} ? v : int16_t{255});
+    }
+    static Sum GreenWide(Sum a, Sum b) { return static_cast<Sum>((a + b) >> 1); }
 };
 
 // 16-bit samples may carry garbage above 12 bits: sums need 32 bits (16 x 65535 x 512 < 2^31).
 struct Raw16 {
+    static constexpr bool kSse2Interleave = false;
     using Sample = uint16_t;
     using Sum = uint32_t;
     using Out = uint16_t;
@@ -71,6 +86,15 @@ struct Raw16 {
         const uint32_t v = (static_cast<uint32_t>(a) + b) >> 1;
         return static_cast<Out>(v < 4095 ? v : 4095);
     }
+    static Sum ScaleWide(Sum s, uint32_t k) { return Scale(s, k); }
+    static Sum GreenWide(Sum a, Sum b) {
+        const uint32_t v = (a + b) >> 1;
+        return v < 4095 ? v : 4095;
+    }
+};
+
+struct Raw8Wide : Raw8 {
+    static constexpr bool kSse2Interleave = false;
 };
 
 template <class W>
@@ -86,6 +110,40 @@ inline SampleRow<W> SamplesOf(const uint8_t* src, int32_t row, int32_t stride, i
     }
 }
 
+#if defined(__SSE2__)
+// Packs four 32-bit pixels (blue, green, red, 0) into their 12 bytes at the bottom of a register.
+inline __m128i Compact4(__m128i p) {
+    const __m128i low24 = _mm_set1_epi64x(0x0000000000FFFFFFll);
+    const __m128i next24 = _mm_set1_epi64x(0x0000FFFFFF000000ll);
+    const __m128i pairs =
+        _mm_or_si128(_mm_and_si128(p, low24), _mm_and_si128(_mm_srli_epi64(p, 8), next24));
+    return _mm_or_si128(_mm_move_epi64(pairs), _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
+}
+
+// Writes 16-pixel blocks of three byte planes as 24-bit pixels; returns the pixels written.
+inline int InterleaveBgr24Sse2(uint8_t* d, const uint8_t* b, const uint8_t* g, const uint8_t* r,
+                               int n) {
+    const __m128i zero = _mm_setzero_si128();
+    int j = 0;
+    for (; j + 16 <= n; j += 16) {
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + j));
+        const __m128i vg = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + j));
+        const __m128i vr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + j));
+        const __m128i bgLo = _mm_unpacklo_epi8(vb, vg), bgHi = _mm_unpackhi_epi8(vb, vg);
+        const __m128i rLo = _mm_unpacklo_epi8(vr, zero), rHi = _mm_unpackhi_epi8(vr, zero);
+        const __m128i c0 = Compact4(_mm_unpacklo_epi16(bgLo, rLo));
+        const __m128i c1 = Compact4(_mm_unpackhi_epi16(bgLo, rLo));
+        const __m128i c2 = Compact4(_mm_unpacklo_epi16(bgHi, rHi));
+        const __m128i c3 = Compact4(_mm_unpackhi_epi16(bgHi, rHi));
+        auto* out = reinterpret_cast<__m128i*>(d + 3 * j);
+        _mm_storeu_si128(out, _mm_or_si128(c0, _mm_slli_si128(c1, 12)));
+        _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(c1, 4), _mm_slli_si128(c2, 8)));
+        _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(c2, 8), _mm_slli_si128(c3, 4)));
+    }
+    return j;
+}
+#endif
+
 // Writes n pixels of planes (blue, green, red) to d, advancing by the destination pixel size;
 // the fourth channel of 32/64-bit pixels is kept.
 template <class W, int DB>
@@ -93,6 +151,16 @@ REZIVE_INLINE void Interleave(uint8_t* __restrict d, const typename W::Out* __re
                               const typename W::Out* __restrict g,
                               const typename W::Out* __restrict r, int n, int32_t dbRuntime) {
     using O = typename W::Out;
+#if defined(__SSE2__)
+    if constexpr (DB == 3 && sizeof(O) == 1 && W::kSse2Interleave) {
+        const int done = InterleaveBgr24Sse2(d, b, g, r, n);
+        d += 3 * done;
+        b += done;
+        g += done;
+        r += done;
+        n -= done;
+    }
+#endif
     if constexpr (DB == 3 && sizeof(O) == 1) {
         for (int j = 0; j < n; ++j) {
             d[3 * j] = b[j];
@@ -205,14 +273,12 @@ REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFi
             const Sum vaPrev = vx[k - 1], vaNext = vx[k];  // X at c - 1, c + 1
             const Sum vbPrev = vy[k - 1], vbCur = vy[k],
                       vbNext = vy[k + 1];  // Y at c - 2, c, c + 2
-            const auto xOff = W::Scale(static_cast<Sum>(3 * vaPrev + vaNext), fx);
-            const auto xOn = W::Scale(static_cast<Sum>(3 * vaNext + vaPrev), fx);
-            const auto yOff = W::Scale(static_cast<Sum>(3 * vbCur + vbPrev), fy);
-            const auto yOn = W::Scale(static_cast<Sum>(3 * vbCur + vbNext), fy);
-            const auto gOff = W::Green(static_cast<typename W::Sample>(lo(a0)),
-                                       static_cast<typename W::Sample>(hi(bM)));
-            const auto gOn = W::Green(static_cast<typename W::Sample>(lo(a0)),
-                                      static_cast<typename W::Sample>(hi(b0)));
+            const Sum xOff = W::ScaleWide(static_cast<Sum>(3 * vaPrev + vaNext), fx);
+            const Sum xOn = W::ScaleWide(static_cast<Sum>(3 * vaNext + vaPrev), fx);
+            const Sum yOff = W::ScaleWide(static_cast<Sum>(3 * vbCur + vbPrev), fy);
+            const Sum yOn = W::ScaleWide(static_cast<Sum>(3 * vbCur + vbNext), fy);
+            const Sum gOff = W::GreenWide(lo(a0), hi(bM));
+            const Sum gOn = W::GreenWide(lo(a0), hi(b0));
             W::StorePair(qx + o, static_cast<Pair>(xOff | (static_cast<Pair>(xOn) << kHalf)));
             W::StorePair(qy + o, static_cast<Pair>(yOff | (static_cast<Pair>(yOn) << kHalf)));
             W::StorePair(qg + o, static_cast<Pair>(gOff | (static_cast<Pair>(gOn) << kHalf)));
@@ -380,7 +446,7 @@ int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, in
 
 }  // namespace
 
-REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw8, Interior<Raw8>)
+REZIVE_DEFINE_DISPATCHED_KERNEL_PAIR(DemosaicInteriorRaw8, Interior<Raw8Wide>, Interior<Raw8>)
 REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw16, Interior<Raw16>)
 
 int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,

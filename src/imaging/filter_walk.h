@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/kernel.h"
 #include "imaging/pixel_access.h"
 
 namespace rezive::filter_walk {
-
 
 template <class S>
 inline S* Samples(uint8_t* base, int32_t row, int32_t stride, int32_t byteOffset) {
@@ -33,8 +33,9 @@ inline bool LayoutFits(int32_t db, int32_t sb, int32_t channels) {
 // rows are walked as one flat run; 4-channel pixels keep their fourth sample by writing back
 // the destination's own value, which keeps the loop free of gaps so it still vectorises.
 template <class S, int Channels, class Op>
-void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-                   int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, Op op) {
+REZIVE_INLINE void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x,
+                                 int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                                 int32_t srcStride, Op op) {
     using SA = S;
     constexpr int32_t kSize = sizeof(S);
     const int32_t w = r.Width(), h = r.Height();
@@ -58,8 +59,7 @@ void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, i
             }
         } else {
             for (int32_t j = 0; j < w; ++j)
-                for (int32_t k = 0; k < Channels; ++k)
-                    d[j * dStep + k] = op(s[j * sStep + k]);
+                for (int32_t k = 0; k < Channels; ++k) d[j * dStep + k] = op(s[j * sStep + k]);
         }
     }
 }

@@ -61,14 +61,14 @@ void BuildGammaTable16(int32_t gamma, int32_t n, uint16_t* table);
 // Brightness factor: computed in double precision, rounded to single precision.
 float BrightnessFactor(int32_t brightness);
 
-#define REZIVE_FILTER_KERNEL(name)                                                            \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
+#define REZIVE_FILTER_KERNEL(name)                                                         \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,     \
                  void* param)
-#define REZIVE_FILTER_FAMILY(op)                                                              \
-    REZIVE_FILTER_KERNEL(op##Mono8);                                                          \
-    REZIVE_FILTER_KERNEL(op##Mono16);                                                         \
-    REZIVE_FILTER_KERNEL(op##Color8);                                                         \
+#define REZIVE_FILTER_FAMILY(op)      \
+    REZIVE_FILTER_KERNEL(op##Mono8);  \
+    REZIVE_FILTER_KERNEL(op##Mono16); \
+    REZIVE_FILTER_KERNEL(op##Color8); \
     REZIVE_FILTER_KERNEL(op##Color16)
 
 // sample -> trunc(float(sample) * BrightnessFactor(value)), clamped.

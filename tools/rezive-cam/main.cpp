@@ -1,41 +1,98 @@
-// rezive-cam: the command-line tool; uses the public C API only.
-#include <ReziveSdk.h>
+// rezive-cam: the command-line tool of the camera SDK. It uses the public C API only.
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <exception>
+
+#include "cli_error.h"
+#include "commands.h"
+#include "error_names.h"
+
+using namespace rezive::cli;
 
 namespace {
 
-int ListCameras() {
-    const RzHandle camera = static_cast<RzHandle>(Rezive_Initialize(0));
-    if (camera == 0) {
-        std::fprintf(stderr, "rezive-cam: the camera object could not be created\n");
-        return 1;
-    }
-    char names[32][256] = {};
-    const int32_t count = Rezive_EnumDevice(camera, names);
-    const int32_t error = Rezive_GetLastError(camera);
-    if (count == 0 && error != 0) {
-        std::printf("no cameras found (error %d)\n", error);
+void PrintFailure(const CliError& error, const Output& out) {
+    Json document = Json::MakeObject();
+    Json failure = Json::MakeObject();
+    if (error.Codes().empty()) {
+        std::fprintf(stderr, "error: %s\n", error.what());
+        failure.Set("code", nullptr);
+        failure.Set("message", error.what());
     } else {
-        std::printf("%d camera(s)\n", count);
-        for (int32_t i = 0; i < count && i < 32; ++i) std::printf("  %s\n", names[i]);
+        // The first code is the cause; later ones are what the calling operations added.
+        std::fprintf(stderr, "error %d: %s (%s)\n", error.Code(), ErrorMeaning(error.Code()),
+                     error.what());
+        for (size_t k = 1; k < error.Codes().size(); ++k) {
+            if (error.Codes()[k] == error.Code()) continue;
+            std::fprintf(stderr, "  then error %d: %s\n", error.Codes()[k],
+                         ErrorMeaning(error.Codes()[k]));
+        }
+        failure.Set("code", error.Code());
+        failure.Set("meaning", ErrorMeaning(error.Code()));
+        failure.Set("while", error.what());
+        Json codes = Json::MakeArray();
+        for (const int32_t code : error.Codes()) codes.Push(code);
+        failure.Set("codes", std::move(codes));
     }
-    Rezive_Release(camera);
-    return 0;
+    if (out.Json()) {
+        document.Set("error", std::move(failure));
+        std::printf("%s\n", document.Dump().c_str());
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int32_t version = Rezive_GetDllVersion();
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("rezive-cam, library version %d (0x%08X)\n", version,
-                    static_cast<unsigned>(version));
-        return 0;
+    CLI::App app{"rezive-cam: capture, record and set up 417DIR cameras (the virtual camera when "
+                 "none is attached)",
+                 "rezive-cam"};
+    app.require_subcommand(1);
+    app.fallthrough();  // global options may also follow the subcommand
+    Context context;
+    app.add_option("--device", context.global.device, "camera slot (see list)")
+        ->check(CLI::NonNegativeNumber);
+    app.add_flag("--virtual", context.global.useVirtual,
+                 "use the virtual camera even when a camera is attached");
+    app.add_flag("--json", context.global.json, "machine-readable output (one JSON document)");
+    app.add_flag("-q,--quiet", context.global.quiet, "no notes or progress on standard error");
+    app.add_flag("-v,--verbose", context.global.verbose, "more detail on standard error");
+    app.set_version_flag("--version", std::string("rezive-cam ") + REZIVE_CAM_VERSION);
+    app.footer(
+        "Every failure prints \"error N: meaning\" and exits with N (the SDK error code), 64 "
+        "for a bad command line, 65 when the library gave no code, 130 after Ctrl-C.\n"
+        "Settings are kept in $XDG_CONFIG_HOME/Ruredo/Rezive417DIRVUDSdk.reg "
+        "(or REZIVE_SETTINGS_FILE).");
+
+    const Command commands[] = {
+        AddListCommand(app),     AddInfoCommand(app),    AddSnapshotCommand(app),
+        AddRecordCommand(app),   AddPreviewCommand(app), AddTriggerCommand(app),
+        AddGetCommand(app),      AddSetCommand(app),     AddLoadDefectsCommand(app),
+    };
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? 0 : kExitUsage;
     }
-    std::printf("ReziveSdk_417DIR_DEZ library version %d (0x%08X)\n", version,
-                static_cast<unsigned>(version));
-    return ListCameras();
+
+    const Output::Level level = context.global.quiet     ? Output::Level::kQuiet
+                                : context.global.verbose ? Output::Level::kVerbose
+                                                         : Output::Level::kNormal;
+    Output out(context.global.json, level);
+    InstallInterruptHandler();
+    for (const Command& command : commands) {
+        if (!command.app->parsed()) continue;
+        try {
+            return command.run(context, out);
+        } catch (const CliError& error) {
+            PrintFailure(error, out);
+            return error.ExitStatus();
+        } catch (const std::exception& error) {
+            PrintFailure(CliError(error.what()), out);
+            return kExitNoCode;
+        }
+    }
+    return kExitUsage;
 }

@@ -1,0 +1,203 @@
+// rezive-cam end to end: the files that snapshot, trigger and record write are there and are
+// valid images and AVI files of the size the camera delivers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "output/decoders.h"
+#include "tools/cli_runner.h"
+
+namespace rezive::test {
+namespace {
+
+uint32_t Le32(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = v << 8 | static_cast<unsigned char>(bytes[at + k]);
+    return v;
+}
+
+// Reads every strip: libtiff splits a large single-strip file into many strips when reading.
+Decoded ReadTiff(const std::string& path) {
+    Decoded d;
+    TIFF* tiff = TIFFOpen(path.c_str(), "r");
+    if (tiff == nullptr) return d;
+    uint32_t w = 0, h = 0;
+    uint16_t bps = 0, spp = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(tiff)));
+    uint64_t total = 0;
+    bool ok = true;
+    for (uint32_t k = 0; k < TIFFNumberOfStrips(tiff) && ok; ++k) {
+        const tmsize_t got = TIFFReadEncodedStrip(tiff, k, strip.data(), static_cast<tmsize_t>(strip.size()));
+        ok = got > 0;
+        total += ok ? static_cast<uint64_t>(got) : 0;
+    }
+    TIFFClose(tiff);
+    d.ok = ok && total == uint64_t{w} * h * spp * bps / 8;
+    d.width = static_cast<int32_t>(w);
+    d.height = static_cast<int32_t>(h);
+    d.channels = spp;
+    d.bitsPerSample = bps;
+    return d;
+}
+
+struct StillCase {
+    const char* name;    // file name given to -o
+    const char* format;  // --format, or "" to let the tool guess from the name
+    const char* color;
+    int channels;        // what the decoded file holds
+};
+
+class SnapshotFormats : public testing::TestWithParam<StillCase> {};
+
+TEST_P(SnapshotFormats, WritesADecodableImageOfTheCameraSize) {
+    REZIVE_REQUIRE_CLI();
+    const StillCase& c = GetParam();
+    CliEnvironment env;
+    const std::string path = TempPath(std::string("-") + c.name);
+    std::vector<std::string> args = {"snapshot", "-o", path, "--color", c.color};
+    if (*c.format) args.insert(args.end(), {"--format", c.format});
+    const CliResult r = env.Run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("saved " + path), std::string::npos) << r.out;
+
+    const std::string bytes = ReadWholeFile(path);
+    const std::string ext = std::filesystem::path(path).extension();
+    Decoded d;
+    if (ext == ".png") {
+        d = DecodePng(path);
+    } else if (ext == ".jpg") {
+        d = DecodeJpeg(path);
+    } else if (ext == ".tif") {
+        d = ReadTiff(path);
+    } else if (ext == ".bmp") {
+        ASSERT_GE(bytes.size(), 54u);
+        ASSERT_EQ(bytes.substr(0, 2), "BM");
+        EXPECT_EQ(Le32(bytes, 2), bytes.size());  // declared size is the file size
+        d.ok = true;
+        d.width = static_cast<int32_t>(Le32(bytes, 18));
+        d.height = static_cast<int32_t>(Le32(bytes, 22));
+        d.channels = (Le32(bytes, 28) & 0xFFFF) / 8;
+    } else {  // raw: the rows as stored, padded to 4 bytes
+        const int32_t bits = std::atoi(c.color);
+        EXPECT_EQ(bytes.size(), static_cast<size_t>((1280 * bits / 8 + 3) & ~3) * 720);
+        return;
+    }
+    ASSERT_TRUE(d.ok) << path;
+    EXPECT_EQ(d.width, 1280);
+    EXPECT_EQ(d.height, 720);
+    EXPECT_EQ(d.channels, c.channels);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, SnapshotFormats,
+    testing::Values(StillCase{"colour.png", "", "24", 3}, StillCase{"gray16.png", "", "16", 1},
+                    StillCase{"alpha.png", "", "64", 4}, StillCase{"colour.jpg", "", "24", 3},
+                    StillCase{"low.jpg", "jpeg-low", "32", 3}, StillCase{"gray.jpg", "", "8", 1},
+                    StillCase{"colour.tif", "", "48", 3}, StillCase{"gray.bmp", "", "8", 1},
+                    StillCase{"colour.bmp", "bmp", "24", 3}, StillCase{"frame.raw", "", "16", 1}),
+    [](const auto& info) {
+        std::string n = info.param.name;
+        for (auto& ch : n) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+        return n;
+    });
+
+TEST(CliSnapshot, SeriesAndWindowGiveNumberedFilesOfTheWindowSize) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath("-series.png");
+    const CliResult r = env.Run({"snapshot", "-o", path, "--count", "3", "--window", "640", "480"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string stem = path.substr(0, path.size() - 4);
+    for (const char* n : {"-0001", "-0002", "-0003"}) {
+        const Decoded d = DecodePng(stem + n + ".png");
+        ASSERT_TRUE(d.ok) << stem + n;
+        EXPECT_EQ(d.width, 640);
+        EXPECT_EQ(d.height, 480);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path)) << "a series numbers every file";
+}
+
+TEST(CliTrigger, SavesOneImagePerSoftwareTrigger) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath("-trig.png");
+    const CliResult r = env.Run({"trigger", "--count", "2", "-o", path, "--color", "8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string stem = path.substr(0, path.size() - 4);
+    for (const char* n : {"-0001", "-0002"}) {
+        const Decoded d = DecodePng(stem + n + ".png");
+        ASSERT_TRUE(d.ok) << stem + n;
+        EXPECT_EQ(d.channels, 1);
+    }
+}
+
+// The RIFF structure of a finished recording: sizes that add up, one index entry per frame.
+void ExpectFinishedAvi(const std::string& path, uint32_t width, uint32_t height) {
+    const std::string bytes = ReadWholeFile(path);
+    ASSERT_GE(bytes.size(), 232u) << path;
+    ASSERT_EQ(bytes.substr(0, 4), "RIFF");
+    ASSERT_EQ(bytes.substr(8, 4), "AVI ");
+    EXPECT_EQ(Le32(bytes, 4) + 8, bytes.size()) << "RIFF size is filled in";
+    const uint32_t frames = Le32(bytes, 48);
+    EXPECT_GT(frames, 0u);
+    EXPECT_EQ(Le32(bytes, 64), width);
+    EXPECT_EQ(Le32(bytes, 68), height);
+    const size_t idx = bytes.rfind("idx1");
+    ASSERT_NE(idx, std::string::npos);
+    EXPECT_EQ(Le32(bytes, idx + 4), 16 * frames);
+    EXPECT_EQ(idx + 8 + 16 * frames, bytes.size());
+}
+
+TEST(CliRecord, WritesAFinishedAviAndReportsItsFrames) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath("-clip.avi");
+    const CliResult r = env.Run({"--json", "record", "-o", path, "--duration", "1s",
+                                 "--window", "320", "240"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectFinishedAvi(path, 320, 240);
+    EXPECT_NE(r.out.find("\"frames\":" + std::to_string(Le32(ReadWholeFile(path), 48))),
+              std::string::npos)
+        << r.out;
+}
+
+TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath("-long.avi");
+    std::string outPath, errPath;
+    const pid_t recorder = env.Start({"record", "-o", path, "--duration", "60s", "--window",
+                                      "320", "240"},
+                                     &outPath, &errPath);
+    ASSERT_GT(recorder, 0);
+    // Interrupt once some frames are on disk (each 320 x 240 frame is 230 kB).
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ec;
+        return std::filesystem::file_size(path, ec) > 3 * 230400u && !ec;
+    })) << ReadWholeFile(errPath);
+    kill(recorder, SIGINT);
+    EXPECT_EQ(CliEnvironment::Wait(recorder), 130) << ReadWholeFile(errPath);
+    ExpectFinishedAvi(path, 320, 240);
+}
+
+TEST(CliPreview, RunsUntilCtrlCThenStopsCleanlyAndReports) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    std::string outPath, errPath;
+    const pid_t preview = env.Start({"--json", "preview", "--no-window"}, &outPath, &errPath);
+    ASSERT_GT(preview, 0);
+    // The tool says it is previewing once the preview runs.
+    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(errPath).find("Ctrl-C") != std::string::npos; }))
+        << ReadWholeFile(errPath);
+    kill(preview, SIGINT);
+    EXPECT_EQ(CliEnvironment::Wait(preview), 0) << ReadWholeFile(errPath);
+    EXPECT_NE(ReadWholeFile(outPath).find("\"frames\":"), std::string::npos) << ReadWholeFile(outPath);
+}
+
+}  // namespace
+}  // namespace rezive::test

@@ -1,0 +1,149 @@
+// Runs rezive-cam as a child process with its own settings file and shared-memory name, and
+// collects its exit status and output. Header-only: every *_test.cpp of this folder uses it.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_env.h"
+
+extern char** environ;
+
+// The build defines the tool's path; without the tool (REZIVE_BUILD_TOOLS=OFF) the tests skip.
+#ifndef REZIVE_CAM_PATH
+#define REZIVE_CAM_PATH ""
+#endif
+#define REZIVE_REQUIRE_CLI()                                                     \
+    do {                                                                        \
+        if (std::string(REZIVE_CAM_PATH).empty()) GTEST_SKIP() << "rezive-cam is not built"; \
+    } while (0)
+
+namespace rezive::test {
+
+struct CliResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// One camera "machine": a settings file and a shared-memory name that no other test uses.
+class CliEnvironment {
+public:
+    CliEnvironment() {
+        static int counter = 0;
+        settingsFile_ = TempPath(".reg");
+        sharedName_ = "/rezive-cli-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        vars_["REZIVE_SETTINGS_FILE"] = settingsFile_;
+        vars_["REZIVE_SHARED_NAME"] = sharedName_;
+        vars_["REZIVE_VIRTUAL_CAMERAS"] = "1";
+    }
+    ~CliEnvironment() { shm_unlink(sharedName_.c_str()); }
+    CliEnvironment(const CliEnvironment&) = delete;
+    CliEnvironment& operator=(const CliEnvironment&) = delete;
+
+    const std::string& SettingsFile() const { return settingsFile_; }
+    // Sets a variable for the child; an empty value removes it from the child's environment.
+    void Set(const std::string& name, const std::string& value) { vars_[name] = value; }
+
+    // Starts rezive-cam with the arguments; stdout and stderr go to files.
+    pid_t Start(const std::vector<std::string>& args, std::string* outPath, std::string* errPath) const {
+        *outPath = TempPath(".out");
+        *errPath = TempPath(".err");
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            const std::string name = entry.substr(0, entry.find('='));
+            if (vars_.count(name) == 0) env.push_back(entry);
+        }
+        for (const auto& [name, value] : vars_) {
+            if (!value.empty()) env.push_back(name + "=" + value);
+        }
+        std::vector<std::string> argv = {REZIVE_CAM_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> argvPtrs, envPtrs;
+        for (auto& a : argv) argvPtrs.push_back(a.data());
+        argvPtrs.push_back(nullptr);
+        for (auto& e : env) envPtrs.push_back(e.data());
+        envPtrs.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath->c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath->c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = -1;
+        if (posix_spawn(&pid, argvPtrs[0], &actions, nullptr, argvPtrs.data(), envPtrs.data()) != 0) {
+            pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    // Waits for the child with a generous deadline (a loaded machine is slow), killing it after.
+    static int Wait(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(180)) {
+        if (pid <= 0) return -1;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                return -2;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+        return -1;
+    }
+
+    CliResult Run(const std::vector<std::string>& args) const {
+        std::string outPath, errPath;
+        CliResult result;
+        result.status = Wait(Start(args, &outPath, &errPath));
+        result.out = ReadWholeFile(outPath);
+        result.err = ReadWholeFile(errPath);
+        return result;
+    }
+
+private:
+    std::string settingsFile_;
+    std::string sharedName_;
+    std::map<std::string, std::string> vars_;
+};
+
+// Waits for a condition, polling; true when it became true before the deadline.
+inline bool WaitUntil(const std::function<bool()>& condition,
+                      std::chrono::seconds limit = std::chrono::seconds(60)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+}  // namespace rezive::test

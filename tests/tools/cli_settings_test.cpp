@@ -1,0 +1,139 @@
+// rezive-cam end to end: settings set in one run are there in the next (through the library's
+// own settings store), a rejected value changes nothing, and get reads what set wrote.
+#include <gtest/gtest.h>
+
+#include "tools/cli_runner.h"
+#include "tools/json_reader.h"
+
+namespace rezive::test {
+namespace {
+
+struct SettingCase {
+    const char* name;
+    const char* value;     // as typed
+    const char* shownAs;   // as get prints it
+};
+
+class CliSettingPersistence : public testing::TestWithParam<SettingCase> {};
+
+TEST_P(CliSettingPersistence, SetInOneRunIsReadInTheNext) {
+    REZIVE_REQUIRE_CLI();
+    const SettingCase& c = GetParam();
+    CliEnvironment env;
+    const CliResult set = env.Run({"set", std::string("--") + c.name, c.value});
+    ASSERT_EQ(set.status, 0) << set.err;
+    const CliResult get = env.Run({"get", c.name});
+    ASSERT_EQ(get.status, 0) << get.err;
+    ASSERT_EQ(get.out.rfind(c.name, 0), 0u) << get.out;
+    std::string shown = get.out.substr(std::string(c.name).size());
+    shown.erase(0, shown.find_first_not_of(' '));
+    shown.erase(shown.find_last_not_of(" \n") + 1);
+    EXPECT_EQ(shown, c.shownAs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliSettingPersistence,
+    testing::Values(SettingCase{"gain", "7", "7"}, SettingCase{"exposure", "321", "321"},
+                    SettingCase{"mirror-h", "on", "on"}, SettingCase{"mirror-v", "1", "on"},
+                    SettingCase{"auto-iris", "gain", "gain"},
+                    SettingCase{"brightness", "-40", "-40"}, SettingCase{"contrast", "12", "12"},
+                    SettingCase{"hue", "-90", "-90"}, SettingCase{"saturation", "30", "30"},
+                    SettingCase{"sharpness", "5", "5"}, SettingCase{"gamma", "150", "150"},
+                    SettingCase{"wb-red", "300", "300"}, SettingCase{"wb-blue", "20", "20"},
+                    SettingCase{"bayer-mode", "2", "2"},
+                    SettingCase{"gray-mode", "gain-offset", "gain-offset"},
+                    SettingCase{"gray-gain-g2", "200", "200"},
+                    SettingCase{"gray-offset-b", "-7", "-7"}),
+    [](const auto& info) {
+        std::string n = info.param.name;
+        for (auto& ch : n) ch = ch == '-' ? '_' : ch;
+        return n;
+    });
+
+TEST(CliSettings, SettingsFileIsWhereTheEnvironmentSays) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    ASSERT_EQ(env.Run({"set", "--gamma", "120"}).status, 0);
+    EXPECT_NE(ReadWholeFile(env.SettingsFile()).find("REGEDIT4"), std::string::npos);
+}
+
+TEST(CliSettings, RejectedValueLeavesEveryOtherSettingOfTheCommandUnchanged) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    ASSERT_EQ(env.Run({"set", "--brightness", "10", "--gain", "3"}).status, 0);
+    // brightness comes before gain; gain 99 is out of the sensor's range.
+    const CliResult bad = env.Run({"set", "--brightness", "50", "--gain", "99"});
+    EXPECT_EQ(bad.status, 9) << bad.err;
+    EXPECT_NE(bad.err.find("error 9: argument out of range"), std::string::npos) << bad.err;
+    const CliResult get = env.Run({"--json", "get", "brightness", "gain"});
+    ASSERT_EQ(get.status, 0) << get.err;
+    const auto doc = JsonReader::Parse(get.out);
+    ASSERT_TRUE(doc) << get.out;
+    EXPECT_EQ(doc->Get("brightness")->number, 10);
+    EXPECT_EQ(doc->Get("gain")->number, 3);
+}
+
+TEST(CliSettings, RealExposureTimeIsKeptAsLines) {
+    REZIVE_REQUIRE_CLI();
+    // The time and the lines are two views of one setting: doubling the time doubles the lines.
+    CliEnvironment env;
+    ASSERT_EQ(env.Run({"set", "--exposure", "300"}).status, 0);
+    const auto before = JsonReader::Parse(env.Run({"--json", "get", "exposure-ms"}).out);
+    ASSERT_TRUE(before);
+    const int time = static_cast<int>(before->Get("exposure-ms")->number);
+    ASSERT_GT(time, 0);
+    const CliResult set = env.Run({"set", "--exposure-ms", std::to_string(2 * time)});
+    ASSERT_EQ(set.status, 0) << set.err;
+    const auto after = JsonReader::Parse(env.Run({"--json", "get", "exposure"}).out);
+    ASSERT_TRUE(after);
+    EXPECT_NEAR(after->Get("exposure")->number, 600, 2);
+}
+
+TEST(CliSettings, RunOnlySettingsAreNamedAsSuch) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const CliResult r = env.Run({"--json", "set", "--wait-time", "25", "--gain", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("does not keep wait-time"), std::string::npos) << r.err;
+    const auto doc = JsonReader::Parse(r.out);
+    ASSERT_TRUE(doc) << r.out;
+    const JsonValue* notKept = doc->Get("not_kept");
+    ASSERT_TRUE(notKept);
+    ASSERT_EQ(notKept->elements.size(), 1u);
+    EXPECT_EQ(notKept->elements[0].text, "wait-time");
+}
+
+TEST(CliSettings, WhiteBalanceOnceStoresMeasuredGainsAndLeavesAutoOff) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    ASSERT_EQ(env.Run({"set", "--wb-red", "0", "--wb-green", "0", "--wb-blue", "0"}).status, 0);
+    const CliResult r = env.Run({"set", "--auto-wb", "once"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CliResult get = env.Run({"--json", "get", "wb-red", "wb-green", "wb-blue", "auto-wb"});
+    const auto doc = JsonReader::Parse(get.out);
+    ASSERT_TRUE(doc) << get.out;
+    EXPECT_GT(doc->Get("wb-red")->number + doc->Get("wb-green")->number +
+                  doc->Get("wb-blue")->number, 0);
+    EXPECT_FALSE(doc->Get("auto-wb")->boolean);
+}
+
+TEST(CliSettings, LoadDefectsReadsTheFileAndCountsItsEntries) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath(".def");
+    {
+        std::ofstream out(path, std::ios::binary);
+        const int32_t entries[] = {10, 20, 30, 40, 500, 600};
+        out.write(reinterpret_cast<const char*>(entries), sizeof entries);
+    }
+    const CliResult r = env.Run({"--json", "load-defects", path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto doc = JsonReader::Parse(r.out);
+    ASSERT_TRUE(doc) << r.out;
+    EXPECT_EQ(doc->Get("entries")->number, 3);
+    // And a snapshot can use it.
+    EXPECT_EQ(env.Run({"snapshot", "-o", TempPath(".png"), "--defects", path}).status, 0);
+}
+
+}  // namespace
+}  // namespace rezive::test

@@ -1,0 +1,38 @@
+// Saving the camera's current image, shared by snapshot and trigger.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "json.h"
+#include "session.h"
+
+namespace CLI {
+class App;
+}
+
+namespace rezive::cli {
+
+struct StillOptions {
+    std::string output;
+    std::string format;  // --format name; empty: guessed from the file name
+};
+
+void AddStillOptions(CLI::App& command, StillOptions& options, const std::string& defaultName);
+// The SDK file type of the options; a usage error when neither --format nor the name tells.
+int32_t ResolveFileFormat(const StillOptions& options);
+
+struct SavedFile {
+    std::string path;
+    int32_t format;
+    int32_t width;
+    int32_t height;
+    int32_t bitsPerPixel;
+};
+
+// Saves the current image; failures throw CliError.
+SavedFile SaveCurrentImage(Session& session, const std::string& path, int32_t format);
+Json SavedFileJson(const SavedFile& file);
+std::string SavedFileText(const SavedFile& file);
+
+}  // namespace rezive::cli

@@ -23,8 +23,8 @@ inline void Walk(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int
     const int32_t w = r.Width(), h = r.Height();
     for (int32_t i = 0; i < h; ++i) {
         const int32_t sr = Flip ? r.bottom - 1 - i : r.top + i;
-        const uint8_t* __restrict s = RowAt(src, sr, srcStride) + r.left * sbpp;
-        uint8_t* __restrict d = RowAt(dst, y + i, dstStride) + x * dbpp;
+        const uint8_t* s = RowAt(src, sr, srcStride) + r.left * sbpp;
+        uint8_t* d = RowAt(dst, y + i, dstStride) + x * dbpp;
         for (int32_t j = 0; j < w; ++j) op(d + j * dbpp, s + j * sbpp);
     }
 }

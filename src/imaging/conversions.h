@@ -5,7 +5,8 @@
 // none allocates. 16-bit samples are little-endian words; the camera's data has 12 significant
 // bits. A reduction to 8 bits keeps the low 8 bits of the shifted value, so the 10-bit
 // reductions wrap for 12-bit samples above 1023. "Flipped" kernels write destination row i from
-// source memory row (rect.bottom - 1 - i); all others keep row order.
+// source memory row (rect.bottom - 1 - i); all others keep row order. A conversion given pixels
+// smaller than what it reads or writes returns 0 and touches nothing.
 #pragma once
 
 #include <cstdint>

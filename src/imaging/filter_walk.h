@@ -41,15 +41,16 @@ REZIVE_INLINE void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r
     const int32_t w = r.Width(), h = r.Height();
     const int32_t dStep = db / kSize, sStep = sb / kSize;
     for (int32_t i = 0; i < h; ++i) {
-        const SA* __restrict s = Samples<SA>(src, r.top + i, srcStride, r.left * sb);
+        const SA* s = Samples<SA>(src, r.top + i, srcStride, r.left * sb);
         SA* d = Samples<SA>(dst, y + i, dstStride, x * db);
         if (dStep == Channels && sStep == Channels) {
             const int32_t n = w * Channels;
             if (s == d) {
                 for (int32_t j = 0; j < n; ++j) d[j] = op(d[j]);
             } else {
+                const SA* __restrict sr = s;
                 SA* __restrict dr = d;
-                for (int32_t j = 0; j < n; ++j) dr[j] = op(s[j]);
+                for (int32_t j = 0; j < n; ++j) dr[j] = op(sr[j]);
             }
         } else if (Channels == 3 && dStep == 4 && sStep == 4) {
             const int32_t n = w * 4;

@@ -123,14 +123,14 @@ REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int
         S* d = reinterpret_cast<S*>(pixel::RowAt(dst, y + i, dstStride) + x * db);
         for (int32_t j0 = 0; j0 < w; j0 += kChunk) {
             const int32_t cnt = std::min(kChunk, w - j0);
-            const S* __restrict sp = s + static_cast<ptrdiff_t>(j0) * ss;
+            const S* sp = s + static_cast<ptrdiff_t>(j0) * ss;
             for (int32_t j = 0; j < cnt; ++j) {
                 pb[j] = static_cast<int16_t>(std::min<int32_t>(sp[j * ss], limit) >> shift);
                 pg[j] = static_cast<int16_t>(std::min<int32_t>(sp[j * ss + 1], limit) >> shift);
                 pr[j] = static_cast<int16_t>(std::min<int32_t>(sp[j * ss + 2], limit) >> shift);
             }
             TransformPlanes(pb, pg, pr, cnt, t);
-            S* __restrict dp = d + static_cast<ptrdiff_t>(j0) * ds;
+            S* dp = d + static_cast<ptrdiff_t>(j0) * ds;
             for (int32_t j = 0; j < cnt; ++j) {
                 dp[j * ds] = static_cast<S>(pb[j] << shift);
                 dp[j * ds + 1] = static_cast<S>(pg[j] << shift);

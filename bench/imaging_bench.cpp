@@ -3,10 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "imaging/conversions.h"
+#include "imaging/cpu_dispatch.h"
 #include "imaging/dib_image.h"
 #include "imaging/filters.h"
 #include "imaging/mosaic.h"
@@ -22,6 +24,14 @@ using namespace rezive;
 
 constexpr int kWidth = 1280, kHeight = 720;
 
+// REZIVE_BENCH_BASELINE=1 measures the baseline (x86-64 SSE2) build of the dispatched kernels.
+const bool g_baseline = [] {
+    const char* v = std::getenv("REZIVE_BENCH_BASELINE");
+    const bool on = v != nullptr && v[0] == '1';
+    dispatch::ForceBaseline(on);
+    return on;
+}();
+
 // A smooth colour scene with a little noise, laid out as a phase-3 mosaic: the data a camera
 // delivers (branchy kernels such as hue/saturation see realistic colour runs, not noise).
 void FillScene(CDibImage& mosaic, int phase) {
@@ -31,11 +41,15 @@ void FillScene(CDibImage& mosaic, int phase) {
     for (int y = 0; y < mosaic.Height(); ++y) {
         for (int x = 0; x < mosaic.Width(); ++x) {
             const int rp = (y + (phase & 1)) & 1, cp = (x + (phase >> 1)) & 1;
-            const double fx = x / static_cast<double>(kWidth), fy = y / static_cast<double>(kHeight);
+            const double fx = x / static_cast<double>(kWidth),
+                         fy = y / static_cast<double>(kHeight);
             double v;
-            if (rp == cp) v = 0.5 + 0.4 * std::sin(6 * fx + 3 * fy);
-            else if (rp == 0) v = 0.5 + 0.45 * std::cos(9 * fy - 2 * fx);
-            else v = 0.5 + 0.45 * std::sin(4 * fx * fy + 5 * fx);
+            if (rp == cp)
+                v = 0.5 + 0.4 * std::sin(6 * fx + 3 * fy);
+            else if (rp == 0)
+                v = 0.5 + 0.45 * std::cos(9 * fy - 2 * fx);
+            else
+                v = 0.5 + 0.45 * std::sin(4 * fx * fy + 5 * fx);
             int s = static_cast<int>(v * (wide ? 4095 : 255)) + noise(rng) * (wide ? 16 : 1);
             s = std::clamp(s, 0, wide ? 4095 : 255);
             if (wide) {

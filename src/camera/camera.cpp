@@ -193,19 +193,24 @@ int32_t CRezive::EnumDeviceW(char16_t (*names)[256]) {
     return n;
 }
 
-int32_t CRezive::GetDeviceName(int32_t index, char* name, int32_t length) {
-    if (!RequireModel()) return 0;
-    if (length < 16 || index < 0 || index >= kDeviceSlots || name == nullptr) {
+bool CRezive::DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char (&full)[32]) {
+    if (!RequireModel()) return false;
+    if (length < 16 || index < 0 || index >= kDeviceSlots || !nameGiven) {
         RecordError(RZ_ERR_ARGUMENT);
-        return 0;
+        return false;
     }
     if (!model_->IsDevicePresent(index)) {
         RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
-        return 0;
+        return false;
     }
+    FormatDisplayName(index + 1, full);  // the slot number, not the enumeration counter
+    return true;
+}
+
+// A buffer of 16 to 19 characters gets the name truncated and terminated within length.
+int32_t CRezive::GetDeviceName(int32_t index, char* name, int32_t length) {
     char full[32];
-    FormatDisplayName(index + 1, full);
-    // A buffer of 16 to 19 characters gets the name truncated and terminated within length.
+    if (!DisplayNameOf(index, name != nullptr, length, full)) return 0;
     const size_t n = std::min(std::strlen(full), static_cast<size_t>(length) - 1);
     std::memcpy(name, full, n);
     name[n] = '\0';
@@ -213,27 +218,15 @@ int32_t CRezive::GetDeviceName(int32_t index, char* name, int32_t length) {
 }
 
 int32_t CRezive::GetDeviceNameW(int32_t index, char16_t* name, int32_t length) {
-    if (!RequireModel()) return 0;
-    if (length < 16 || index < 0 || index >= kDeviceSlots || name == nullptr) {
-        RecordError(RZ_ERR_ARGUMENT);
-        return 0;
-    }
-    if (!model_->IsDevicePresent(index)) {
-        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
-        return 0;
-    }
     char full[32];
-    FormatDisplayName(index + 1, full);
+    if (!DisplayNameOf(index, name != nullptr, length, full)) return 0;
     char16_t wide[32];
     if (!platform::NarrowToUtf16(full, wide, 32)) {
         RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
         return 0;
     }
     size_t n = 0;
-    while (wide[n] != 0 && n + 1 < static_cast<size_t>(length)) {
-        name[n] = wide[n];
-        ++n;
-    }
+    for (; wide[n] != 0 && n + 1 < static_cast<size_t>(length); ++n) name[n] = wide[n];
     name[n] = 0;
     return 1;
 }

@@ -128,6 +128,8 @@ private:
     void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override;
 
     bool RequireModel();  // records 1 without a model object
+    // Checks a device-name request (recording 1, 9 or 2) and formats the slot's display name.
+    bool DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char (&full)[32]);
     void ApplyDefaultGeometry();
     void WriteAnalogToSensor();
     double LineLengthTimesUnit();

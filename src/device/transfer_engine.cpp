@@ -195,6 +195,11 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
     block->elapsed = elapsed;
     block->errorFlag = status == kDevTransferFailed ? 1 : 0;
     block->stopFlag = 1;
+    // Wake a consumer already waiting: one that saw the last frame event before the flags
+    // were set would otherwise wait out its full 6 s before it learnt that the run had ended
+    // (and, for a run that never opened the device, report a failure where a later call
+    // reports a stopped stream).
+    frameEvent->Set();
     endEvent->Set();
 }
 

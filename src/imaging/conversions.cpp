@@ -16,15 +16,15 @@ using pixel::Store16;
 // as compile-time constants for the common layouts (so the per-pixel offsets fold and the loop
 // vectorises); 0 means "use the run-time value".
 template <int DB, int SB, bool Flip, class Op>
-inline void Walk(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-                 int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, Op op) {
+inline void Walk(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
+                 int32_t sb, int32_t dstStride, int32_t srcStride, Op op) {
     const ptrdiff_t dbpp = DB != 0 ? DB : db;
     const ptrdiff_t sbpp = SB != 0 ? SB : sb;
     const int32_t w = r.Width(), h = r.Height();
     for (int32_t i = 0; i < h; ++i) {
         const int32_t sr = Flip ? r.bottom - 1 - i : r.top + i;
-        const uint8_t* __restrict s = RowAt(src, sr, srcStride) + r.left * sbpp;
-        uint8_t* __restrict d = RowAt(dst, y + i, dstStride) + x * dbpp;
+        const uint8_t* s = RowAt(src, sr, srcStride) + r.left * sbpp;
+        uint8_t* d = RowAt(dst, y + i, dstStride) + x * dbpp;
         for (int32_t j = 0; j < w; ++j) op(d + j * dbpp, s + j * sbpp);
     }
 }
@@ -36,10 +36,10 @@ template <bool Flip, class Op>
 int32_t Run(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
             int32_t sb, int32_t ds, int32_t ss, int32_t minDb, int32_t minSb, Op op) {
     if (db < minDb || sb < minSb) return 0;
-#define REZIVE_CASE(D, S)                                                       \
-    if (db == D && sb == S) {                                                   \
-        Walk<D, S, Flip>(dst, src, r, x, y, db, sb, ds, ss, op);                \
-        return 1;                                                               \
+#define REZIVE_CASE(D, S)                                        \
+    if (db == D && sb == S) {                                    \
+        Walk<D, S, Flip>(dst, src, r, x, y, db, sb, ds, ss, op); \
+        return 1;                                                \
     }
     REZIVE_CASE(1, 2)
     REZIVE_CASE(2, 2)
@@ -183,11 +183,12 @@ int32_t ScaleNearest(uint8_t* dst, const uint8_t* src, const Rect& dstRect, cons
 
 int32_t MeanLevelMono8(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t, int32_t,
                        int32_t, int32_t, int32_t srcStride, void*) {
-    return MeanLevel(src, rect, srcStride, [](const uint8_t* p) -> uint32_t { return p[0]; }, 1);
+    return MeanLevel(
+        src, rect, srcStride, [](const uint8_t* p) -> uint32_t { return p[0]; }, 1);
 }
 
-int32_t MeanLevelMono16(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t,
-                        int32_t, int32_t, int32_t, int32_t srcStride, void*) {
+int32_t MeanLevelMono16(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t, int32_t,
+                        int32_t, int32_t, int32_t srcStride, void*) {
     return MeanLevel(
         src, rect, srcStride, [](const uint8_t* p) -> uint32_t { return (Load16(p) >> 2) & 0xFF; },
         2);
@@ -198,8 +199,8 @@ int32_t SpreadRowsMono8(uint8_t* dst, const uint8_t* src, const Rect& rect, int3
     return SpreadRows(dst, src, rect, x, y, dstStride, 1);
 }
 
-int32_t SpreadRowsMono16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                         int32_t y, int32_t, int32_t, int32_t dstStride, int32_t, void*) {
+int32_t SpreadRowsMono16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                         int32_t, int32_t, int32_t dstStride, int32_t, void*) {
     return SpreadRows(dst, src, rect, x, y, dstStride, 2);
 }
 
@@ -219,12 +220,11 @@ int32_t ScaleNearestBgr24(uint8_t* dst, const uint8_t* src, const Rect& dstRect,
                            dstBpp, srcBpp, dstStride, srcStride);
 }
 
-#define REZIVE_DEFINE_CONVERSION(name, flip, minDb, minSb, op)                                \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride, void*) \
-    {                                                                                         \
-        return Run<flip>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, minDb,   \
-                         minSb, op);                                                          \
+#define REZIVE_DEFINE_CONVERSION(name, flip, minDb, minSb, op)                                     \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,         \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride, void*) {    \
+        return Run<flip>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, minDb, minSb, \
+                         op);                                                                      \
     }
 
 REZIVE_DEFINE_CONVERSION(Mono12To8, false, 1, 2, Mono12To8Op{})
@@ -255,10 +255,10 @@ int32_t CopyRowsFlipped(uint8_t* dst, const uint8_t* src, const Rect& rect, int3
     if (bytes <= 0) return 1;
     const int32_t h = rect.Height();
     for (int32_t i = 0; i < h; ++i) {
-        std::memcpy(RowAt(dst, y + i, dstStride) + static_cast<ptrdiff_t>(x) * dstBpp,
-                    RowAt(src, rect.bottom - 1 - i, srcStride) +
-                        static_cast<ptrdiff_t>(rect.left) * srcBpp,
-                    static_cast<size_t>(bytes));
+        std::memcpy(
+            RowAt(dst, y + i, dstStride) + static_cast<ptrdiff_t>(x) * dstBpp,
+            RowAt(src, rect.bottom - 1 - i, srcStride) + static_cast<ptrdiff_t>(rect.left) * srcBpp,
+            static_cast<size_t>(bytes));
     }
     return 1;
 }

@@ -5,7 +5,8 @@
 // none allocates. 16-bit samples are little-endian words; the camera's data has 12 significant
 // bits. A reduction to 8 bits keeps the low 8 bits of the shifted value, so the 10-bit
 // reductions wrap for 12-bit samples above 1023. "Flipped" kernels write destination row i from
-// source memory row (rect.bottom - 1 - i); all others keep row order.
+// source memory row (rect.bottom - 1 - i); all others keep row order. A conversion given pixels
+// smaller than what it reads or writes returns 0 and touches nothing.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +30,9 @@ int32_t MeanLevelMono16(uint8_t* dst, const uint8_t* src, const Rect& rect, int3
 int32_t SpreadRowsMono8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
                         int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,
                         void* param);
-int32_t SpreadRowsMono16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                         int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                         int32_t srcStride, void* param);
+int32_t SpreadRowsMono16(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                         int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,
+                         void* param);
 
 // --- Nearest-neighbour scaling. The source is read bottom-up (the result is flipped
 // vertically), which is how the preview shows a top-row-first frame through a bottom-up
@@ -46,27 +47,27 @@ int32_t ScaleNearestBgr24(uint8_t* dst, const uint8_t* src, const Rect& dstRect,
                           int32_t dstStride, int32_t srcStride, void* param);
 
 // --- Conversions -------------------------------------------------------------------------
-#define REZIVE_CONVERSION_KERNEL(name)                                                        \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
+#define REZIVE_CONVERSION_KERNEL(name)                                                     \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,     \
                  void* param)
 
-REZIVE_CONVERSION_KERNEL(Mono12To8);            // 16 -> 8 bpp: (v >> 4) & 0xFF
-REZIVE_CONVERSION_KERNEL(Mono12To8Flipped);     // same, rows flipped
-REZIVE_CONVERSION_KERNEL(Mono10To8Flipped);     // 16 -> 8 bpp: (v >> 2) & 0xFF, rows flipped
-REZIVE_CONVERSION_KERNEL(Mono12To16);           // 16 -> 16 bpp: (v << 4) & 0xFFFF
-REZIVE_CONVERSION_KERNEL(Bgr32ToBgr24);         // 8-bit channels: three colour bytes copied
-REZIVE_CONVERSION_KERNEL(Color8To24Flipped);    // same, rows flipped
-REZIVE_CONVERSION_KERNEL(SwapRedBlue8);         // bytes 0,1,2 = source 2,1,0; byte 3 untouched
-REZIVE_CONVERSION_KERNEL(Bgr32InvertAlpha);     // 32 -> 32: bytes 0-2 copied, byte 3 = 255 - b3
-REZIVE_CONVERSION_KERNEL(CopyRowsFlipped);      // same layout, whole rows, rows flipped
-REZIVE_CONVERSION_KERNEL(Color12To8);           // 48/64 -> 24/32: each channel (v >> 4) & 0xFF
-REZIVE_CONVERSION_KERNEL(Color12To8Flipped);    // same, rows flipped
-REZIVE_CONVERSION_KERNEL(Color10To8Flipped);    // 48/64 -> 24/32: (v >> 2) & 0xFF, flipped
-REZIVE_CONVERSION_KERNEL(Color12To16);          // 48 -> 48: each channel (v << 4) & 0xFFFF
-REZIVE_CONVERSION_KERNEL(Color12To16Swap);      // channels 0,1,2 = source 2,1,0, each << 4
-REZIVE_CONVERSION_KERNEL(Color12To16Alpha);     // 64 -> 64: channels 0-2 << 4, channel 3 0xFFFF
-REZIVE_CONVERSION_KERNEL(Color12To16AlphaSwap); // swapped channels << 4, channel 3 = 0xFFFF
+REZIVE_CONVERSION_KERNEL(Mono12To8);             // 16 -> 8 bpp: (v >> 4) & 0xFF
+REZIVE_CONVERSION_KERNEL(Mono12To8Flipped);      // same, rows flipped
+REZIVE_CONVERSION_KERNEL(Mono10To8Flipped);      // 16 -> 8 bpp: (v >> 2) & 0xFF, rows flipped
+REZIVE_CONVERSION_KERNEL(Mono12To16);            // 16 -> 16 bpp: (v << 4) & 0xFFFF
+REZIVE_CONVERSION_KERNEL(Bgr32ToBgr24);          // 8-bit channels: three colour bytes copied
+REZIVE_CONVERSION_KERNEL(Color8To24Flipped);     // same, rows flipped
+REZIVE_CONVERSION_KERNEL(SwapRedBlue8);          // bytes 0,1,2 = source 2,1,0; byte 3 untouched
+REZIVE_CONVERSION_KERNEL(Bgr32InvertAlpha);      // 32 -> 32: bytes 0-2 copied, byte 3 = 255 - b3
+REZIVE_CONVERSION_KERNEL(CopyRowsFlipped);       // same layout, whole rows, rows flipped
+REZIVE_CONVERSION_KERNEL(Color12To8);            // 48/64 -> 24/32: each channel (v >> 4) & 0xFF
+REZIVE_CONVERSION_KERNEL(Color12To8Flipped);     // same, rows flipped
+REZIVE_CONVERSION_KERNEL(Color10To8Flipped);     // 48/64 -> 24/32: (v >> 2) & 0xFF, flipped
+REZIVE_CONVERSION_KERNEL(Color12To16);           // 48 -> 48: each channel (v << 4) & 0xFFFF
+REZIVE_CONVERSION_KERNEL(Color12To16Swap);       // channels 0,1,2 = source 2,1,0, each << 4
+REZIVE_CONVERSION_KERNEL(Color12To16Alpha);      // 64 -> 64: channels 0-2 << 4, channel 3 0xFFFF
+REZIVE_CONVERSION_KERNEL(Color12To16AlphaSwap);  // swapped channels << 4, channel 3 = 0xFFFF
 
 #undef REZIVE_CONVERSION_KERNEL
 

@@ -29,22 +29,26 @@ void ForceBaseline(bool force);
 // Kernel bodies are force-inlined into both builds, so each gets its own code generation.
 #define REZIVE_INLINE [[gnu::always_inline]] inline
 
-#define REZIVE_KERNEL_PARAMS                                                                  \
-    uint8_t *dst, const uint8_t *src, const ::rezive::Rect &rect, int32_t x, int32_t y,       \
+#define REZIVE_KERNEL_PARAMS                                                            \
+    uint8_t *dst, const uint8_t *src, const ::rezive::Rect &rect, int32_t x, int32_t y, \
         int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride, void *param
 #define REZIVE_KERNEL_ARGS dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param
 
-// Defines PixelKernel `name` running `impl` (an always-inline callable taking the kernel's
-// arguments) from the build that suits the CPU.
-#define REZIVE_DEFINE_DISPATCHED_KERNEL(name, impl)                                           \
-    namespace {                                                                               \
-    REZIVE_WIDE_TARGET int32_t name##Wide(REZIVE_KERNEL_PARAMS) {                             \
-        return impl(REZIVE_KERNEL_ARGS);                                                      \
-    }                                                                                         \
-    int32_t name##Base(REZIVE_KERNEL_PARAMS) { return impl(REZIVE_KERNEL_ARGS); }            \
-    }                                                                                         \
-    int32_t name(REZIVE_KERNEL_PARAMS) {                                                      \
-        return REZIVE_HAVE_WIDE_BUILD && ::rezive::dispatch::WideVectors()                    \
-                   ? name##Wide(REZIVE_KERNEL_ARGS)                                           \
-                   : name##Base(REZIVE_KERNEL_ARGS);                                          \
+// Defines PixelKernel `name` running `wideImpl` from the wide build when the CPU has it and
+// `baseImpl` otherwise (always-inline callables taking the kernel's arguments; usually the
+// same one, or two instantiations that differ only in how they vectorise).
+#define REZIVE_DEFINE_DISPATCHED_KERNEL_PAIR(name, wideImpl, baseImpl)                \
+    namespace {                                                                       \
+    REZIVE_WIDE_TARGET int32_t name##Wide(REZIVE_KERNEL_PARAMS) {                     \
+        return wideImpl(REZIVE_KERNEL_ARGS);                                          \
+    }                                                                                 \
+    int32_t name##Base(REZIVE_KERNEL_PARAMS) { return baseImpl(REZIVE_KERNEL_ARGS); } \
+    }                                                                                 \
+    int32_t name(REZIVE_KERNEL_PARAMS) {                                              \
+        return REZIVE_HAVE_WIDE_BUILD && ::rezive::dispatch::WideVectors()            \
+                   ? name##Wide(REZIVE_KERNEL_ARGS)                                   \
+                   : name##Base(REZIVE_KERNEL_ARGS);                                  \
     }
+
+#define REZIVE_DEFINE_DISPATCHED_KERNEL(name, impl) \
+    REZIVE_DEFINE_DISPATCHED_KERNEL_PAIR(name, impl, impl)

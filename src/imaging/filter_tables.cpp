@@ -12,9 +12,7 @@ namespace {
 // Contrast beyond +-127 would divide by zero (or flip the ramp); the setter never passes it.
 int32_t ClampContrast(int32_t c) { return std::clamp(c, -127, 127); }
 
-double GammaExponent(int32_t g) {
-    return g > 100 ? (g - 100) / 10.0 + 1.0 : g / 100.0;
-}
+double GammaExponent(int32_t g) { return g > 100 ? (g - 100) / 10.0 + 1.0 : g / 100.0; }
 
 }  // namespace
 
@@ -22,9 +20,12 @@ void BuildContrastTable8(int32_t contrast, uint8_t* table) {
     const int32_t c = ClampContrast(contrast);
     const double slope = 256.0 / (2 * (128 - c));
     for (int32_t i = 0; i < 256; ++i) {
-        if (i < c) table[i] = 0;
-        else if (i > 255 - c) table[i] = 255;
-        else table[i] = static_cast<uint8_t>(static_cast<int32_t>(slope * (i - c)));
+        if (i < c)
+            table[i] = 0;
+        else if (i > 255 - c)
+            table[i] = 255;
+        else
+            table[i] = static_cast<uint8_t>(static_cast<int32_t>(slope * (i - c)));
     }
 }
 
@@ -34,9 +35,12 @@ void BuildContrastTable16(int32_t contrast, int32_t n, uint16_t* table) {
     const int32_t a = c * (1 << (n - 8));
     const double slope = static_cast<double>(size) / (size - 2 * a);
     for (int32_t i = 0; i < size; ++i) {
-        if (i < a) table[i] = 0;
-        else if (i > limit - a) table[i] = static_cast<uint16_t>(limit);
-        else table[i] = static_cast<uint16_t>(static_cast<int32_t>(slope * (i - a)));
+        if (i < a)
+            table[i] = 0;
+        else if (i > limit - a)
+            table[i] = static_cast<uint16_t>(limit);
+        else
+            table[i] = static_cast<uint16_t>(static_cast<int32_t>(slope * (i - a)));
     }
 }
 
@@ -60,8 +64,10 @@ void BuildGammaTable16(int32_t gamma, int32_t n, uint16_t* table) {
 
 float BrightnessFactor(int32_t b) {
     double k = 1.0;
-    if (b > 0) k = 1.0 + b * 0.0392156862745098;
-    else if (b < 0) k = 1.0 - -static_cast<double>(b) * 0.00392156862745098;
+    if (b > 0)
+        k = 1.0 + b * 0.0392156862745098;
+    else if (b < 0)
+        k = 1.0 - -static_cast<double>(b) * 0.00392156862745098;
     return static_cast<float>(k);
 }
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "imaging/cpu_dispatch.h"
 #include "imaging/kernel.h"
 #include "imaging/pixel_access.h"
 
 namespace rezive::filter_walk {
-
 
 template <class S>
 inline S* Samples(uint8_t* base, int32_t row, int32_t stride, int32_t byteOffset) {
@@ -33,22 +33,24 @@ inline bool LayoutFits(int32_t db, int32_t sb, int32_t channels) {
 // rows are walked as one flat run; 4-channel pixels keep their fourth sample by writing back
 // the destination's own value, which keeps the loop free of gaps so it still vectorises.
 template <class S, int Channels, class Op>
-void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-                   int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, Op op) {
+REZIVE_INLINE void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x,
+                                 int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                                 int32_t srcStride, Op op) {
     using SA = S;
     constexpr int32_t kSize = sizeof(S);
     const int32_t w = r.Width(), h = r.Height();
     const int32_t dStep = db / kSize, sStep = sb / kSize;
     for (int32_t i = 0; i < h; ++i) {
-        const SA* __restrict s = Samples<SA>(src, r.top + i, srcStride, r.left * sb);
+        const SA* s = Samples<SA>(src, r.top + i, srcStride, r.left * sb);
         SA* d = Samples<SA>(dst, y + i, dstStride, x * db);
         if (dStep == Channels && sStep == Channels) {
             const int32_t n = w * Channels;
             if (s == d) {
                 for (int32_t j = 0; j < n; ++j) d[j] = op(d[j]);
             } else {
+                const SA* __restrict sr = s;
                 SA* __restrict dr = d;
-                for (int32_t j = 0; j < n; ++j) dr[j] = op(s[j]);
+                for (int32_t j = 0; j < n; ++j) dr[j] = op(sr[j]);
             }
         } else if (Channels == 3 && dStep == 4 && sStep == 4) {
             const int32_t n = w * 4;
@@ -58,8 +60,7 @@ void ForEachSample(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, i
             }
         } else {
             for (int32_t j = 0; j < w; ++j)
-                for (int32_t k = 0; k < Channels; ++k)
-                    d[j * dStep + k] = op(s[j * sStep + k]);
+                for (int32_t k = 0; k < Channels; ++k) d[j * dStep + k] = op(s[j * sStep + k]);
         }
     }
 }

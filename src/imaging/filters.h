@@ -4,8 +4,10 @@
 // 12 significant bits), Color8 (24/32 bpp: blue, green, red bytes) and Color16 (48/64 bpp:
 // three 16-bit channels). A fourth byte or channel is never changed. 16-bit members use
 // n = bit depth clamped to 8..16 and the sample limit V = 2^n - 1; samples above V are
-// treated as V. Results are clamped, never wrapped. All but sharpness run in place
-// (source = destination); they also accept a distinct source of the same layout.
+// treated as V by the table-driven filters (brightness scales the sample as it is). Results
+// are clamped, never wrapped. All but sharpness run in place (source = destination); they also
+// accept a distinct source of the same layout. A kernel without its parameter block, or given
+// pixels too small for its layout, returns 0 and leaves the image as it was.
 #pragma once
 
 #include <cstdint>
@@ -61,14 +63,14 @@ void BuildGammaTable16(int32_t gamma, int32_t n, uint16_t* table);
 // Brightness factor: computed in double precision, rounded to single precision.
 float BrightnessFactor(int32_t brightness);
 
-#define REZIVE_FILTER_KERNEL(name)                                                            \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
+#define REZIVE_FILTER_KERNEL(name)                                                         \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,     \
                  void* param)
-#define REZIVE_FILTER_FAMILY(op)                                                              \
-    REZIVE_FILTER_KERNEL(op##Mono8);                                                          \
-    REZIVE_FILTER_KERNEL(op##Mono16);                                                         \
-    REZIVE_FILTER_KERNEL(op##Color8);                                                         \
+#define REZIVE_FILTER_FAMILY(op)      \
+    REZIVE_FILTER_KERNEL(op##Mono8);  \
+    REZIVE_FILTER_KERNEL(op##Mono16); \
+    REZIVE_FILTER_KERNEL(op##Color8); \
     REZIVE_FILTER_KERNEL(op##Color16)
 
 // sample -> trunc(float(sample) * BrightnessFactor(value)), clamped.

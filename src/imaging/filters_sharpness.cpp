@@ -34,9 +34,10 @@ struct Width<uint16_t> {
 };
 
 template <class S, int Channels>
-void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-                 int32_t dStep, int32_t sStep, int32_t db, int32_t sb, int32_t dstStride,
-                 int32_t srcStride, int32_t amount, int32_t limit) {
+REZIVE_INLINE void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x,
+                               int32_t y, int32_t dStep, int32_t sStep, int32_t db, int32_t sb,
+                               int32_t dstStride, int32_t srcStride, int32_t amount,
+                               int32_t limit) {
     using W = Width<S>;
     using Sample = typename W::Sample;
     using Sum = typename W::Sum;
@@ -74,11 +75,12 @@ void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int
                     // the loop runs on 16-bit lanes with a multiply-high division by 10.
                     const auto a16 = static_cast<int16_t>(amount);
                     for (int32_t t = 0; t < total; ++t) {
-                        const auto box = static_cast<uint16_t>(v[t - 2 * st] + v[t - st] + v[t] +
-                                                               v[t + st]);
+                        const auto box =
+                            static_cast<uint16_t>(v[t - 2 * st] + v[t - st] + v[t] + v[t + st]);
                         const auto mean = static_cast<int16_t>(box >> 4);
                         const auto cur = static_cast<int16_t>(sc[t]);
-                        const auto prod = static_cast<int16_t>(a16 * static_cast<int16_t>(cur - mean));
+                        const auto prod =
+                            static_cast<int16_t>(a16 * static_cast<int16_t>(cur - mean));
                         const auto q = static_cast<int16_t>(prod / 10);
                         auto out = static_cast<int16_t>(cur + q);
                         out = out < 0 ? int16_t{0} : out > 255 ? int16_t{255} : out;
@@ -102,8 +104,8 @@ void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int
                             static_cast<uint32_t>(v[t - 2 * st] + v[t - st] + v[t] + v[t + st]) >>
                             4);
                         const int32_t cur = clampIn(s2[(c0 + c) * sStep + k]);
-                        d[(c0 + c) * dStep + k] = static_cast<S>(
-                            std::clamp(cur + amount * (cur - mean) / 10, 0, limit));
+                        d[(c0 + c) * dStep + k] =
+                            static_cast<S>(std::clamp(cur + amount * (cur - mean) / 10, 0, limit));
                     }
             }
         }
@@ -111,8 +113,9 @@ void SharpenRows(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int
 }
 
 template <class S, int Channels>
-int32_t Sharpness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
-                  int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+REZIVE_INLINE int32_t Sharpness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x,
+                                int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                                int32_t srcStride, void* param) {
     if (param == nullptr || !LayoutFits<S>(db, sb, Channels)) return 0;
     // Sharpening in place would read rows it has already sharpened.
     if (dst == src) return 0;
@@ -121,25 +124,16 @@ int32_t Sharpness(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, in
     if (sStep > 4) return 0;
     const auto& p = *static_cast<const FilterParams*>(param);
     const int32_t limit = sizeof(S) == 1 ? 255 : (1 << std::clamp(p.bitDepth, 8, 16)) - 1;
-    SharpenRows<S, Channels>(dst, src, r, x, y, db / static_cast<int32_t>(sizeof(S)), sStep, db,
-                             sb, dstStride, srcStride, std::clamp(p.value, -10000, 10000), limit);
+    SharpenRows<S, Channels>(dst, src, r, x, y, db / static_cast<int32_t>(sizeof(S)), sStep, db, sb,
+                             dstStride, srcStride, std::clamp(p.value, -10000, 10000), limit);
     return 1;
 }
 
 }  // namespace
 
-#define REZIVE_DEFINE_FILTER(name, impl)                                                      \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
-                 void* param) {                                                               \
-        return impl(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);       \
-    }
-
-REZIVE_DEFINE_FILTER(SharpnessMono8, (Sharpness<uint8_t, 1>))
-REZIVE_DEFINE_FILTER(SharpnessMono16, (Sharpness<uint16_t, 1>))
-REZIVE_DEFINE_FILTER(SharpnessColor8, (Sharpness<uint8_t, 3>))
-REZIVE_DEFINE_FILTER(SharpnessColor16, (Sharpness<uint16_t, 3>))
-
-#undef REZIVE_DEFINE_FILTER
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessMono8, (Sharpness<uint8_t, 1>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessMono16, (Sharpness<uint16_t, 1>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessColor8, (Sharpness<uint8_t, 3>))
+REZIVE_DEFINE_DISPATCHED_KERNEL(SharpnessColor16, (Sharpness<uint16_t, 3>))
 
 }  // namespace rezive

@@ -48,9 +48,9 @@ int32_t EffectiveBayerPhase(int32_t bayerMode, bool mirrorVertical, bool mirrorH
 // Largest sample value for a gray-mode bit depth: 255, 1023, 4095, 16383, else 65535.
 int32_t GrayFullScale(int32_t bitDepth);
 
-#define REZIVE_MOSAIC_KERNEL(name)                                                            \
-    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,    \
-                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,        \
+#define REZIVE_MOSAIC_KERNEL(name)                                                         \
+    int32_t name(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, \
+                 int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,     \
                  void* param)
 
 // Measure over the rectangle of the source (param: WhiteBalanceMeasurement). Return 1 with the

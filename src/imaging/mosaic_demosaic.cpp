@@ -8,11 +8,16 @@
 // column pairs into small planes that the compiler vectorises, then interleaves the planes into
 // the destination pixels; the border evaluates the same sums per pixel with substituted
 // coordinates.
+#include "imaging/mosaic.h"
+
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "imaging/cpu_dispatch.h"
-#include "imaging/mosaic.h"
 #include "imaging/pixel_access.h"
 
 namespace rezive {
@@ -33,6 +38,9 @@ int32_t GainFactor(int32_t gain) { return std::clamp(gain, 0, 400) * 128 / 100; 
 // times 32 does too, so (sum x K) >> 11 is the high half of sum x (K << 5): one 16-bit
 // multiply-high per sample, and the clamp at 256 x 2048 becomes a min with 255.
 struct Raw8 {
+    // The baseline build interleaves 24-bit pixels with SSE2 shifts (the compiler would store
+    // them byte by byte); the wide build's own vectorisation does better with byte shuffles.
+    static constexpr bool kSse2Interleave = true;
     using Sample = uint8_t;
     using Sum = uint16_t;
     using Out = uint8_t;
@@ -47,10 +55,18 @@ struct Raw8 {
     static Out Green(Sample a, Sample b) {
         return static_cast<Out>((static_cast<uint16_t>(a) + b) >> 1);
     }
+    // The same results kept in the sum's width, so the pair loop never narrows and widens.
+    // The product's high half is at most 1020: a signed 16-bit minimum (pminsw) clamps it.
+    static Sum ScaleWide(Sum s, uint16_t k) {
+        const auto v = static_cast<int16_t>((static_cast<uint32_t>(s) * k) >> 16);
+        return static_cast<Sum>(v < int16_t{255} ? v : int16_t{255});
+    }
+    static Sum GreenWide(Sum a, Sum b) { return static_cast<Sum>((a + b) >> 1); }
 };
 
 // 16-bit samples may carry garbage above 12 bits: sums need 32 bits (16 x 65535 x 512 < 2^31).
 struct Raw16 {
+    static constexpr bool kSse2Interleave = false;
     using Sample = uint16_t;
     using Sum = uint32_t;
     using Out = uint16_t;
@@ -70,6 +86,15 @@ struct Raw16 {
         const uint32_t v = (static_cast<uint32_t>(a) + b) >> 1;
         return static_cast<Out>(v < 4095 ? v : 4095);
     }
+    static Sum ScaleWide(Sum s, uint32_t k) { return Scale(s, k); }
+    static Sum GreenWide(Sum a, Sum b) {
+        const uint32_t v = (a + b) >> 1;
+        return v < 4095 ? v : 4095;
+    }
+};
+
+struct Raw8Wide : Raw8 {
+    static constexpr bool kSse2Interleave = false;
 };
 
 template <class W>
@@ -85,13 +110,57 @@ inline SampleRow<W> SamplesOf(const uint8_t* src, int32_t row, int32_t stride, i
     }
 }
 
+#if defined(__SSE2__)
+// Packs four 32-bit pixels (blue, green, red, 0) into their 12 bytes at the bottom of a register.
+inline __m128i Compact4(__m128i p) {
+    const __m128i low24 = _mm_set1_epi64x(0x0000000000FFFFFFll);
+    const __m128i next24 = _mm_set1_epi64x(0x0000FFFFFF000000ll);
+    const __m128i pairs =
+        _mm_or_si128(_mm_and_si128(p, low24), _mm_and_si128(_mm_srli_epi64(p, 8), next24));
+    return _mm_or_si128(_mm_move_epi64(pairs), _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
+}
+
+// Writes 16-pixel blocks of three byte planes as 24-bit pixels; returns the pixels written.
+inline int InterleaveBgr24Sse2(uint8_t* d, const uint8_t* b, const uint8_t* g, const uint8_t* r,
+                               int n) {
+    const __m128i zero = _mm_setzero_si128();
+    int j = 0;
+    for (; j + 16 <= n; j += 16) {
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + j));
+        const __m128i vg = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + j));
+        const __m128i vr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + j));
+        const __m128i bgLo = _mm_unpacklo_epi8(vb, vg), bgHi = _mm_unpackhi_epi8(vb, vg);
+        const __m128i rLo = _mm_unpacklo_epi8(vr, zero), rHi = _mm_unpackhi_epi8(vr, zero);
+        const __m128i c0 = Compact4(_mm_unpacklo_epi16(bgLo, rLo));
+        const __m128i c1 = Compact4(_mm_unpackhi_epi16(bgLo, rLo));
+        const __m128i c2 = Compact4(_mm_unpacklo_epi16(bgHi, rHi));
+        const __m128i c3 = Compact4(_mm_unpackhi_epi16(bgHi, rHi));
+        auto* out = reinterpret_cast<__m128i*>(d + 3 * j);
+        _mm_storeu_si128(out, _mm_or_si128(c0, _mm_slli_si128(c1, 12)));
+        _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(c1, 4), _mm_slli_si128(c2, 8)));
+        _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(c2, 8), _mm_slli_si128(c3, 4)));
+    }
+    return j;
+}
+#endif
+
 // Writes n pixels of planes (blue, green, red) to d, advancing by the destination pixel size;
 // the fourth channel of 32/64-bit pixels is kept.
 template <class W, int DB>
 REZIVE_INLINE void Interleave(uint8_t* __restrict d, const typename W::Out* __restrict b,
-                       const typename W::Out* __restrict g, const typename W::Out* __restrict r,
-                       int n, int32_t dbRuntime) {
+                              const typename W::Out* __restrict g,
+                              const typename W::Out* __restrict r, int n, int32_t dbRuntime) {
     using O = typename W::Out;
+#if defined(__SSE2__)
+    if constexpr (DB == 3 && sizeof(O) == 1 && W::kSse2Interleave) {
+        const int done = InterleaveBgr24Sse2(d, b, g, r, n);
+        d += 3 * done;
+        b += done;
+        g += done;
+        r += done;
+        n -= done;
+    }
+#endif
     if constexpr (DB == 3 && sizeof(O) == 1) {
         for (int j = 0; j < n; ++j) {
             d[3 * j] = b[j];
@@ -139,17 +208,15 @@ struct PairMath {
     static Sum Mix(SampleRow<W> row, int near, int far) {
         return static_cast<Sum>(3 * static_cast<Sum>(row[near]) + row[far]);
     }
-    static Sum Vertical(Sum nearRow, Sum farRow) {
-        return static_cast<Sum>(3 * nearRow + farRow);
-    }
+    static Sum Vertical(Sum nearRow, Sum farRow) { return static_cast<Sum>(3 * nearRow + farRow); }
 };
 
 // Fills planes x, y, g for columns [c0, c0 + n) of one interior row. onXFirst tells whether
 // column c0 sits on the row's own colour X.
 template <class W, class K>
 REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFirst, K fx, K fy,
-                    typename W::Out* __restrict px, typename W::Out* __restrict py,
-                    typename W::Out* __restrict pg) {
+                                  typename W::Out* __restrict px, typename W::Out* __restrict py,
+                                  typename W::Out* __restrict pg) {
     using M = PairMath<W>;
     const SampleRow<W> a = rs.cur, a2 = rs.up2, b = rs.up1, b2 = rs.down1;
 
@@ -190,26 +257,28 @@ REZIVE_INLINE void InteriorPlanes(const RowSet<W>& rs, int c0, int n, bool onXFi
         auto lo = [](Pair w) { return static_cast<Sum>(w & kLow); };
         auto hi = [](Pair w) { return static_cast<Sum>(w >> kHalf); };
         auto load = [](const uint8_t* p) { return W::LoadPair(p); };
+        // First the vertical 3:1 mixes, once per pair: X of rows r and r - 2 (high halves),
+        // Y of rows r - 1 and r + 1 (low halves), for pairs -1 .. pairs.
+        alignas(64) Sum mixX[kChunk / 2 + 2], mixY[kChunk / 2 + 2];
+        for (int k = 0; k <= pairs + 1; ++k) {
+            const ptrdiff_t o = (k - 1) * kStep;
+            mixX[k] = static_cast<Sum>(3 * hi(load(ra + o)) + hi(load(ra2 + o)));
+            mixY[k] = static_cast<Sum>(3 * lo(load(rb + o)) + lo(load(rb2 + o)));
+        }
+        const Sum* __restrict vx = mixX + 1;
+        const Sum* __restrict vy = mixY + 1;
         for (int k = 0; k < pairs; ++k) {
             const ptrdiff_t o = k * kStep;
-            const Pair aM = load(ra + o - kStep), a0 = load(ra + o);
-            const Pair a2M = load(ra2 + o - kStep), a20 = load(ra2 + o);
-            const Pair bM = load(rb + o - kStep), b0 = load(rb + o), bP = load(rb + o + kStep);
-            const Pair b2M = load(rb2 + o - kStep), b20 = load(rb2 + o),
-                       b2P = load(rb2 + o + kStep);
-            const Sum vaPrev = static_cast<Sum>(3 * hi(aM) + hi(a2M));  // X at c - 1
-            const Sum vaNext = static_cast<Sum>(3 * hi(a0) + hi(a20));  // X at c + 1
-            const Sum vbPrev = static_cast<Sum>(3 * lo(bM) + lo(b2M));  // Y at c - 2
-            const Sum vbCur = static_cast<Sum>(3 * lo(b0) + lo(b20));   // Y at c
-            const Sum vbNext = static_cast<Sum>(3 * lo(bP) + lo(b2P));  // Y at c + 2
-            const auto xOff = W::Scale(static_cast<Sum>(3 * vaPrev + vaNext), fx);
-            const auto xOn = W::Scale(static_cast<Sum>(3 * vaNext + vaPrev), fx);
-            const auto yOff = W::Scale(static_cast<Sum>(3 * vbCur + vbPrev), fy);
-            const auto yOn = W::Scale(static_cast<Sum>(3 * vbCur + vbNext), fy);
-            const auto gOff = W::Green(static_cast<typename W::Sample>(lo(a0)),
-                                       static_cast<typename W::Sample>(hi(bM)));
-            const auto gOn = W::Green(static_cast<typename W::Sample>(lo(a0)),
-                                      static_cast<typename W::Sample>(hi(b0)));
+            const Pair a0 = load(ra + o), bM = load(rb + o - kStep), b0 = load(rb + o);
+            const Sum vaPrev = vx[k - 1], vaNext = vx[k];  // X at c - 1, c + 1
+            const Sum vbPrev = vy[k - 1], vbCur = vy[k],
+                      vbNext = vy[k + 1];  // Y at c - 2, c, c + 2
+            const Sum xOff = W::ScaleWide(static_cast<Sum>(3 * vaPrev + vaNext), fx);
+            const Sum xOn = W::ScaleWide(static_cast<Sum>(3 * vaNext + vaPrev), fx);
+            const Sum yOff = W::ScaleWide(static_cast<Sum>(3 * vbCur + vbPrev), fy);
+            const Sum yOn = W::ScaleWide(static_cast<Sum>(3 * vbCur + vbNext), fy);
+            const Sum gOff = W::GreenWide(lo(a0), hi(bM));
+            const Sum gOn = W::GreenWide(lo(a0), hi(b0));
             W::StorePair(qx + o, static_cast<Pair>(xOff | (static_cast<Pair>(xOn) << kHalf)));
             W::StorePair(qy + o, static_cast<Pair>(yOff | (static_cast<Pair>(yOn) << kHalf)));
             W::StorePair(qg + o, static_cast<Pair>(gOff | (static_cast<Pair>(gOn) << kHalf)));
@@ -244,8 +313,8 @@ REZIVE_INLINE void InteriorRow(uint8_t* dRow, const RowSet<W>& rs, int32_t r, in
 
 template <class W, int DB>
 REZIVE_INLINE void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                                int32_t y, int32_t dbRuntime, int32_t dstStride,
-                                int32_t srcStride, const WhiteBalanceParams& p) {
+                                int32_t y, int32_t dbRuntime, int32_t dstStride, int32_t srcStride,
+                                const WhiteBalanceParams& p) {
     const int32_t w = rect.Width(), h = rect.Height();
     if (w < 5 || h < 5) return;
     const ptrdiff_t db = DB != 0 ? DB : dbRuntime;
@@ -262,8 +331,10 @@ REZIVE_INLINE void InteriorRows(uint8_t* dst, const uint8_t* src, const Rect& re
 // Coordinate of a neighbour, brought inside [0, size): four further inside keeps the filter
 // colour; images smaller than four samples clamp what is still outside.
 inline int32_t Inside(int32_t i, int32_t size) {
-    if (i < 0) i += 4;
-    else if (i >= size) i -= 4;
+    if (i < 0)
+        i += 4;
+    else if (i >= size)
+        i -= 4;
     return std::clamp(i, 0, size - 1);
 }
 
@@ -311,22 +382,25 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
     auto one = [&](int32_t c, int32_t r) {
         typename W::Out v[3];
         BorderPixel<W>(src, rect, srcStride, c, r, rowBit, colBit, kb, kr, v);
-        std::memcpy(RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x + c) * db, v,
-                    sizeof v);
+        std::memcpy(RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x + c) * db, v, sizeof v);
     };
     for (int32_t r = 0; r < h; ++r) {
         const bool edgeRow = r < 2 || r >= h - 2;
         if (edgeRow && w >= 5) {
             // The middle of an edge row is the interior formula on substituted rows.
-            const RowSet<W> rs{SamplesOf<W>(src, rect.top + Inside(r - 2, h), srcStride, rect.left),
-                               SamplesOf<W>(src, rect.top + Inside(r - 1, h), srcStride, rect.left),
-                               SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
-                               SamplesOf<W>(src, rect.top + Inside(r + 1, h), srcStride, rect.left)};
+            const RowSet<W> rs{
+                SamplesOf<W>(src, rect.top + Inside(r - 2, h), srcStride, rect.left),
+                SamplesOf<W>(src, rect.top + Inside(r - 1, h), srcStride, rect.left),
+                SamplesOf<W>(src, rect.top + r, srcStride, rect.left),
+                SamplesOf<W>(src, rect.top + Inside(r + 1, h), srcStride, rect.left)};
             uint8_t* dRow = RowAt(dst, y + r, dstStride) + static_cast<ptrdiff_t>(x) * db;
             constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
-            if (db == kOut) InteriorRow<W, kOut>(dRow, rs, r, w, db, db, p);
-            else if (db == kOut + kOut / 3) InteriorRow<W, kOut + kOut / 3>(dRow, rs, r, w, db, db, p);
-            else InteriorRow<W, 0>(dRow, rs, r, w, db, db, p);
+            if (db == kOut)
+                InteriorRow<W, kOut>(dRow, rs, r, w, db, db, p);
+            else if (db == kOut + kOut / 3)
+                InteriorRow<W, kOut + kOut / 3>(dRow, rs, r, w, db, db, p);
+            else
+                InteriorRow<W, 0>(dRow, rs, r, w, db, db, p);
         }
         if (edgeRow && w < 5) {
             for (int32_t c = 0; c < w; ++c) one(c, r);
@@ -338,25 +412,30 @@ void BorderPixels(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
 }
 
 template <class W>
-REZIVE_INLINE int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
-                 int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+REZIVE_INLINE int32_t Interior(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
+                               int32_t y, int32_t db, int32_t sb, int32_t dstStride,
+                               int32_t srcStride, void* param) {
     constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
     if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
         return 0;
     const auto& p = *static_cast<const WhiteBalanceParams*>(param);
     switch (db) {
-        case kOut: InteriorRows<W, kOut>(dst, src, rect, x, y, db, dstStride, srcStride, p); break;
+        case kOut:
+            InteriorRows<W, kOut>(dst, src, rect, x, y, db, dstStride, srcStride, p);
+            break;
         case kOut + kOut / 3:
             InteriorRows<W, kOut + kOut / 3>(dst, src, rect, x, y, db, dstStride, srcStride, p);
             break;
-        default: InteriorRows<W, 0>(dst, src, rect, x, y, db, dstStride, srcStride, p); break;
+        default:
+            InteriorRows<W, 0>(dst, src, rect, x, y, db, dstStride, srcStride, p);
+            break;
     }
     return 1;
 }
 
 template <class W>
-int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
-               int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
+int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y, int32_t db,
+               int32_t sb, int32_t dstStride, int32_t srcStride, void* param) {
     constexpr int32_t kOut = 3 * static_cast<int32_t>(sizeof(typename W::Out));
     if (param == nullptr || db < kOut || sb < static_cast<int32_t>(sizeof(typename W::Sample)))
         return 0;
@@ -367,12 +446,12 @@ int32_t Border(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, in
 
 }  // namespace
 
-REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw8, Interior<Raw8>)
+REZIVE_DEFINE_DISPATCHED_KERNEL_PAIR(DemosaicInteriorRaw8, Interior<Raw8Wide>, Interior<Raw8>)
 REZIVE_DEFINE_DISPATCHED_KERNEL(DemosaicInteriorRaw16, Interior<Raw16>)
 
-int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                           int32_t y, int32_t dstBpp, int32_t srcBpp, int32_t dstStride,
-                           int32_t srcStride, void* param) {
+int32_t DemosaicBorderRaw8(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                           int32_t dstBpp, int32_t srcBpp, int32_t dstStride, int32_t srcStride,
+                           void* param) {
     return Border<Raw8>(dst, src, rect, x, y, dstBpp, srcBpp, dstStride, srcStride, param);
 }
 

@@ -50,9 +50,8 @@ void GainOffsetRows(uint8_t* dst, int32_t w, int32_t h, int32_t x, int32_t y, in
 }
 
 template <class S>
-int32_t GainOffsetKernel(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x,
-                         int32_t y, int32_t dstBpp, int32_t dstStride, int32_t srcStride,
-                         void* param) {
+int32_t GainOffsetKernel(uint8_t* dst, const uint8_t* src, const Rect& rect, int32_t x, int32_t y,
+                         int32_t dstBpp, int32_t dstStride, int32_t srcStride, void* param) {
     if (param == nullptr || dstBpp < static_cast<int32_t>(sizeof(S))) return 0;
     const auto& p = *static_cast<const BayerGainParams*>(param);
     const int32_t limit = sizeof(S) == 1 ? 255 : GrayFullScale(p.bitDepth);
@@ -67,7 +66,8 @@ int32_t GainOffsetKernel(uint8_t* dst, const uint8_t* src, const Rect& rect, int
     }
     const int64_t maxSample = sizeof(S) == 1 ? 255 : 65535;
     int64_t gain = 0, offset = 0;
-    for (int32_t v : {p.gainR, p.gainG1, p.gainG2, p.gainB}) gain = std::max<int64_t>(gain, std::llabs(v));
+    for (int32_t v : {p.gainR, p.gainG1, p.gainG2, p.gainB})
+        gain = std::max<int64_t>(gain, std::llabs(v));
     for (int32_t v : {p.offsetR, p.offsetG1, p.offsetG2, p.offsetB})
         offset = std::max<int64_t>(offset, std::llabs(v));
     if (gain * maxSample <= INT32_MAX && offset <= (int64_t{1} << 30)) {

@@ -49,8 +49,8 @@ const S* SampleRow(const uint8_t* src, int32_t row, int32_t stride, int32_t left
 }
 
 template <class S>
-int32_t MeasureWhiteBalance(const uint8_t* src, const Rect& rect, int32_t srcStride,
-                            int32_t srcBpp, void* param) {
+int32_t MeasureWhiteBalance(const uint8_t* src, const Rect& rect, int32_t srcStride, int32_t srcBpp,
+                            void* param) {
     if (param == nullptr || srcBpp < static_cast<int32_t>(sizeof(S))) return 0;
     auto& m = *static_cast<WhiteBalanceMeasurement*>(param);
     const int32_t w = rect.Width(), h = rect.Height();
@@ -157,28 +157,31 @@ int32_t EffectiveBayerPhase(int32_t bayerMode, bool mirrorVertical, bool mirrorH
 
 int32_t GrayFullScale(int32_t bitDepth) {
     switch (bitDepth) {
-        case 8: return 255;
-        case 10: return 1023;
-        case 12: return 4095;
-        case 14: return 16383;
-        default: return 65535;
+        case 8:
+            return 255;
+        case 10:
+            return 1023;
+        case 12:
+            return 4095;
+        case 14:
+            return 16383;
+        default:
+            return 65535;
     }
 }
 
 int32_t MeasureWhiteBalanceRaw8(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t,
-                                int32_t, int32_t srcBpp, int32_t, int32_t srcStride,
-                                void* param) {
+                                int32_t, int32_t srcBpp, int32_t, int32_t srcStride, void* param) {
     return MeasureWhiteBalance<uint8_t>(src, rect, srcStride, srcBpp, param);
 }
 
-int32_t MeasureWhiteBalanceRaw16(uint8_t*, const uint8_t* src, const Rect& rect, int32_t,
-                                 int32_t, int32_t, int32_t srcBpp, int32_t, int32_t srcStride,
-                                 void* param) {
+int32_t MeasureWhiteBalanceRaw16(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t,
+                                 int32_t, int32_t srcBpp, int32_t, int32_t srcStride, void* param) {
     return MeasureWhiteBalance<uint16_t>(src, rect, srcStride, srcBpp, param);
 }
 
-int32_t MeasureBayerGains(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t,
-                          int32_t, int32_t srcBpp, int32_t, int32_t srcStride, void* param) {
+int32_t MeasureBayerGains(uint8_t*, const uint8_t* src, const Rect& rect, int32_t, int32_t, int32_t,
+                          int32_t srcBpp, int32_t, int32_t srcStride, void* param) {
     if (param == nullptr || srcBpp < 1 || rect.Width() <= 0 || rect.Height() <= 0) return 0;
     auto& p = *static_cast<BayerGainParams*>(param);
     return srcBpp == 1 ? MeasureGrayGains<uint8_t>(src, rect, srcStride, p)

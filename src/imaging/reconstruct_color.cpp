@@ -29,11 +29,10 @@ int32_t ReconstructColor(CDibImage& color, const CDibImage& mosaic, WhiteBalance
         }
     }
 
-    const int32_t interior =
-        color.Transfer(wide ? DemosaicInteriorRaw16 : DemosaicInteriorRaw8, &mosaic, nullptr, 0,
-                       0, &params);
-    const int32_t border = color.Transfer(wide ? DemosaicBorderRaw16 : DemosaicBorderRaw8,
-                                          &mosaic, nullptr, 0, 0, &params);
+    const int32_t interior = color.Transfer(wide ? DemosaicInteriorRaw16 : DemosaicInteriorRaw8,
+                                            &mosaic, nullptr, 0, 0, &params);
+    const int32_t border = color.Transfer(wide ? DemosaicBorderRaw16 : DemosaicBorderRaw8, &mosaic,
+                                          nullptr, 0, 0, &params);
     return interior == 1 && border == 1 ? 1 : 0;
 }
 

@@ -3,6 +3,14 @@
 // pipe 0, queues answers for pipe 1 and serves timed frames on pipe 2; all of its state changes
 // only through that protocol. The rest of this header is the test API: faults, triggers,
 // timing scale, scene options and views of the device state.
+//
+// Environment, read when a camera is created or reset:
+//   REZIVE_VIRTUAL_CAMERAS=N   slots 0..N-1 answer (read at every open, so tests may setenv it)
+//   REZIVE_VIRTUAL_SCENE=path  a PNG picture instead of the moving test scene
+//   REZIVE_VIRTUAL_NOISE=1     sensor noise (off by default, so known pictures read back exactly)
+//
+// Answer packets are queued per open file: an exchange always reads the answers to its own
+// command, however control exchanges of other threads interleave with it.
 #pragma once
 
 #include <chrono>

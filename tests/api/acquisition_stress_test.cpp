@@ -1,6 +1,5 @@
 // Soak: hundreds of acquisition start/stop cycles with random settings and injected faults.
 // Every call must return, nothing may hang or leak, and the threads must all be gone at the end.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,15 +9,6 @@
 
 namespace rezive::test {
 namespace {
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n;
-}
 
 using AcquisitionSoak = VirtualCameraTest;
 

@@ -1,5 +1,4 @@
 // Acquisition end to end through the C API against the virtual camera.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,15 +9,6 @@
 
 namespace rezive::test {
 namespace {
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n;
-}
 
 class CallbackPreviewTest : public VirtualCameraTest,
                             public testing::WithParamInterface<std::tuple<int32_t, int32_t>> {};

@@ -207,16 +207,5 @@ TEST_F(SensorControlTest, ClockSampleWidthAndVariant) {
     EXPECT_EQ(model_->VariantValue(), 1);
 }
 
-TEST_F(SensorControlTest, ResetDefaultsRestoresTheGeometryFields) {
-    model_->SetSampleWidth(true);
-    model_->ResetDefaults();
-    EXPECT_EQ(model_->SixteenBit(), 0);
-    EXPECT_EQ(model_->OutputWidth(), 1280);
-    EXPECT_EQ(model_->OutputHeight(), 1028);
-    EXPECT_EQ(model_->TransferTimeout(), 3000);
-    EXPECT_EQ(model_->Open(0), 0);
-    EXPECT_EQ(model_->OutputHeight(), 720);
-}
-
 }  // namespace
 }  // namespace rezive

@@ -64,18 +64,22 @@ TEST_P(ColorConversion, MapsOnePixelAndLeavesTheRestAlone) {
     ASSERT_EQ(dst.Create(1, 1, c.dstBits), 1);
     const bool wideSrc = c.srcBits >= 48, wideDst = c.dstBits >= 48;
     for (size_t i = 0; i < c.in.size(); ++i) {
-        if (wideSrc) Set16(src, 0, 0, static_cast<int>(i), static_cast<uint16_t>(c.in[i]));
-        else Set8(src, 0, 0, static_cast<int>(i), static_cast<uint8_t>(c.in[i]));
+        if (wideSrc)
+            Set16(src, 0, 0, static_cast<int>(i), static_cast<uint16_t>(c.in[i]));
+        else
+            Set8(src, 0, 0, static_cast<int>(i), static_cast<uint8_t>(c.in[i]));
     }
     const int marker = 0x5A;
     for (size_t i = 0; i < c.out.size(); ++i) {
-        if (wideDst) Set16(dst, 0, 0, static_cast<int>(i), marker);
-        else Set8(dst, 0, 0, static_cast<int>(i), marker);
+        if (wideDst)
+            Set16(dst, 0, 0, static_cast<int>(i), marker);
+        else
+            Set8(dst, 0, 0, static_cast<int>(i), marker);
     }
     ASSERT_EQ(dst.Transfer(c.kernel, &src, nullptr, 0, 0, nullptr), 1);
     for (size_t i = 0; i < c.out.size(); ++i) {
-        const int got = wideDst ? Get16(dst, 0, 0, static_cast<int>(i))
-                                : Get8(dst, 0, 0, static_cast<int>(i));
+        const int got =
+            wideDst ? Get16(dst, 0, 0, static_cast<int>(i)) : Get8(dst, 0, 0, static_cast<int>(i));
         EXPECT_EQ(got, c.out[i] < 0 ? marker : c.out[i]) << c.name << " channel " << i;
     }
 }
@@ -93,13 +97,16 @@ INSTANTIATE_TEST_SUITE_P(
         ColorCase{"Color12To8", Color12To8, 48, 24, {4095, 16, 15}, {255, 1, 0}},
         ColorCase{"Color12To8 64", Color12To8, 64, 24, {4095, 16, 15, 77}, {255, 1, 0}},
         ColorCase{"Color12To8Flipped", Color12To8Flipped, 64, 24, {4095, 32, 0, 1}, {255, 2, 0}},
-        ColorCase{"Color10To8Flipped", Color10To8Flipped, 48, 24, {1023, 1024, 4095},
-                  {255, 0, 255}},
+        ColorCase{
+            "Color10To8Flipped", Color10To8Flipped, 48, 24, {1023, 1024, 4095}, {255, 0, 255}},
         ColorCase{"Color12To16", Color12To16, 48, 48, {4095, 4096, 1}, {65520, 0, 16}},
         ColorCase{"Color12To16Swap", Color12To16Swap, 48, 48, {1, 2, 3}, {48, 32, 16}},
-        ColorCase{"Color12To16Alpha", Color12To16Alpha, 64, 64, {1, 2, 3, 7},
-                  {16, 32, 48, 65535}},
-        ColorCase{"Color12To16AlphaSwap", Color12To16AlphaSwap, 64, 64, {1, 2, 3, 7},
+        ColorCase{"Color12To16Alpha", Color12To16Alpha, 64, 64, {1, 2, 3, 7}, {16, 32, 48, 65535}},
+        ColorCase{"Color12To16AlphaSwap",
+                  Color12To16AlphaSwap,
+                  64,
+                  64,
+                  {1, 2, 3, 7},
                   {48, 32, 16, 65535}}));
 
 // Every conversion on a 3-row image with distinct row values: flipped kernels reverse the rows,
@@ -123,19 +130,21 @@ TEST_P(RowOrder, FlipsExactlyWhenNamedSo) {
             // Every colour channel of row r carries 16 * (r + 1), which survives every shift.
             const int channels = c.srcBits == 16 ? 1 : 3;
             for (int k = 0; k < channels; ++k) {
-                if (c.srcBits >= 16) Set16(src, col, r, k, static_cast<uint16_t>(16 * (r + 1)));
-                else Set8(src, col, r, k, static_cast<uint8_t>(16 * (r + 1)));
+                if (c.srcBits == 16 || c.srcBits >= 48)
+                    Set16(src, col, r, k, static_cast<uint16_t>(16 * (r + 1)));
+                else
+                    Set8(src, col, r, k, static_cast<uint8_t>(16 * (r + 1)));
             }
         }
     ASSERT_EQ(dst.Transfer(c.kernel, &src, nullptr, 0, 0, nullptr), 1);
     auto value = [&](const CDibImage& img, int col, int row) {
-        return img.BitsPerPixel() >= 16 ? Get16(img, col, row) : Get8(img, col, row);
+        const int bits = img.BitsPerPixel();
+        return bits == 16 || bits >= 48 ? Get16(img, col, row) : Get8(img, col, row);
     };
     const int first = value(dst, 0, 0), last = value(dst, 0, 2);
     EXPECT_NE(first, last);
     for (int r = 0; r < 3; ++r)
-        for (int col = 0; col < 5; ++col)
-            EXPECT_EQ(value(dst, col, r), value(dst, 0, r)) << c.name;
+        for (int col = 0; col < 5; ++col) EXPECT_EQ(value(dst, col, r), value(dst, 0, r)) << c.name;
     // The value ordering tells the row order: rows grow with r in the source.
     EXPECT_EQ(first > last, c.flipped) << c.name;
 }
@@ -158,8 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RowOrderCase{"Color12To16", Color12To16, 48, 48, false},
                       RowOrderCase{"Color12To16Swap", Color12To16Swap, 48, 48, false},
                       RowOrderCase{"Color12To16Alpha", Color12To16Alpha, 64, 64, false},
-                      RowOrderCase{"Color12To16AlphaSwap", Color12To16AlphaSwap, 64, 64,
-                                   false}));
+                      RowOrderCase{"Color12To16AlphaSwap", Color12To16AlphaSwap, 64, 64, false}));
 
 TEST(Conversions, PixelsTooSmallForTheKernelAreRejectedUntouched) {
     CDibImage src, dst;

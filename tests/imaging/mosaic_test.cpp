@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <vector>
 
 #include "image_fixture.h"
 
@@ -31,8 +32,10 @@ struct Reference {
 
     int Sample(int col, int row) const {
         auto inside = [](int i, int size) {
-            if (i < 0) i += 4;
-            else if (i >= size) i -= 4;
+            if (i < 0)
+                i += 4;
+            else if (i >= size)
+                i -= 4;
             return std::clamp(i, 0, size - 1);
         };
         const int c = inside(col, mosaic.Width()), r = inside(row, mosaic.Height());
@@ -41,7 +44,9 @@ struct Reference {
 
     std::array<int, 3> At(int x, int y) const {
         auto P = [&](int dx, int dy) -> int64_t { return Sample(x + dx, y + dy); };
-        auto w = [&](int64_t a, int64_t b, int64_t c, int64_t d) { return 9 * a + 3 * b + 3 * c + d; };
+        auto w = [&](int64_t a, int64_t b, int64_t c, int64_t d) {
+            return 9 * a + 3 * b + 3 * c + d;
+        };
         const int rp = (y + (phase & 1)) & 1, cp = (x + ((phase >> 1) & 1)) & 1;
         int64_t g1, g2, sb, sr;
         if (rp == 0 && cp == 0) {
@@ -79,8 +84,12 @@ std::array<int, 4> PixelOf(const CDibImage& img, int x, int y) {
 }
 
 TEST(Mosaic, EffectivePhaseFollowsTheMirrors) {
-    struct Case { int mode; bool v, h; int phase; };
-    const Case cases[] = {{3, true, true, 0}, {0, true, false, 1}, {1, false, true, 3},
+    struct Case {
+        int mode;
+        bool v, h;
+        int phase;
+    };
+    const Case cases[] = {{3, true, true, 0},   {0, true, false, 1}, {1, false, true, 3},
                           {2, false, false, 2}, {2, true, false, 3}, {1, true, false, 0}};
     for (const Case& c : cases) EXPECT_EQ(EffectiveBayerPhase(c.mode, c.v, c.h), c.phase);
 }
@@ -88,46 +97,55 @@ TEST(Mosaic, EffectivePhaseFollowsTheMirrors) {
 // Random mosaics of odd and even sizes, every phase, both sample widths, 3- and 4-channel
 // outputs, random gains: every pixel against the plain formula, and a fourth channel untouched.
 TEST(Mosaic, ReconstructionMatchesThePlainFormulaEverywhere) {
-  for (bool baseline : {false, true}) {
-    SCOPED_TRACE(baseline ? "baseline build" : "dispatched build");
-    const test::BaselineScope scope(baseline);
-    std::mt19937 rng(417);
-    const int sizes[][2] = {{1, 1}, {1, 5}, {5, 1}, {2, 3}, {3, 2}, {4, 4}, {5, 5},
-                            {4, 7}, {7, 4}, {13, 9}, {6, 6}, {37, 11}, {21, 25}, {1031, 7}};
-    for (const auto& size : sizes) {
-        for (uint16_t mosaicBits : {8, 16}) {
-            for (int phase = 0; phase < 4; ++phase) {
-                const bool four = (phase + size[0]) % 2 == 0;
-                const uint16_t colorBits = mosaicBits == 8 ? (four ? 32 : 24) : (four ? 64 : 48);
-                CDibImage mosaic, color;
-                ASSERT_EQ(mosaic.Create(size[0], size[1], mosaicBits), 1);
-                ASSERT_EQ(color.Create(size[0], size[1], colorBits), 1);
-                if (mosaicBits == 8) test::FillRandom(mosaic, rng);
-                // Mostly 12-bit data, with some words above 4095 as a broken frame might hold.
-                else test::FillRandom16(mosaic, rng, phase == 3 ? 65535 : 4095);
-                test::FillRandom(color, rng);
-                CDibImage before;
-                ASSERT_EQ(before.CreateLike(&color), 1);
-                std::copy_n(color.Bits(), color.SizeBytes(), before.Bits());
+    for (bool baseline : {false, true}) {
+        SCOPED_TRACE(baseline ? "baseline build" : "dispatched build");
+        const test::BaselineScope scope(baseline);
+        std::mt19937 rng(417);
+        // Every size up to 6 x 6 (images too small for the four-further-inside rule included),
+        // then odd and even larger ones and one wider than a processing chunk.
+        std::vector<std::array<int, 2>> sizes;
+        for (int w = 1; w <= 6; ++w)
+            for (int h = 1; h <= 6; ++h) sizes.push_back({w, h});
+        for (auto size : {std::array<int, 2>{4, 7}, {7, 4}, {13, 9}, {37, 11}, {21, 25}, {1031, 7}})
+            sizes.push_back(size);
+        for (const auto& size : sizes) {
+            for (uint16_t mosaicBits : {8, 16}) {
+                for (int phase = 0; phase < 4; ++phase) {
+                    const bool four = (phase + size[0]) % 2 == 0;
+                    const uint16_t colorBits =
+                        mosaicBits == 8 ? (four ? 32 : 24) : (four ? 64 : 48);
+                    CDibImage mosaic, color;
+                    ASSERT_EQ(mosaic.Create(size[0], size[1], mosaicBits), 1);
+                    ASSERT_EQ(color.Create(size[0], size[1], colorBits), 1);
+                    if (mosaicBits == 8) test::FillRandom(mosaic, rng);
+                    // Mostly 12-bit data, with some words above 4095 as a broken frame might hold.
+                    else
+                        test::FillRandom16(mosaic, rng, phase == 3 ? 65535 : 4095);
+                    test::FillRandom(color, rng);
+                    CDibImage before;
+                    ASSERT_EQ(before.CreateLike(&color), 1);
+                    std::copy_n(color.Bits(), color.SizeBytes(), before.Bits());
 
-                std::uniform_int_distribution<int> gain(0, 400);
-                WhiteBalanceParams params{phase, gain(rng), 100, gain(rng)};
-                ASSERT_EQ(ReconstructColor(color, mosaic, params, false), 1);
-                const Reference ref{mosaic, phase, params.redGain, params.blueGain};
-                for (int y = 0; y < size[1]; ++y)
-                    for (int x = 0; x < size[0]; ++x) {
-                        const auto got = PixelOf(color, x, y), old = PixelOf(before, x, y);
-                        const auto want = ref.At(x, y);
-                        ASSERT_EQ(got[0], want[0]) << size[0] << "x" << size[1] << " bits "
-                            << mosaicBits << " phase " << phase << " at " << x << "," << y;
-                        ASSERT_EQ(got[1], want[1]) << x << "," << y;
-                        ASSERT_EQ(got[2], want[2]) << x << "," << y;
-                        ASSERT_EQ(got[3], old[3]) << "fourth channel written at " << x << "," << y;
-                    }
+                    std::uniform_int_distribution<int> gain(0, 400);
+                    WhiteBalanceParams params{phase, gain(rng), 100, gain(rng)};
+                    ASSERT_EQ(ReconstructColor(color, mosaic, params, false), 1);
+                    const Reference ref{mosaic, phase, params.redGain, params.blueGain};
+                    for (int y = 0; y < size[1]; ++y)
+                        for (int x = 0; x < size[0]; ++x) {
+                            const auto got = PixelOf(color, x, y), old = PixelOf(before, x, y);
+                            const auto want = ref.At(x, y);
+                            ASSERT_EQ(got[0], want[0])
+                                << size[0] << "x" << size[1] << " bits " << mosaicBits << " phase "
+                                << phase << " at " << x << "," << y;
+                            ASSERT_EQ(got[1], want[1]) << x << "," << y;
+                            ASSERT_EQ(got[2], want[2]) << x << "," << y;
+                            ASSERT_EQ(got[3], old[3])
+                                << "fourth channel written at " << x << "," << y;
+                        }
+                }
             }
         }
     }
-  }
 }
 
 // Mosaic with one value per colour of the reconstruction convention of phase `laid`.
@@ -136,26 +154,28 @@ void LayColours(CDibImage& m, int laid, int red, int green, int blue) {
         for (int x = 0; x < m.Width(); ++x) {
             const char c = ColourAt(x, y, laid);
             const int v = c == 'R' ? red : c == 'G' ? green : blue;
-            if (m.BitsPerPixel() == 16) Set16(m, x, y, 0, static_cast<uint16_t>(v));
-            else Set8(m, x, y, 0, static_cast<uint8_t>(v));
+            if (m.BitsPerPixel() == 16)
+                Set16(m, x, y, 0, static_cast<uint16_t>(v));
+            else
+                Set8(m, x, y, 0, static_cast<uint8_t>(v));
         }
 }
 
 TEST(Mosaic, FlatColourFieldsReconstructEverywhere) {
     struct Case {
         uint16_t bits;
-        int red, green, blue;      // laid at phase 1
-        int readPhase;             // phase the reconstruction uses
+        int red, green, blue;  // laid at phase 1
+        int readPhase;         // phase the reconstruction uses
         int redGain, blueGain;
-        std::array<int, 3> bgr;    // every output pixel, borders included
+        std::array<int, 3> bgr;  // every output pixel, borders included
     };
     const Case cases[] = {
         {8, 100, 100, 100, 1, 100, 100, {100, 100, 100}},
         {8, 200, 100, 50, 1, 100, 100, {50, 100, 200}},
-        {8, 200, 100, 50, 2, 100, 100, {200, 100, 50}},   // both phase bits inverted
-        {8, 200, 100, 50, 0, 100, 100, {100, 125, 100}},  // row bit inverted
-        {8, 200, 100, 50, 3, 100, 100, {100, 125, 100}},  // column bit inverted
-        {8, 200, 200, 200, 1, 200, 100, {200, 200, 255}}, // product >= 256 x 2048
+        {8, 200, 100, 50, 2, 100, 100, {200, 100, 50}},    // both phase bits inverted
+        {8, 200, 100, 50, 0, 100, 100, {100, 125, 100}},   // row bit inverted
+        {8, 200, 100, 50, 3, 100, 100, {100, 125, 100}},   // column bit inverted
+        {8, 200, 200, 200, 1, 200, 100, {200, 200, 255}},  // product >= 256 x 2048
         {16, 3000, 3000, 3000, 1, 200, 100, {3000, 3000, 4095}},
         {16, 128, 128, 128, 1, 99, 399, {510, 128, 126}},  // factors 126 and 510
         {16, 4000, 4095, 1000, 2, 100, 100, {4000, 4095, 1000}},
@@ -245,8 +265,10 @@ TEST(Mosaic, GainAndOffsetPerPosition) {
                 for (int x = 0; x < 5; ++x) {
                     const int rp = (y + (phase & 1)) & 1, cp = (x + (phase >> 1)) & 1;
                     const int v = rp == 0 && cp == 1 ? c.inR : rp == 0 && cp == 0 ? c.inG1 : 0;
-                    if (c.bits == 16) Set16(m, x, y, 0, static_cast<uint16_t>(v));
-                    else Set8(m, x, y, 0, static_cast<uint8_t>(v));
+                    if (c.bits == 16)
+                        Set16(m, x, y, 0, static_cast<uint16_t>(v));
+                    else
+                        Set8(m, x, y, 0, static_cast<uint8_t>(v));
                 }
             BayerGainParams p;
             p.phase = phase;
@@ -255,7 +277,8 @@ TEST(Mosaic, GainAndOffsetPerPosition) {
             p.offsetR = c.offsetR;
             p.bitDepth = c.bitDepth;
             ASSERT_EQ(m.Transfer(c.bits == 8 ? BayerGainOffsetRaw8 : BayerGainOffsetRaw16, &m,
-                                 nullptr, 0, 0, &p), 1);
+                                 nullptr, 0, 0, &p),
+                      1);
             for (int y = 0; y < 3; ++y)
                 for (int x = 0; x < 5; ++x) {
                     const int rp = (y + (phase & 1)) & 1, cp = (x + (phase >> 1)) & 1;
@@ -279,8 +302,8 @@ TEST(Mosaic, AutomaticGrayGains) {
         {8, 8, 100, 200, 200, 50, true, {256, 128, 128, 512}},
         {16, 12, 1000, 2000, 2000, 500, true, {256, 128, 128, 512}},
         {16, 12, 3, 4094, 4094, 4094, true, {174677, 128, 128, 128}},
-        {8, 8, 0, 200, 200, 50, false, {1, 2, 3, 4}},     // R all black: unchanged
-        {8, 8, 255, 200, 200, 50, false, {1, 2, 3, 4}},   // R all saturated: unchanged
+        {8, 8, 0, 200, 200, 50, false, {1, 2, 3, 4}},    // R all black: unchanged
+        {8, 8, 255, 200, 200, 50, false, {1, 2, 3, 4}},  // R all saturated: unchanged
         {16, 12, 4095, 20, 20, 20, false, {1, 2, 3, 4}},
     };
     for (const Case& c : cases) {
@@ -291,8 +314,10 @@ TEST(Mosaic, AutomaticGrayGains) {
                 for (int x = 0; x < 7; ++x) {
                     const int rp = (y + (phase & 1)) & 1, cp = (x + (phase >> 1)) & 1;
                     const int v = rp == 0 ? (cp == 0 ? c.g1 : c.r) : (cp == 0 ? c.b : c.g2);
-                    if (c.bits == 16) Set16(m, x, y, 0, static_cast<uint16_t>(v));
-                    else Set8(m, x, y, 0, static_cast<uint8_t>(v));
+                    if (c.bits == 16)
+                        Set16(m, x, y, 0, static_cast<uint16_t>(v));
+                    else
+                        Set8(m, x, y, 0, static_cast<uint8_t>(v));
                 }
             BayerGainParams p;
             p.phase = phase;
@@ -306,9 +331,14 @@ TEST(Mosaic, AutomaticGrayGains) {
 }
 
 TEST(Mosaic, LuminanceOfColour) {
-    struct Case { int b, g, r, gray; };
-    const Case cases[] = {{0, 0, 255, 76}, {0, 255, 0, 150}, {255, 0, 0, 28},
-                          {255, 255, 255, 255}, {10, 100, 200, 120}};
+    struct Case {
+        int b, g, r, gray;
+    };
+    const Case cases[] = {{0, 0, 255, 76},
+                          {0, 255, 0, 150},
+                          {255, 0, 0, 28},
+                          {255, 255, 255, 255},
+                          {10, 100, 200, 120}};
     for (const Case& c : cases) {
         for (uint16_t bits : {24, 32}) {
             CDibImage color, gray;

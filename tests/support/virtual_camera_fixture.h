@@ -1,6 +1,7 @@
 // A camera object on virtual camera 0, with an application window and a callback window.
 #pragma once
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <ReziveSdk.h>
@@ -74,6 +75,16 @@ protected:
     RzWindow callback_ = 0;
     RzHandle handle_ = 0;
 };
+
+// Threads of this process (the baseline that every test's threads must return to).
+inline int ThreadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
 
 // Row stride of an image of the given width and bits per pixel.
 inline int32_t StrideOf(int32_t width, int32_t bits) { return (width * (bits / 8) + 3) & ~3; }

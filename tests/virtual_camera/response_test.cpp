@@ -197,6 +197,18 @@ TEST_F(ResponseTest, NoiseIsOptionalAndBounded) {
     EXPECT_GT(differing, 1000);
 }
 
+TEST_F(ResponseTest, PicturesOfOtherSizesCoverTheWholeArray) {
+    std::vector<uint16_t> samples(640 * 360);
+    for (int y = 0; y < 360; ++y)
+        for (int x = 0; x < 640; ++x) samples[y * 640 + x] = static_cast<uint16_t>((x + 3 * y) & 0xFF);
+    const std::string path = test::TempPath(".png");
+    ASSERT_TRUE(test::WritePng(path, 640, 360, 1, 8, samples));
+    ASSERT_TRUE(Cam().LoadSceneFile(path));
+    const auto frame = Frame();
+    for (int y = 0; y < 720; y += 37)
+        for (int x = 0; x < 1280; x += 41) ASSERT_EQ(frame[y * 1280 + x], samples[(y / 2) * 640 + x / 2]);
+}
+
 TEST_F(ResponseTest, BuiltInSceneMovesAndBadFilesAreRefused) {
     EXPECT_FALSE(Cam().HasFileScene());
     EXPECT_FALSE(Cam().LoadSceneFile(test::TempPath(".missing.png")));

@@ -55,7 +55,7 @@ TEST_F(TimingTest, RequestsBlockUntilTheirFrameIsDue) {
     for (int i = 0; i < 3; ++i) ASSERT_EQ(model_->TransferSingleFrame(), 0);
     // Each frame waits for the next sensor frame: at least the period apart (lower bound only).
     EXPECT_GE(Ms(std::chrono::steady_clock::now() - start).count(), 2.9 * period);
-    EXPECT_EQ(Cam().Stats().lastSequence, first + 3);
+    EXPECT_GE(Cam().Stats().lastSequence, first + 3);  // more if the machine stalled us
 }
 
 TEST_F(TimingTest, SlowConsumersSeeGapsInTheSequence) {

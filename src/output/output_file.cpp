@@ -29,11 +29,14 @@ bool OutputFile::OpenForWriting(const char* path) {
     return true;
 }
 
-bool OutputFile::Write(const void* data, size_t size) {
+// Repeats a partial write until all of data is written; a failure sticks. writeSome(p, n,
+// done) writes at most n bytes of p, done bytes into the call.
+template <typename WriteSome>
+bool OutputFile::WriteAll(const void* data, size_t size, WriteSome writeSome) {
     if (fd_ < 0 || failed_) return false;
     const auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, p, size);
+    for (uint64_t done = 0; size > 0;) {
+        const ssize_t n = writeSome(p, size, done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             MarkFailed();
@@ -41,26 +44,23 @@ bool OutputFile::Write(const void* data, size_t size) {
         }
         p += n;
         size -= static_cast<size_t>(n);
-        position_ += static_cast<uint64_t>(n);
+        done += static_cast<uint64_t>(n);
     }
     return true;
 }
 
+bool OutputFile::Write(const void* data, size_t size) {
+    return WriteAll(data, size, [this](const uint8_t* p, size_t n, uint64_t) {
+        const ssize_t written = ::write(fd_, p, n);
+        if (written > 0) position_ += static_cast<uint64_t>(written);
+        return written;
+    });
+}
+
 bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t size) {
-    if (fd_ < 0 || failed_) return false;
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            MarkFailed();
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
-    return true;
+    return WriteAll(data, size, [this, offset](const uint8_t* p, size_t n, uint64_t done) {
+        return ::pwrite(fd_, p, n, static_cast<off_t>(offset + done));
+    });
 }
 
 bool OutputFile::SeekTo(uint64_t offset) {

@@ -45,6 +45,8 @@ public:
 
 private:
     void MarkFailed() { failed_ = true; }
+    template <typename WriteSome>
+    bool WriteAll(const void* data, size_t size, WriteSome writeSome);
 
     int fd_ = -1;
     bool failed_ = false;

@@ -210,15 +210,23 @@ int32_t SaveAnalogGroup(const AnalogSettings& analog, int32_t deviceNumber) {
     return SaveGroup(kAnalogValues, analog, deviceNumber, "Gain", true);
 }
 
-int32_t LoadFilterGroup(FilterSettings& filters, int32_t deviceNumber) {
+// A filter-record group: its values when the key exists (a missing value keeps its field),
+// else the group's defaults.
+template <typename Table>
+int32_t LoadFilterRecordGroup(FilterSettings& filters, int32_t deviceNumber, const char* group,
+                              const Table& values, void (*defaults)(FilterSettings&)) {
     RegistryReader reader(platform::SettingsFilePath());
-    const RegistryKey key = OpenGroup(reader, deviceNumber, "Filter");
+    const RegistryKey key = OpenGroup(reader, deviceNumber, group);
     if (!key) {
-        DefaultFilter(filters);
+        defaults(filters);
         return 0;
     }
-    ReadValues(key, kFilterValues, filters);
+    ReadValues(key, values, filters);
     return 1;
+}
+
+int32_t LoadFilterGroup(FilterSettings& filters, int32_t deviceNumber) {
+    return LoadFilterRecordGroup(filters, deviceNumber, "Filter", kFilterValues, DefaultFilter);
 }
 
 int32_t SaveFilterGroup(const FilterSettings& filters, int32_t deviceNumber) {
@@ -226,14 +234,7 @@ int32_t SaveFilterGroup(const FilterSettings& filters, int32_t deviceNumber) {
 }
 
 int32_t LoadGrayGroup(FilterSettings& filters, int32_t deviceNumber) {
-    RegistryReader reader(platform::SettingsFilePath());
-    const RegistryKey key = OpenGroup(reader, deviceNumber, "Gray");
-    if (!key) {
-        DefaultGray(filters);
-        return 0;
-    }
-    ReadValues(key, kGrayValues, filters);
-    return 1;
+    return LoadFilterRecordGroup(filters, deviceNumber, "Gray", kGrayValues, DefaultGray);
 }
 
 // The camera key is not created here: every caller saves the analog and filter groups first.

@@ -156,22 +156,23 @@ int32_t WithMirrorBit(int32_t reg, int32_t bit, int32_t mirrored) {
 
 }  // namespace
 
-int32_t CRezive417DIRVUDSdk::SetMirrorH(int32_t flag) {
+// The mirror register is changed between writes of 1 and 0 to the trigger register.
+void CRezive417DIRVUDSdk::WriteMirrorBit(int32_t bit, int32_t flag) {
     int32_t reg = 0;
     ReadSensorRegister(kRegMirror, &reg);
     WriteSensorRegister(kRegTrigger, 1);
-    WriteSensorRegister(kRegMirror, WithMirrorBit(reg, 2, flag));
+    WriteSensorRegister(kRegMirror, WithMirrorBit(reg, bit, flag));
     WriteSensorRegister(kRegTrigger, 0);
+}
+
+int32_t CRezive417DIRVUDSdk::SetMirrorH(int32_t flag) {
+    WriteMirrorBit(2, flag);
     mirrorH_ = flag;
     return 0;
 }
 
 int32_t CRezive417DIRVUDSdk::SetMirrorV(int32_t flag) {
-    int32_t reg = 0;
-    ReadSensorRegister(kRegMirror, &reg);
-    WriteSensorRegister(kRegTrigger, 1);
-    WriteSensorRegister(kRegMirror, WithMirrorBit(reg, 1, flag));
-    WriteSensorRegister(kRegTrigger, 0);
+    WriteMirrorBit(1, flag);
     mirrorV_ = flag;
     return 0;
 }

@@ -59,6 +59,7 @@ public:
     static int32_t GainCode(int32_t index);
 
 private:
+    void WriteMirrorBit(int32_t bit, int32_t flag);
     int32_t reservedWord_ = 0;
     int32_t lastTransferSizeSent_ = 0;
     int32_t sensorInitialised_ = 0;

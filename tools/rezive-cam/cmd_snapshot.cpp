@@ -27,8 +27,7 @@ int RunSnapshot(const SnapshotOptions& options, Context& context, Output& out) {
         // Capture mode keeps the camera prepared between the shots of a series.
         session.Check(Rezive_Capture(h), "preparing the camera for a series");
     }
-    Json files = Json::MakeArray();
-    std::string text;
+    SavedSeries series;
     bool interrupted = false;
     for (int32_t k = 1; k <= options.count; ++k) {
         if (Interrupted()) {
@@ -37,18 +36,10 @@ int RunSnapshot(const SnapshotOptions& options, Context& context, Output& out) {
         }
         session.ClearErrors();
         session.Check(Rezive_SnapShot(h, nullptr, 0, 1), "taking a snapshot");
-        const std::string path =
-            options.count > 1 ? NumberedName(options.still.output, k) : options.still.output;
-        const SavedFile file = SaveCurrentImage(session, path, format);
-        files.Push(SavedFileJson(file));
-        text += SavedFileText(file);
+        series.Save(session, options.still, k, options.count, format);
     }
     if (options.count > 1) Rezive_StopPreview(h);
-    Json document = Json::MakeObject();
-    document.Set("files", std::move(files));
-    document.Set("interrupted", interrupted);
-    out.Result(document, text);
-    return interrupted ? kExitInterrupted : 0;
+    return series.Report(out, interrupted);
 }
 
 }  // namespace

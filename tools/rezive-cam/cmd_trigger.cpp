@@ -40,8 +40,7 @@ int RunTrigger(const TriggerOptions& options, Context& context, Output& out) {
     session.Check(Rezive_Trigger(h, session.Window(), nullptr, 0, 1),
                   "starting triggered acquisition");
 
-    Json files = Json::MakeArray();
-    std::string text;
+    SavedSeries series;
     bool interrupted = false;
     StreamStats stats;
     for (int32_t k = 1; k <= options.count && !interrupted; ++k) {
@@ -71,18 +70,10 @@ int RunTrigger(const TriggerOptions& options, Context& context, Output& out) {
         }
         if (interrupted) break;
         // The next frame only comes on the next pulse, so the image stays put while saving.
-        const std::string path =
-            options.count > 1 ? NumberedName(options.still.output, k) : options.still.output;
-        const SavedFile file = SaveCurrentImage(session, path, format);
-        files.Push(SavedFileJson(file));
-        text += SavedFileText(file);
+        series.Save(session, options.still, k, options.count, format);
     }
     Rezive_StopPreview(h);
-    Json document = Json::MakeObject();
-    document.Set("files", std::move(files));
-    document.Set("interrupted", interrupted);
-    out.Result(document, text);
-    return interrupted ? kExitInterrupted : 0;
+    return series.Report(out, interrupted);
 }
 
 }  // namespace

@@ -65,3 +65,23 @@ std::string SavedFileText(const SavedFile& file) {
 }
 
 }  // namespace rezive::cli
+
+namespace rezive::cli {
+
+void SavedSeries::Save(Session& session, const StillOptions& options, int32_t k, int32_t count,
+                       int32_t format) {
+    const std::string path = count > 1 ? NumberedName(options.output, k) : options.output;
+    const SavedFile file = SaveCurrentImage(session, path, format);
+    files_.Push(SavedFileJson(file));
+    text_ += SavedFileText(file);
+}
+
+int SavedSeries::Report(Output& out, bool interrupted) {
+    Json document = Json::MakeObject();
+    document.Set("files", std::move(files_));
+    document.Set("interrupted", interrupted);
+    out.Result(document, text_);
+    return interrupted ? kExitInterrupted : 0;
+}
+
+}  // namespace rezive::cli

@@ -35,4 +35,18 @@ SavedFile SaveCurrentImage(Session& session, const std::string& path, int32_t fo
 Json SavedFileJson(const SavedFile& file);
 std::string SavedFileText(const SavedFile& file);
 
+// The files of a snapshot or trigger run, saved one by one and reported together.
+class SavedSeries {
+public:
+    // Saves the current image as image k of count (numbered names when count > 1).
+    void Save(Session& session, const StillOptions& options, int32_t k, int32_t count,
+              int32_t format);
+    // Prints the result ("files" and "interrupted" in JSON) and returns the exit status.
+    int Report(Output& out, bool interrupted);
+
+private:
+    Json files_ = Json::MakeArray();
+    std::string text_;
+};
+
 }  // namespace rezive::cli

@@ -26,4 +26,3 @@ int32_t Dispatch(uint32_t handle, int32_t invalidValue, Operation&& operation) {
 
 }  // namespace rezive
 
-#define RZ_EXPORT extern "C" __attribute__((visibility("default")))

@@ -5,74 +5,74 @@
 using rezive::CRezive;
 using rezive::Dispatch;
 
-RZ_EXPORT int32_t Rezive_SetPreviewWindow(RzHandle handle, RzWindow parent, int32_t left,
-                                          int32_t top, int32_t right, int32_t bottom) {
+RZ_API int32_t Rezive_SetPreviewWindow(RzHandle handle, RzWindow parent, int32_t left,
+                                       int32_t top, int32_t right, int32_t bottom) {
     return Dispatch(handle, 0,
                     [&](CRezive& c) { return c.SetPreviewWindow(parent, left, top, right, bottom); });
 }
-RZ_EXPORT int32_t Rezive_Preview(RzHandle handle) {
+RZ_API int32_t Rezive_Preview(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.Preview(); });
 }
-RZ_EXPORT int32_t Rezive_CallBackPreview(RzHandle handle, RzWindow window, void* buffer,
-                                         int32_t bufferSize, int32_t topDown) {
+RZ_API int32_t Rezive_CallBackPreview(RzHandle handle, RzWindow window, void* buffer,
+                                      int32_t bufferSize, int32_t topDown) {
     return Dispatch(handle, 0, [&](CRezive& c) {
         return c.CallBackPreview(window, buffer, bufferSize, topDown);
     });
 }
-RZ_EXPORT int32_t Rezive_StartPreview(RzHandle handle) {
+RZ_API int32_t Rezive_StartPreview(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.StartPreview(); });
 }
-RZ_EXPORT int32_t Rezive_StopPreview(RzHandle handle) {
+RZ_API int32_t Rezive_StopPreview(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.StopPreview(); });
 }
-RZ_EXPORT int32_t Rezive_Capture(RzHandle handle) {
+RZ_API int32_t Rezive_Capture(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.Capture(); });
 }
-RZ_EXPORT int32_t Rezive_SnapShot(RzHandle handle, void* buffer, int32_t bufferSize,
-                                  int32_t topDown) {
+RZ_API int32_t Rezive_SnapShot(RzHandle handle, void* buffer, int32_t bufferSize,
+                               int32_t topDown) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SnapShot(buffer, bufferSize, topDown); });
 }
-RZ_EXPORT int32_t Rezive_GetImage(RzHandle handle, void* buffer, int32_t bufferSize,
-                                  int32_t topDown) {
+RZ_API int32_t Rezive_GetImage(RzHandle handle, void* buffer, int32_t bufferSize,
+                               int32_t topDown) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.GetImage(buffer, bufferSize, topDown); });
 }
-RZ_EXPORT int32_t Rezive_Trigger(RzHandle handle, RzWindow window, void* buffer,
-                                 int32_t bufferSize, int32_t topDown) {
+RZ_API int32_t Rezive_Trigger(RzHandle handle, RzWindow window, void* buffer,
+                              int32_t bufferSize, int32_t topDown) {
     return Dispatch(handle, 0,
                     [&](CRezive& c) { return c.Trigger(window, buffer, bufferSize, topDown); });
 }
-RZ_EXPORT int32_t Rezive_SaveImage(RzHandle handle, const char* fileName, int32_t format) {
+RZ_API int32_t Rezive_SaveImage(RzHandle handle, const char* fileName, int32_t format) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SaveImage(fileName, format); });
 }
-RZ_EXPORT int32_t Rezive_SaveImageW(RzHandle handle, const RzChar16* fileName, int32_t format) {
+RZ_API int32_t Rezive_SaveImageW(RzHandle handle, const RzChar16* fileName, int32_t format) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SaveImageW(fileName, format); });
 }
-RZ_EXPORT int32_t Rezive_Record(RzHandle handle, const char* fileName, int32_t durationMs,
-                                int32_t showWindow) {
+RZ_API int32_t Rezive_Record(RzHandle handle, const char* fileName, int32_t durationMs,
+                             int32_t showWindow) {
     return Dispatch(handle, 0,
                     [&](CRezive& c) { return c.Record(fileName, durationMs, showWindow); });
 }
-RZ_EXPORT int32_t Rezive_RecordW(RzHandle handle, const RzChar16* fileName, int32_t durationMs,
-                                 int32_t showWindow) {
+RZ_API int32_t Rezive_RecordW(RzHandle handle, const RzChar16* fileName, int32_t durationMs,
+                              int32_t showWindow) {
     return Dispatch(handle, 0,
                     [&](CRezive& c) { return c.RecordW(fileName, durationMs, showWindow); });
 }
-RZ_EXPORT int32_t Rezive_LoadConfigFileA(RzHandle handle, const char* fileName) {
+RZ_API int32_t Rezive_LoadConfigFileA(RzHandle handle, const char* fileName) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.LoadConfigFile(fileName); });
 }
-RZ_EXPORT int32_t Rezive_LoadConfigFileW(RzHandle handle, const RzChar16* fileName) {
+RZ_API int32_t Rezive_LoadConfigFileW(RzHandle handle, const RzChar16* fileName) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.LoadConfigFileW(fileName); });
 }
-RZ_EXPORT int32_t Rezive_SetCameraDlg(RzHandle handle, RzWindow parent) {
+RZ_API int32_t Rezive_SetCameraDlg(RzHandle handle, RzWindow parent) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
 }
-RZ_EXPORT int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent) {
+RZ_API int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
 }
-RZ_EXPORT int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent) {
+RZ_API int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
 }
 
-RZ_EXPORT int32_t RzSoftwareTrigger(RzHandle handle) {
+RZ_API int32_t RzSoftwareTrigger(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.SoftwareTrigger(); });
 }

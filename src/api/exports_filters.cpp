@@ -6,19 +6,19 @@
 using rezive::CRezive;
 using rezive::Dispatch;
 
-RZ_EXPORT int32_t Rezive_SetFilterValue(RzHandle handle, int32_t filterId, int32_t value) {
+RZ_API int32_t Rezive_SetFilterValue(RzHandle handle, int32_t filterId, int32_t value) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetFilterValue(filterId, value); });
 }
 
-RZ_EXPORT int32_t Rezive_GetFilterValue(RzHandle handle, int32_t filterId, int32_t* ok) {
+RZ_API int32_t Rezive_GetFilterValue(RzHandle handle, int32_t filterId, int32_t* ok) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.GetFilterValue(filterId, ok); });
 }
 
 #define RZ_FILTER_PAIR(Name, id)                                             \
-    RZ_EXPORT int32_t Rezive_Set##Name(RzHandle handle, int32_t value) {     \
+    RZ_API int32_t Rezive_Set##Name(RzHandle handle, int32_t value) {        \
         return Rezive_SetFilterValue(handle, id, value);                     \
     }                                                                        \
-    RZ_EXPORT int32_t Rezive_Get##Name(RzHandle handle, int32_t* ok) {       \
+    RZ_API int32_t Rezive_Get##Name(RzHandle handle, int32_t* ok) {          \
         return Rezive_GetFilterValue(handle, id, ok);                        \
     }
 

@@ -5,40 +5,40 @@
 using rezive::CRezive;
 using rezive::Dispatch;
 
-RZ_EXPORT int32_t Rezive_SetColorMode(RzHandle handle, int32_t bitsPerPixel) {
+RZ_API int32_t Rezive_SetColorMode(RzHandle handle, int32_t bitsPerPixel) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetColorMode(bitsPerPixel); });
 }
-RZ_EXPORT int32_t Rezive_GetColorMode(RzHandle handle) {
+RZ_API int32_t Rezive_GetColorMode(RzHandle handle) {
     return Dispatch(handle, -1, [](CRezive& c) { return c.GetColorMode(); });
 }
-RZ_EXPORT int32_t Rezive_SetSubSample(RzHandle handle, int32_t code) {
+RZ_API int32_t Rezive_SetSubSample(RzHandle handle, int32_t code) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetSubSample(code); });
 }
-RZ_EXPORT int32_t Rezive_GetSubSample(RzHandle handle) {
+RZ_API int32_t Rezive_GetSubSample(RzHandle handle) {
     return Dispatch(handle, -1, [](CRezive& c) { return c.GetSubSample(); });
 }
-RZ_EXPORT int32_t Rezive_SetCaptureWindow(RzHandle handle, int32_t width, int32_t height) {
+RZ_API int32_t Rezive_SetCaptureWindow(RzHandle handle, int32_t width, int32_t height) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetCaptureWindow(width, height); });
 }
-RZ_EXPORT int32_t Rezive_SetCaptureWindowEx(RzHandle handle, int32_t totalWidth, int32_t xOffset,
-                                            int32_t width, int32_t totalHeight, int32_t yOffset,
-                                            int32_t height) {
+RZ_API int32_t Rezive_SetCaptureWindowEx(RzHandle handle, int32_t totalWidth, int32_t xOffset,
+                                         int32_t width, int32_t totalHeight, int32_t yOffset,
+                                         int32_t height) {
     return Dispatch(handle, 0, [&](CRezive& c) {
         return c.SetCaptureWindowEx(totalWidth, xOffset, width, totalHeight, yOffset, height);
     });
 }
-RZ_EXPORT int32_t Rezive_GetCaptureWindowEx(RzHandle handle, int32_t* totalWidth,
-                                            int32_t* xOffset, int32_t* width,
-                                            int32_t* totalHeight, int32_t* yOffset,
-                                            int32_t* height) {
+RZ_API int32_t Rezive_GetCaptureWindowEx(RzHandle handle, int32_t* totalWidth,
+                                         int32_t* xOffset, int32_t* width,
+                                         int32_t* totalHeight, int32_t* yOffset,
+                                         int32_t* height) {
     return Dispatch(handle, 0, [&](CRezive& c) {
         return c.GetCaptureWindowEx(totalWidth, xOffset, width, totalHeight, yOffset, height);
     });
 }
-RZ_EXPORT int32_t Rezive_Width(RzHandle handle) {
+RZ_API int32_t Rezive_Width(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.Width(); });
 }
-RZ_EXPORT int32_t Rezive_Height(RzHandle handle) {
+RZ_API int32_t Rezive_Height(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.Height(); });
 }
 
@@ -52,21 +52,21 @@ int32_t ZeroOut(RzHandle handle, int32_t* value) {
 }
 }  // namespace
 
-RZ_EXPORT int32_t Rezive_GetVideoFormat(RzHandle handle, int32_t* format) {
+RZ_API int32_t Rezive_GetVideoFormat(RzHandle handle, int32_t* format) {
     return ZeroOut(handle, format);
 }
-RZ_EXPORT int32_t Rezive_GetSamplingRate(RzHandle handle, int32_t* rate) {
+RZ_API int32_t Rezive_GetSamplingRate(RzHandle handle, int32_t* rate) {
     return ZeroOut(handle, rate);
 }
-RZ_EXPORT int32_t Rezive_SetWaitTime(RzHandle handle, int32_t milliseconds) {
+RZ_API int32_t Rezive_SetWaitTime(RzHandle handle, int32_t milliseconds) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetWaitTime(milliseconds); });
 }
-RZ_EXPORT int32_t Rezive_GetWaitTime(RzHandle handle) {
+RZ_API int32_t Rezive_GetWaitTime(RzHandle handle) {
     return Dispatch(handle, -1, [](CRezive& c) { return c.GetWaitTime(); });
 }
-RZ_EXPORT int32_t Rezive_SetConfigFilter(RzHandle handle, int32_t enable) {
+RZ_API int32_t Rezive_SetConfigFilter(RzHandle handle, int32_t enable) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetConfigFilter(enable); });
 }
-RZ_EXPORT int32_t Rezive_GetConfigFilter(RzHandle handle) {
+RZ_API int32_t Rezive_GetConfigFilter(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.GetConfigFilter(); });
 }

@@ -5,7 +5,7 @@
 
 namespace platform = rezive::platform;
 
-RZ_EXPORT RzWindow RzCreateMessageWindow(void) {
+RZ_API RzWindow RzCreateMessageWindow(void) {
     try {
         return platform::CreateMessageWindow();
     } catch (...) {
@@ -13,7 +13,7 @@ RZ_EXPORT RzWindow RzCreateMessageWindow(void) {
     }
 }
 
-RZ_EXPORT int32_t RzDestroyWindow(RzWindow window) {
+RZ_API int32_t RzDestroyWindow(RzWindow window) {
     try {
         return platform::DestroyWindow(window) ? 1 : 0;
     } catch (...) {
@@ -21,7 +21,7 @@ RZ_EXPORT int32_t RzDestroyWindow(RzWindow window) {
     }
 }
 
-RZ_EXPORT int32_t RzWaitMessage(RzWindow window, RzMessage* message, int32_t timeoutMs) {
+RZ_API int32_t RzWaitMessage(RzWindow window, RzMessage* message, int32_t timeoutMs) {
     try {
         if (message == nullptr) return -1;
         platform::Message m;
@@ -33,8 +33,8 @@ RZ_EXPORT int32_t RzWaitMessage(RzWindow window, RzMessage* message, int32_t tim
     }
 }
 
-RZ_EXPORT int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wParam,
-                                intptr_t lParam) {
+RZ_API int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wParam,
+                             intptr_t lParam) {
     try {
         return platform::PostMessage(window, message, wParam, lParam) ? 1 : 0;
     } catch (...) {
@@ -42,7 +42,7 @@ RZ_EXPORT int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wPa
     }
 }
 
-RZ_EXPORT int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, void* user) {
+RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, void* user) {
     try {
         platform::MessageHandler h;
         if (handler != nullptr) {

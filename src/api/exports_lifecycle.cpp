@@ -9,12 +9,12 @@ namespace {
 constexpr int32_t kDllVersion = 28378399;  // 0x01B1051F
 }
 
-RZ_API int32_t Rezive_Initialize(RzWindow appWindow) {
+RZ_API RzHandle Rezive_Initialize(RzWindow appWindow) {
     try {
         const uint32_t handle = rezive::SdkChain().CreateHandle();
         if (handle == 0) return 0;
         if (auto camera = rezive::SdkChain().Lookup(handle)) camera->Initialize(appWindow);
-        return static_cast<int32_t>(handle);
+        return handle;
     } catch (...) {
         return 0;
     }

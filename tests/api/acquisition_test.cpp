@@ -254,5 +254,24 @@ TEST_F(AcquisitionTest, AutomaticExposureConvergesFromBrightAndDark) {
     }
 }
 
+// The header promises that a software trigger outside trigger mode changes nothing: trigger
+// mode is the sensor's, and the pulse's port does not switch it.
+TEST_F(AcquisitionTest, ASoftwareTriggerDuringAPreviewLeavesItRunning) {
+    camera_->SetTimeScale(0.2);
+    Rezive_SetPreviewWindow(handle_, 0, 0, 0, 0, 0);
+    Rezive_SetColorMode(handle_, RZ_BITS_GRAY8);
+    ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, nullptr, 0, 1), 1);
+    EXPECT_EQ(RzSoftwareTrigger(handle_), 1);
+    EXPECT_FALSE(camera_->TriggerMode());
+    Drain(callback_);
+    for (int delivered = 0; delivered < 3;) {
+        RzMessage m;
+        ASSERT_TRUE(NextFrameMessage(&m)) << "after " << delivered << " frames";
+        ASSERT_NE(m.lParam, RZ_FRAME_STREAM_ENDED);
+        if (m.lParam == RZ_FRAME_OK) ++delivered;
+    }
+    ASSERT_EQ(Rezive_StopPreview(handle_), 1);
+}
+
 }  // namespace
 }  // namespace rezive::test

@@ -5,7 +5,11 @@ int rezive_header_check_c(void);
 int rezive_header_check_c(void) {
     RzFrameInfo info;
     RzCameraInfo camera;
+    /* The constant macros must be C90 constant expressions. */
+    static const int32_t constants[] = {RZ_DLL_VERSION, RZ_BITS_BGRX64, RZ_COLOR_MODE_BGRX64,
+                                        RZ_FILTER_GRAY_GAIN_AUTO, RZ_FRAME_STREAM_ENDED,
+                                        RZ_FILE_TIFF};
     info.size = (int32_t)sizeof(info);
     camera.size = (int32_t)sizeof(camera);
-    return info.size + camera.size;
+    return info.size + camera.size + (int)(sizeof constants / sizeof constants[0]);
 }

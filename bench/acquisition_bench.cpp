@@ -45,7 +45,7 @@ void BM_CallbackPreview(benchmark::State& state) {
     auto& camera = rezive::virtual_camera::CameraAt(0);
     camera.Reset();
     const RzWindow window = RzCreateMessageWindow();
-    const auto h = static_cast<RzHandle>(Rezive_Initialize(0));
+    const RzHandle h = Rezive_Initialize(0);
     Rezive_SetWaitTime(h, 1);
     Rezive_SetColorMode(h, bits);
     Rezive_SetPreviewWindow(h, 0, 0, 0, 0, 0);
@@ -103,7 +103,7 @@ void BM_Recording(benchmark::State& state) {
     const int32_t bits = kBits[state.range(0)];
     auto& camera = rezive::virtual_camera::CameraAt(0);
     camera.Reset();
-    const auto h = static_cast<RzHandle>(Rezive_Initialize(0));
+    const RzHandle h = Rezive_Initialize(0);
     Rezive_SetWaitTime(h, 1);
     Rezive_SetColorMode(h, bits);
     Rezive_SetPreviewWindow(h, 0, 0, 0, 0, 0);

@@ -20,7 +20,7 @@ static void OnMessage(RzWindow window, const RzMessage* message, void* user) {
     struct Counter* counter = (struct Counter*)user;
     (void)window;
     if (message->message != RZ_WM_FRAME) return;
-    if (message->lParam != 0) { /* 8: a failed transfer, 13: no frames any more */
+    if (message->lParam != RZ_FRAME_OK) { /* a failed transfer, or no frames any more */
         counter->failures++;
         return;
     }
@@ -32,13 +32,13 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? atoi(argv[1]) : 2;
     struct Counter counter = {0, 0, {0, 0, 0, 0, 0, NULL}};
     RzWindow window = RzCreateMessageWindow();
-    RzHandle camera = (RzHandle)Rezive_Initialize(window);
+    RzHandle camera = Rezive_Initialize(window);
     struct timespec pause = {0, 100 * 1000 * 1000};
     int tenths;
 
     if (camera == 0 || window == 0) return 1;
     RzSetMessageHandler(window, OnMessage, &counter);
-    Rezive_SetColorMode(camera, 24);
+    Rezive_SetColorMode(camera, RZ_BITS_BGR24);
     Rezive_SetPreviewWindow(camera, 0, 0, 0, 0, 0); /* no on-screen window */
     /* No buffer: the frames are only counted. Give a buffer of Width x Height x 3 (rows padded
      * to 4 bytes) to receive the pixels as well. */

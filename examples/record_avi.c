@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     const char* fileName = argc > 1 ? argv[1] : "record.avi";
     const int32_t milliseconds = argc > 2 ? atoi(argv[2]) : 2000;
     RzWindow window = RzCreateMessageWindow();
-    RzHandle camera = (RzHandle)Rezive_Initialize(window);
+    RzHandle camera = Rezive_Initialize(window);
     RzMessage message;
     long frames = 0;
     double first = 0.0;
@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     /* Wait for the recording time plus a little, so that the recorder finishes the file. */
     while (frames == 0 || Now() - first < milliseconds / 1000.0 + 0.5) {
         if (RzWaitMessage(window, &message, 7000) != 1) break; /* no frames at all */
-        if (message.message == RZ_WM_FRAME && message.lParam == 0 && frames++ == 0) first = Now();
+        if (message.message == RZ_WM_FRAME && message.lParam == RZ_FRAME_OK && frames++ == 0)
+            first = Now();
         if (message.message == RZ_WM_ERROR) {
             fprintf(stderr, "error %d while recording\n", (int)message.lParam);
             break;

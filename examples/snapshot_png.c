@@ -7,14 +7,14 @@
 
 int main(int argc, char** argv) {
     const char* fileName = argc > 1 ? argv[1] : "snapshot.png";
-    RzHandle camera = (RzHandle)Rezive_Initialize(0);
+    RzHandle camera = Rezive_Initialize(0);
     int32_t width, height, stride, size;
     unsigned char* pixels;
     long sum = 0;
     int32_t x;
 
     if (camera == 0) return 1;
-    Rezive_SetColorMode(camera, 24); /* blue, green, red bytes */
+    Rezive_SetColorMode(camera, RZ_BITS_BGR24); /* blue, green, red bytes */
     width = Rezive_Width(camera);
     height = Rezive_Height(camera);
     stride = (width * 3 + 3) & ~3; /* rows are padded to 4 bytes */

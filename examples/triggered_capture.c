@@ -11,7 +11,7 @@
 static int WaitForFrame(RzWindow window) {
     RzMessage message;
     while (RzWaitMessage(window, &message, 1000) == 1) {
-        if (message.message == RZ_WM_FRAME && message.lParam == 0) return 1;
+        if (message.message == RZ_WM_FRAME && message.lParam == RZ_FRAME_OK) return 1;
     }
     return 0; /* nothing within a second */
 }
@@ -19,13 +19,13 @@ static int WaitForFrame(RzWindow window) {
 int main(int argc, char** argv) {
     const int wanted = argc > 1 ? atoi(argv[1]) : 3;
     RzWindow window = RzCreateMessageWindow();
-    RzHandle camera = (RzHandle)Rezive_Initialize(window);
+    RzHandle camera = Rezive_Initialize(window);
     int32_t size;
     unsigned char* pixels;
     int got = 0, pulses = 0;
 
     if (camera == 0 || window == 0) return 1;
-    Rezive_SetColorMode(camera, 8); /* one gray byte per pixel */
+    Rezive_SetColorMode(camera, RZ_BITS_GRAY8); /* one gray byte per pixel */
     size = ((Rezive_Width(camera) + 3) & ~3) * Rezive_Height(camera);
     pixels = (unsigned char*)calloc((size_t)size, 1);
     if (pixels == NULL) return 1;

@@ -3,12 +3,17 @@
 
 #include <cstdint>
 
+#include "ReziveSdk.h"
+
 namespace rezive {
 
 // Colour modes 0..5 index the frame buffer of their pixel layout.
-inline constexpr int32_t kColorModeBits[6] = {8, 16, 24, 32, 48, 64};
+inline constexpr int32_t kColorModeBits[6] = {RZ_BITS_GRAY8, RZ_BITS_GRAY16, RZ_BITS_BGR24,
+                                              RZ_BITS_BGRX32, RZ_BITS_BGR48, RZ_BITS_BGRX64};
 // What Rezive_GetColorMode reports per colour mode.
-inline constexpr int32_t kColorModeReported[6] = {8, 12, 24, 32, 44, 60};
+inline constexpr int32_t kColorModeReported[6] = {
+    RZ_COLOR_MODE_GRAY8,  RZ_COLOR_MODE_GRAY16, RZ_COLOR_MODE_BGR24,
+    RZ_COLOR_MODE_BGRX32, RZ_COLOR_MODE_BGR48,  RZ_COLOR_MODE_BGRX64};
 
 inline int32_t ColorModeBits(int32_t mode) { return mode >= 0 && mode < 6 ? kColorModeBits[mode] : 0; }
 

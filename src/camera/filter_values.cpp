@@ -5,12 +5,36 @@
 namespace rezive {
 namespace {
 
+// The ids are the header's RZ_FILTER_ constants, under the names this file uses.
 enum FilterId : int32_t {
-    kBrightness = 1, kContrast, kHue, kSaturation, kSharpness, kBayerGainRGB, kBayerGainRed,
-    kBayerGainGreen, kBayerGainBlue, kBayerGainAuto, kGamma, kBayerMode, kGlobalGain,
-    kColorGainRed, kColorGainGreen1, kColorGainGreen2, kColorGainBlue, kExposureTime, kGrayMode,
-    kGrayGainR, kGrayGainG1, kGrayGainG2, kGrayGainB, kGrayOffsetR, kGrayOffsetG1,
-    kGrayOffsetG2, kGrayOffsetB, kGrayGainAuto
+    kBrightness = RZ_FILTER_BRIGHTNESS,
+    kContrast = RZ_FILTER_CONTRAST,
+    kHue = RZ_FILTER_HUE,
+    kSaturation = RZ_FILTER_SATURATION,
+    kSharpness = RZ_FILTER_SHARPNESS,
+    kBayerGainRGB = RZ_FILTER_BAYER_GAIN_RGB,
+    kBayerGainRed = RZ_FILTER_BAYER_GAIN_RED,
+    kBayerGainGreen = RZ_FILTER_BAYER_GAIN_GREEN,
+    kBayerGainBlue = RZ_FILTER_BAYER_GAIN_BLUE,
+    kBayerGainAuto = RZ_FILTER_BAYER_GAIN_AUTO,
+    kGamma = RZ_FILTER_GAMMA,
+    kBayerMode = RZ_FILTER_BAYER_MODE,
+    kGlobalGain = RZ_FILTER_GLOBAL_GAIN,
+    kColorGainRed = RZ_FILTER_COLOR_GAIN_RED,
+    kColorGainGreen1 = RZ_FILTER_COLOR_GAIN_GREEN1,
+    kColorGainGreen2 = RZ_FILTER_COLOR_GAIN_GREEN2,
+    kColorGainBlue = RZ_FILTER_COLOR_GAIN_BLUE,
+    kExposureTime = RZ_FILTER_EXPOSURE_TIME,
+    kGrayMode = RZ_FILTER_GRAY_MODE,
+    kGrayGainR = RZ_FILTER_GRAY_GAIN_R,
+    kGrayGainG1 = RZ_FILTER_GRAY_GAIN_G1,
+    kGrayGainG2 = RZ_FILTER_GRAY_GAIN_G2,
+    kGrayGainB = RZ_FILTER_GRAY_GAIN_B,
+    kGrayOffsetR = RZ_FILTER_GRAY_OFFSET_R,
+    kGrayOffsetG1 = RZ_FILTER_GRAY_OFFSET_G1,
+    kGrayOffsetG2 = RZ_FILTER_GRAY_OFFSET_G2,
+    kGrayOffsetB = RZ_FILTER_GRAY_OFFSET_B,
+    kGrayGainAuto = RZ_FILTER_GRAY_GAIN_AUTO,
 };
 
 // A plain stored filter setting with its inclusive range.

@@ -7,18 +7,21 @@
 
 #include <cstdint>
 
+#include "ReziveSdk.h"
+
 namespace rezive {
 
 class CDibImage;
 
+// The file formats of Rezive_SaveImage, under the names of the writers.
 enum FileType : int32_t {
-    FILETYPE_BMP = 0,
-    FILETYPE_RAW = 1,
-    FILETYPE_JPEG_HIGH = 2,
-    FILETYPE_JPEG_NORMAL = 3,
-    FILETYPE_JPEG_LOW = 4,
-    FILETYPE_PNG = 5,
-    FILETYPE_TIFF = 6,
+    FILETYPE_BMP = RZ_FILE_BMP,
+    FILETYPE_RAW = RZ_FILE_RAW,
+    FILETYPE_JPEG_HIGH = RZ_FILE_JPEG_HIGH,
+    FILETYPE_JPEG_NORMAL = RZ_FILE_JPEG_NORMAL,
+    FILETYPE_JPEG_LOW = RZ_FILE_JPEG_LOW,
+    FILETYPE_PNG = RZ_FILE_PNG,
+    FILETYPE_TIFF = RZ_FILE_TIFF,
 };
 
 // Converts image to what the file type needs and writes it. 1 on success; 0 for a null image, an

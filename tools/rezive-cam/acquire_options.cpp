@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cli_error.h"
+#include "settings_table.h"
 
 namespace rezive::cli {
 namespace {
@@ -58,9 +59,9 @@ void MeasureWhiteBalanceOnce(Session& session) {
     const RzHandle h = session.Handle();
     // White balance is measured on the mosaic while it becomes a colour image, so the
     // measuring frame is taken in a colour mode and the user's mode comes back afterwards.
-    const int32_t reported = Rezive_GetColorMode(h);
-    const int32_t bits = reported == 12 ? 16 : reported == 44 ? 48 : reported == 60 ? 64 : reported;
-    session.Check(Rezive_SetColorMode(h, 24), "selecting a colour mode for white balance");
+    const int32_t bits = ColorModeBits(Rezive_GetColorMode(h));
+    session.Check(Rezive_SetColorMode(h, RZ_BITS_BGR24),
+                  "selecting a colour mode for white balance");
     session.Check(Rezive_SetBayerGainAuto(h, 1), "switching automatic white balance on");
     const int32_t shot = Rezive_SnapShot(h, nullptr, 0, 1);
     Rezive_SetBayerGainAuto(h, 0);

@@ -36,11 +36,11 @@ bool PumpMessage(Session& session, int32_t timeoutMs, StreamStats& stats) {
         return false;
     }
     if (message.message != RZ_WM_FRAME) return false;
-    if (message.lParam == RZ_ERR_TRANSFER) {
+    if (message.lParam == RZ_FRAME_TRANSFER_FAILED) {
         ++stats.failedFrames;
-    } else if (message.lParam == RZ_ERR_NO_FRAME) {
+    } else if (message.lParam == RZ_FRAME_STREAM_ENDED) {
         stats.endCode = RZ_ERR_NO_FRAME;
-    } else if (message.lParam == 0 && message.wParam != 0) {
+    } else if (message.lParam == RZ_FRAME_OK && message.wParam != 0) {
         const auto* info = reinterpret_cast<const RzFrameInfo*>(message.wParam);
         stats.cameraRate10 = info->frameRate10;
         const auto now = StreamStats::Clock::now();

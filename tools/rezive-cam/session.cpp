@@ -87,7 +87,7 @@ Session::~Session() {
 }
 
 void Session::Initialize() {
-    handle_ = static_cast<RzHandle>(Rezive_Initialize(window_));
+    handle_ = Rezive_Initialize(window_);
     if (handle_ == 0) throw CliError("creating the camera object failed");
 }
 

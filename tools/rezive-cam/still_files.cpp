@@ -6,6 +6,7 @@
 
 #include "cli_error.h"
 #include "parse.h"
+#include "settings_table.h"
 
 namespace rezive::cli {
 
@@ -41,8 +42,7 @@ SavedFile SaveCurrentImage(Session& session, const std::string& path, int32_t fo
         throw CliError("saving " + path, std::move(codes));
     }
     SavedFile file{path, format, Rezive_Width(h), Rezive_Height(h), 0};
-    const int32_t reported = Rezive_GetColorMode(h);
-    file.bitsPerPixel = reported == 12 ? 16 : reported == 44 ? 48 : reported == 60 ? 64 : reported;
+    file.bitsPerPixel = ColorModeBits(Rezive_GetColorMode(h));
     return file;
 }
 

@@ -47,6 +47,8 @@ typedef uint_least16_t RzChar16;
  *
  * How to read the function descriptions:
  *
+ * - handle: the camera handle from Rezive_Initialize, first argument of every Rezive_
+ *   function but Rezive_Initialize and Rezive_GetDllVersion.
  * - Results: 1 (or the value read) on success, 0 on failure. An unknown handle (never issued,
  *   or released) makes a function return 0 (-1 for Rezive_GetColorMode, Rezive_GetSubSample
  *   and Rezive_GetWaitTime) without recording or posting anything; this is not repeated below.
@@ -62,13 +64,17 @@ typedef uint_least16_t RzChar16;
  *   the pixel layout of the colour mode (see RZ_BITS_GRAY8 and the following constants).
  */
 
+/** @typedef RzChar16
+ * A UTF-16 code unit of the wide-string functions (char16_t in C11 and C++; never wchar_t,
+ * which is 32 bits on Linux). */
+
 /** @name Version of the library (Rezive_GetDllVersion)
  * One byte each, most significant first: major, minor, build, revision.
  * @{ */
-#define RZ_DLL_VERSION_MAJOR 1
-#define RZ_DLL_VERSION_MINOR 177
-#define RZ_DLL_VERSION_BUILD 5
-#define RZ_DLL_VERSION_REVISION 31
+#define RZ_DLL_VERSION_MAJOR 1          /**< major version (top byte) */
+#define RZ_DLL_VERSION_MINOR 177        /**< minor version */
+#define RZ_DLL_VERSION_BUILD 5          /**< build number */
+#define RZ_DLL_VERSION_REVISION 31      /**< revision (low byte) */
 /** Packs a version as Rezive_GetDllVersion reports it. */
 #define RZ_MAKE_DLL_VERSION(major, minor, build, revision)                                     \
     ((int32_t)(((uint32_t)(major) << 24) | ((uint32_t)(minor) << 16) |                        \
@@ -86,7 +92,7 @@ typedef uint32_t RzWindow;
 
 /** @name Messages posted to application windows
  * @{ */
-#define RZ_WM_APP 0x8000u
+#define RZ_WM_APP 0x8000u /**< first message number of the application range */
 /** A frame was delivered (wParam: const RzFrameInfo*, lParam: RZ_FRAME_OK) or failed
  *  (wParam: 0, lParam: one of RZ_FRAME_BUFFER_TOO_SMALL, RZ_FRAME_TRANSFER_FAILED,
  *  RZ_FRAME_STREAM_ENDED). Posted to the callback window of Rezive_CallBackPreview or
@@ -145,45 +151,45 @@ typedef uint32_t RzWindow;
  * The 16-bit modes report their code, not their bits per pixel: 12, 44 and 60 for 16, 48
  * and 64. Each RZ_COLOR_MODE_ constant is the code of the RZ_BITS_ constant of the same name.
  * @{ */
-#define RZ_COLOR_MODE_GRAY8 8
-#define RZ_COLOR_MODE_GRAY16 12
-#define RZ_COLOR_MODE_BGR24 24
-#define RZ_COLOR_MODE_BGRX32 32
-#define RZ_COLOR_MODE_BGR48 44
-#define RZ_COLOR_MODE_BGRX64 60
+#define RZ_COLOR_MODE_GRAY8 8           /**< RZ_BITS_GRAY8 */
+#define RZ_COLOR_MODE_GRAY16 12         /**< RZ_BITS_GRAY16 (not 16) */
+#define RZ_COLOR_MODE_BGR24 24          /**< RZ_BITS_BGR24 */
+#define RZ_COLOR_MODE_BGRX32 32         /**< RZ_BITS_BGRX32 */
+#define RZ_COLOR_MODE_BGR48 44          /**< RZ_BITS_BGR48 (not 48) */
+#define RZ_COLOR_MODE_BGRX64 60         /**< RZ_BITS_BGRX64 (not 64) */
 /** @} */
 
 /** @name Filter ids of Rezive_SetFilterValue and Rezive_GetFilterValue
  * Each named setter and getter (Rezive_SetBrightness, ...) is the filter-value call with its
- * id; ranges are inclusive and given with the named functions. Filter 28 has no named pair.
+ * id; ranges are inclusive. Filter 28 has no named pair.
  * @{ */
-#define RZ_FILTER_BRIGHTNESS 1
-#define RZ_FILTER_CONTRAST 2
-#define RZ_FILTER_HUE 3
-#define RZ_FILTER_SATURATION 4
-#define RZ_FILTER_SHARPNESS 5
-#define RZ_FILTER_BAYER_GAIN_RGB 6
-#define RZ_FILTER_BAYER_GAIN_RED 7
-#define RZ_FILTER_BAYER_GAIN_GREEN 8
-#define RZ_FILTER_BAYER_GAIN_BLUE 9
-#define RZ_FILTER_BAYER_GAIN_AUTO 10
-#define RZ_FILTER_GAMMA 11
-#define RZ_FILTER_BAYER_MODE 12
-#define RZ_FILTER_GLOBAL_GAIN 13
-#define RZ_FILTER_COLOR_GAIN_RED 14
-#define RZ_FILTER_COLOR_GAIN_GREEN1 15
-#define RZ_FILTER_COLOR_GAIN_GREEN2 16
-#define RZ_FILTER_COLOR_GAIN_BLUE 17
-#define RZ_FILTER_EXPOSURE_TIME 18
-#define RZ_FILTER_GRAY_MODE 19
-#define RZ_FILTER_GRAY_GAIN_R 20
-#define RZ_FILTER_GRAY_GAIN_G1 21
-#define RZ_FILTER_GRAY_GAIN_G2 22
-#define RZ_FILTER_GRAY_GAIN_B 23
-#define RZ_FILTER_GRAY_OFFSET_R 24
-#define RZ_FILTER_GRAY_OFFSET_G1 25
-#define RZ_FILTER_GRAY_OFFSET_G2 26
-#define RZ_FILTER_GRAY_OFFSET_B 27
+#define RZ_FILTER_BRIGHTNESS 1          /**< -255..255, 0 off */
+#define RZ_FILTER_CONTRAST 2            /**< -127..127, 0 off */
+#define RZ_FILTER_HUE 3                 /**< -360..360 degrees, 0 off */
+#define RZ_FILTER_SATURATION 4          /**< -255..255, 0 off */
+#define RZ_FILTER_SHARPNESS 5           /**< 0..30, 0 off */
+#define RZ_FILTER_BAYER_GAIN_RGB 6      /**< the three white-balance gains packed */
+#define RZ_FILTER_BAYER_GAIN_RED 7      /**< white-balance gain of red, 0..400 percent */
+#define RZ_FILTER_BAYER_GAIN_GREEN 8    /**< white-balance gain of green, 0..400 percent */
+#define RZ_FILTER_BAYER_GAIN_BLUE 9     /**< white-balance gain of blue, 0..400 percent */
+#define RZ_FILTER_BAYER_GAIN_AUTO 10    /**< automatic white balance, 0 or 1 */
+#define RZ_FILTER_GAMMA 11              /**< 0..200 hundredths, 100 neutral */
+#define RZ_FILTER_BAYER_MODE 12         /**< colour-filter phase, 0..3 */
+#define RZ_FILTER_GLOBAL_GAIN 13        /**< sensor gain step, 0..11 */
+#define RZ_FILTER_COLOR_GAIN_RED 14     /**< only 0 */
+#define RZ_FILTER_COLOR_GAIN_GREEN1 15  /**< only 0 */
+#define RZ_FILTER_COLOR_GAIN_GREEN2 16  /**< only 0 */
+#define RZ_FILTER_COLOR_GAIN_BLUE 17    /**< only 0 */
+#define RZ_FILTER_EXPOSURE_TIME 18      /**< exposure in lines, 1..32767 */
+#define RZ_FILTER_GRAY_MODE 19          /**< gray processing, 0..2 */
+#define RZ_FILTER_GRAY_GAIN_R 20        /**< 0..255, 128 unity */
+#define RZ_FILTER_GRAY_GAIN_G1 21       /**< 0..255, 128 unity */
+#define RZ_FILTER_GRAY_GAIN_G2 22       /**< 0..255, 128 unity */
+#define RZ_FILTER_GRAY_GAIN_B 23        /**< 0..255, 128 unity */
+#define RZ_FILTER_GRAY_OFFSET_R 24      /**< -255..255 */
+#define RZ_FILTER_GRAY_OFFSET_G1 25     /**< -255..255 */
+#define RZ_FILTER_GRAY_OFFSET_G2 26     /**< -255..255 */
+#define RZ_FILTER_GRAY_OFFSET_B 27      /**< -255..255 */
 /** 0 or 1: the number of automatic gray-gain measurements still to run. 1 measures the gray
  *  gains and offsets (filters 20..27) once, on the next frame processed in gray mode 1. */
 #define RZ_FILTER_GRAY_GAIN_AUTO 28
@@ -233,8 +239,8 @@ typedef struct RzCameraInfo {
 /** One message of a message window. */
 typedef struct RzMessage {
     uint32_t message; /**< RZ_WM_FRAME, RZ_WM_ERROR, or what RzPostMessage posted */
-    uintptr_t wParam;
-    intptr_t lParam;
+    uintptr_t wParam; /**< first parameter; see the message */
+    intptr_t lParam;  /**< second parameter; see the message */
 } RzMessage;
 
 /**

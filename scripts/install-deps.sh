@@ -8,6 +8,8 @@ packages=(
   libcli11-dev
   ffmpeg
 )
+# The optional HTML reference of the header (target `doc`): REZIVE_WITH_DOCS=1 adds Doxygen.
+if [ "${REZIVE_WITH_DOCS:-0}" = 1 ]; then packages+=(doxygen); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -236,6 +236,9 @@ typedef struct RzCameraInfo {
 
 /* ---- Companion window and message API ---------------------------------------------------- */
 
+/** @name Companion window and message API
+ * @{ */
+
 /** One message of a message window. */
 typedef struct RzMessage {
     uint32_t message; /**< RZ_WM_FRAME, RZ_WM_ERROR, or what RzPostMessage posted */
@@ -297,7 +300,12 @@ RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, vo
  */
 RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
 
+/** @} */
+
 /* ---- Lifecycle and device selection ------------------------------------------------------- */
+
+/** @name Lifecycle and device selection
+ * @{ */
 
 /**
  * Creates a camera object and opens the camera in device slot 0.
@@ -410,7 +418,12 @@ RZ_API int32_t Rezive_GetStatus(RzHandle handle, int32_t ignored);
  */
 RZ_API int32_t Rezive_Close(RzHandle handle);
 
+/** @} */
+
 /* ---- Video format ------------------------------------------------------------------------- */
+
+/** @name Video format
+ * @{ */
 
 /**
  * Selects the colour mode, the pixel layout of frames.
@@ -521,10 +534,14 @@ RZ_API int32_t Rezive_SetConfigFilter(RzHandle handle, int32_t enable);
  */
 RZ_API int32_t Rezive_GetConfigFilter(RzHandle handle);
 
+/** @} */
+
 /* ---- Sensor control ----------------------------------------------------------------------- */
 
-/* Getters of this and the next section take `ok`, which may be NULL: it receives 1 on success
- * and 0 on failure, the only way to tell a failure from a stored 0. */
+/** @name Sensor control
+ * Getters of this and the next section take `ok`, which may be NULL: it receives 1 on success
+ * and 0 on failure, the only way to tell a failure from a stored 0.
+ * @{ */
 
 /**
  * Sets the exposure time in sensor lines (filter RZ_FILTER_EXPOSURE_TIME) and writes it to
@@ -647,16 +664,20 @@ RZ_API int32_t Rezive_SetAutoIris(RzHandle handle, int32_t mode);
  */
 RZ_API int32_t Rezive_GetAutoIris(RzHandle handle, int32_t* ok);
 
+/** @} */
+
 /* ---- Software filters ------------------------------------------------------------------- */
 
-/* Software filters act on processed frames, in this order: defect correction, automatic
+/** @name Software filters
+ * Software filters act on processed frames, in this order: defect correction, automatic
  * exposure, white balance and colour reconstruction (or gray processing), hue and saturation,
  * gamma, contrast, sharpness, brightness. Every setter below may be called while acquiring:
  * the change applies from the next processed frame. Every setter records RZ_ERR_NO_DEVICE
  * without a camera object and RZ_ERR_ARGUMENT for a value out of range (the stored value is
  * then kept); every getter records RZ_ERR_NO_DEVICE without a camera object and returns the
  * stored value. The sensor, filter and gray settings are saved per device slot when the
- * handle is released. */
+ * handle is released.
+ * @{ */
 
 /**
  * Sets a filter (or sensor) setting by its id.
@@ -780,9 +801,12 @@ RZ_API int32_t Rezive_SetGrayOffsetB(RzHandle handle, int32_t value);
 /** The gray offset of the blue positions, -255..255. */
 RZ_API int32_t Rezive_GetGrayOffsetB(RzHandle handle, int32_t* ok);
 
+/** @} */
+
 /* ---- Acquisition and preview window ------------------------------------------------------- */
 
-/* Acquisition modes: idle, preview (Rezive_Preview, Rezive_CallBackPreview,
+/** @name Acquisition and preview window
+ * Acquisition modes: idle, preview (Rezive_Preview, Rezive_CallBackPreview,
  * Rezive_StartPreview, Rezive_Record), capture (Rezive_Capture) and trigger (Rezive_Trigger).
  * Rezive_StopPreview and Rezive_Close return to idle from every mode. Starting an acquisition
  * prepares the camera: the device must be present and not claimed by another camera object
@@ -793,7 +817,8 @@ RZ_API int32_t Rezive_GetGrayOffsetB(RzHandle handle, int32_t* ok);
  *
  * Caller buffers receive one frame of ((Rezive_Width * bits / 8 + 3) & ~3) * Rezive_Height
  * bytes, bits being the colour mode's RZ_BITS_ value. With topDown nonzero the top row of the
- * picture comes first; with 0 the bottom row comes first (the row order of a Windows bitmap). */
+ * picture comes first; with 0 the bottom row comes first (the row order of a Windows bitmap).
+ * @{ */
 
 /**
  * Stores where the preview window of the next preview, trigger acquisition or recording goes.
@@ -813,8 +838,8 @@ RZ_API int32_t Rezive_SetPreviewWindow(RzHandle handle, RzWindow parent, int32_t
  * frame messages: a callback target set before is cleared.
  * @return 1 or 0.
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_WINDOW when the preview window
- *         cannot be created; the preparation codes, RZ_ERR_THREAD or RZ_ERR_REGISTER
- *         (streaming could not start), each followed by RZ_ERR_TRANSFER.
+ *         cannot be created; when the preview cannot start, the codes of Rezive_StartPreview
+ *         followed by RZ_ERR_TRANSFER.
  * @acquiring in preview mode it returns 1 and only stops the frame messages; in capture
  *            or trigger mode it fails (RZ_ERR_NO_DEVICE, RZ_ERR_TRANSFER) and stops that
  *            acquisition.
@@ -827,7 +852,8 @@ RZ_API int32_t Rezive_Preview(RzHandle handle);
  * @param window      window for the frame messages, or 0 for none
  * @param buffer      receives each frame, or NULL for none; it must stay valid until the
  *                      preview stops, and is overwritten by the next frame
- * @param bufferSize  size of buffer in bytes (see above); a smaller buffer gets no frames:
+ * @param bufferSize  size of buffer in bytes (see Acquisition and preview window); a smaller
+ *                    buffer gets no frames:
  *                      each frame then records RZ_ERR_BUFFER and posts
  *                      RZ_FRAME_BUFFER_TOO_SMALL instead
  * @param topDown     nonzero: top row first; 0: bottom row first
@@ -875,7 +901,8 @@ RZ_API int32_t Rezive_Capture(RzHandle handle);
  * for the frame, processes it and copies it into buffer. The frame is then also available to
  * Rezive_GetImage and Rezive_SaveImage.
  * @param buffer      receives the frame, or NULL to only process it
- * @param bufferSize  size of buffer in bytes (see above); 0 to only process the frame
+ * @param bufferSize  size of buffer in bytes (see Acquisition and preview window); 0 to only
+ *                    process the frame
  * @param topDown     nonzero: top row first; 0: bottom row first
  * @return 1 or 0.
  * @errors RZ_ERR_NO_DEVICE without a camera object, in preview or trigger mode, or after a
@@ -890,7 +917,7 @@ RZ_API int32_t Rezive_SnapShot(RzHandle handle, void* buffer, int32_t bufferSize
  * Copies the newest processed frame of the stored colour mode into buffer. It may be the
  * frame of the previous call: nothing waits for a new one.
  * @param buffer      receives the frame
- * @param bufferSize  size of buffer in bytes (see above)
+ * @param bufferSize  size of buffer in bytes (see Acquisition and preview window)
  * @param topDown     nonzero: top row first; 0: bottom row first
  * @return 1 or 0.
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_BUFFER when no frame of the
@@ -905,7 +932,7 @@ RZ_API int32_t Rezive_GetImage(RzHandle handle, void* buffer, int32_t bufferSize
  * (frameRate10 is 0). A trigger that does not come within 60 s is waited for again, silently.
  * @param window      window for the frame messages, or 0 for none
  * @param buffer      receives each frame, or NULL for none; valid until acquisition stops
- * @param bufferSize  size of buffer in bytes (see above)
+ * @param bufferSize  size of buffer in bytes (see Acquisition and preview window)
  * @param topDown     nonzero: top row first; 0: bottom row first
  * @return 1 or 0.
  * @errors RZ_ERR_NO_DEVICE without a camera object, while another acquisition runs, or after
@@ -916,7 +943,12 @@ RZ_API int32_t Rezive_GetImage(RzHandle handle, void* buffer, int32_t bufferSize
 RZ_API int32_t Rezive_Trigger(RzHandle handle, RzWindow window, void* buffer, int32_t bufferSize,
                               int32_t topDown);
 
+/** @} */
+
 /* ---- Files and configuration -------------------------------------------------------------- */
+
+/** @name Files and configuration
+ * @{ */
 
 /**
  * Saves the newest processed frame of the stored colour mode to a file. An existing file is
@@ -982,11 +1014,15 @@ RZ_API int32_t Rezive_LoadConfigFileA(RzHandle handle, const char* fileName);
  */
 RZ_API int32_t Rezive_LoadConfigFileW(RzHandle handle, const RzChar16* fileName);
 
+/** @} */
+
 /* ---- Registers, serial ROM and I/O port --------------------------------------------------- */
 
-/* Direct access to the camera, for service tools. Writes bypass the stored settings: the
+/** @name Registers, serial ROM and I/O port
+ * Direct access to the camera, for service tools. Writes bypass the stored settings: the
  * library does not learn of a gain, exposure or window changed this way. All may be called
- * while acquiring. */
+ * while acquiring.
+ * @{ */
 
 /**
  * Reads a sensor register.
@@ -1042,7 +1078,12 @@ RZ_API int32_t Rezive_GetIOPort(RzHandle handle, uint8_t* value, int32_t reserve
  */
 RZ_API int32_t Rezive_SetIOPort(RzHandle handle, int32_t value);
 
+/** @} */
+
 /* ---- Property dialogs --------------------------------------------------------------------- */
+
+/** @name Property dialogs
+ * @{ */
 
 /**
  * The video-format property dialog. Not available in this build: always 0, with
@@ -1055,11 +1096,15 @@ RZ_API int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent);
 /** The image-filter property dialog; not available: as Rezive_SetCameraDlg. */
 RZ_API int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent);
 
+/** @} */
+
 /* ---- Not available on this model ---------------------------------------------------------- */
 
-/* These functions exist for programs written for other models. Each ignores its arguments
+/** @name Not available on this model
+ * These functions exist for programs written for other models. Each ignores its arguments
  * after the handle, posts RZ_ERR_UNSUPPORTED (posted only: Rezive_GetLastError does not see
- * it) and returns 0. */
+ * it) and returns 0.
+ * @{ */
 
 /** Not available on this model: 0, RZ_ERR_UNSUPPORTED posted. */
 RZ_API int32_t Rezive_Fpga_ReadRegister(RzHandle handle, int32_t address, int32_t* ok);
@@ -1076,6 +1121,8 @@ RZ_API int32_t Rezive_SetHalfClock(RzHandle handle, int32_t value);
 RZ_API int32_t Rezive_SetCrossbar(RzHandle handle, int32_t value);
 /** Not available on this model: 0, RZ_ERR_UNSUPPORTED posted. */
 RZ_API int32_t Rezive_SetSamplingRate(RzHandle handle, int32_t value);
+
+/** @} */
 
 #ifdef __cplusplus
 }

@@ -61,7 +61,7 @@ TEST_F(TimingTest, RequestsBlockUntilTheirFrameIsDue) {
 TEST_F(TimingTest, SlowConsumersSeeGapsInTheSequence) {
     Cam().SetTimeScale(0.1);  // ~6 ms frames
     device::DeviceHandle handle;
-    ASSERT_EQ(device::OpenDevice(model_->DevicePath(), handle), 1);
+    ASSERT_EQ(device::OpenDevice(model_->DevicePath().c_str(), handle), 1);
     std::vector<uint8_t> frame(921600);
     uint32_t done = 0;
     ASSERT_EQ(device::PipeTransfer(handle.get(), 2, 921600, frame.data(), &done, 1), 0);
@@ -131,7 +131,7 @@ TEST_F(TimingTest, ReplugIsAPowerCycleThatKeepsTheRom) {
     Cam().Unplug();
     EXPECT_FALSE(Cam().IsPlugged());
     device::DeviceHandle handle;
-    EXPECT_EQ(device::OpenDevice(model_->DevicePath(), handle), 0);
+    EXPECT_EQ(device::OpenDevice(model_->DevicePath().c_str(), handle), 0);
     Cam().Replug();
     EXPECT_EQ(Cam().Register(0x23), 0x0202);  // power-on value
     EXPECT_EQ(Cam().TransferSize(), 0u);
@@ -142,7 +142,7 @@ TEST_F(TimingTest, ReplugIsAPowerCycleThatKeepsTheRom) {
 
 TEST_F(TimingTest, AnswersAreQueuedTwicePerReadCommand) {
     device::DeviceHandle handle;
-    ASSERT_EQ(device::OpenDevice(model_->DevicePath(), handle), 1);
+    ASSERT_EQ(device::OpenDevice(model_->DevicePath().c_str(), handle), 1);
     uint8_t packet[64] = {0x0C, 0x00, 0x2E};
     ASSERT_EQ(device::WritePacket(handle.get(), 0, 64, packet), 0);
     uint8_t answer[64] = {};

@@ -64,7 +64,6 @@ public:
 
 private:
     void WriteMirrorBit(int32_t bit, int32_t flag);
-    int32_t reservedWord_ = 0;
     int32_t lastTransferSizeSent_ = 0;
     int32_t sensorInitialised_ = 0;
 };

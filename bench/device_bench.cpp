@@ -75,7 +75,7 @@ void BM_TransportPerFrame(benchmark::State& state) {
     model.SetWindow(0, 0, 1280, 720, 0);
     cam.SetSkipContent(true);
     device::DeviceHandle handle;
-    device::OpenDevice(model.DevicePath(), handle);
+    device::OpenDevice(model.DevicePath().c_str(), handle);
     const uint32_t length = static_cast<uint32_t>(model.TransferSize()) * (state.range(0) ? 2u : 1u);
     std::vector<uint8_t> buffer(length);
     for (auto _ : state) {
@@ -97,7 +97,7 @@ void BM_VirtualReadout(benchmark::State& state) {
     model.SetSampleWidth(state.range(0) != 0);
     model.SetWindow(0, 0, 1280, 720, 0);
     device::DeviceHandle handle;
-    device::OpenDevice(model.DevicePath(), handle);
+    device::OpenDevice(model.DevicePath().c_str(), handle);
     const uint32_t length = static_cast<uint32_t>(model.TransferSize()) * (state.range(0) ? 2u : 1u);
     std::vector<uint8_t> buffer(length);
     for (auto _ : state) {

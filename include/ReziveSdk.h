@@ -13,10 +13,32 @@
  *
  * Pixels: blue, green, red order; 16-bit samples little-endian with 12 significant bits.
  *
- * Capture-window changes (Rezive_SetCaptureWindow, Rezive_SetCaptureWindowEx) are refused with
- * error 1 while an acquisition (preview, capture, trigger or recording) runs: stop it first.
- * A colour-mode change during acquisition is stored and takes effect when acquisition is
- * started again; the running acquisition keeps the mode it was prepared with.
+ * Capture-window changes (Rezive_SetCaptureWindow, Rezive_SetCaptureWindowEx) and device
+ * switches (Rezive_SetDeviceNumber) are refused with error 1 while an acquisition (preview,
+ * capture, trigger or recording) runs: stop it first. A colour-mode change during acquisition is
+ * stored and takes effect when acquisition is started again; the running acquisition keeps the
+ * mode it was prepared with.
+ *
+ * Threading. Every function may be called from any thread, on any handle, at any moment: while
+ * another thread is inside a call on the same handle, while the library's own threads (the
+ * worker that processes frames, the streaming thread, the recording thread) run, and while
+ * another thread releases that handle.
+ *  - Calls on one camera are serialised: each runs whole, as if alone, and a call that changes
+ *    the camera's state sees the state the previous call left. Calls on different cameras run
+ *    in parallel. A call that waits for the camera (Rezive_SnapShot waits for its frame, up to
+ *    the transfer time-out) makes other calls on that camera wait with it.
+ *  - Rezive_GetLastError does not wait for a running call; settings take effect on a later
+ *    frame of a running preview.
+ *  - Rezive_Release may race any other call on its handle: calls already inside finish (those
+ *    that would start an acquisition then fail with error 1), later calls see an unknown handle,
+ *    and the camera is destroyed when the last call inside it returns.
+ *  - Stopping is prompt: Rezive_StopPreview, Rezive_Close and Rezive_Release end a preview
+ *    within one frame time, however long the wait time is, and a trigger acquisition at once.
+ *  - Frame and error messages are posted, never sent: a message handler (RzSetMessageHandler)
+ *    runs on its window's own thread and may call any function, including Rezive_StopPreview
+ *    and Rezive_Release of the camera whose frame it handles.
+ *  - The RzFrameInfo a frame message points to and the callback buffer are rewritten by the
+ *    next frame; read the newest frame with Rezive_GetImage for a consistent copy.
  */
 #ifndef REZIVE_SDK_H
 #define REZIVE_SDK_H

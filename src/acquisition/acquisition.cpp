@@ -21,6 +21,15 @@ CAcquisition::CAcquisition(AcquisitionHost& host, CameraSettings settings)
 
 CAcquisition::~CAcquisition() { Close(); }
 
+AcquisitionState CAcquisition::State() const {
+    switch (mode_.load()) {
+        case 1: return AcquisitionState::kPreview;
+        case 2: return AcquisitionState::kCapture;
+        case 3: return AcquisitionState::kTrigger;
+        default: return AcquisitionState::kIdle;
+    }
+}
+
 bool CAcquisition::CreateBuffers() {
     for (auto& image : images_) {
         image.reset(new (std::nothrow) CDibImage);
@@ -31,21 +40,21 @@ bool CAcquisition::CreateBuffers() {
 
 void CAcquisition::SetPreviewGeometry(platform::WindowId parent,
                                       const std::array<int32_t, 4>& rect) {
-    std::lock_guard control(control_);
+    platform::MutexLock control(control_);
     preview_.SetGeometry(parent, rect);
 }
 
 void CAcquisition::SetCallbackTarget(platform::WindowId window, void* buffer, int32_t size,
                                      int32_t topDown) {
-    std::lock_guard frame(frameLock_);
+    platform::MutexLock frame(frameLock_);
     callback_ = CallbackTarget{window, buffer, size, topDown};
 }
 
 void CAcquisition::ClearCallbackTarget() { SetCallbackTarget(0, nullptr, 0, 0); }
 
 bool CAcquisition::OpenPreviewWindow() {
-    std::lock_guard control(control_);
-    std::lock_guard frame(frameLock_);  // the worker draws through the window under this lock
+    platform::MutexLock control(control_);
+    platform::MutexLock frame(frameLock_);  // the worker draws through the window under this lock
     return preview_.Create(settings_.geometry.width, settings_.geometry.height, this);
 }
 
@@ -77,7 +86,7 @@ bool CAcquisition::Prepare() {
     {
         // Buffers are replaced under the frame lock: Rezive_GetImage and Rezive_SaveImage may
         // be reading them on another thread.
-        std::lock_guard frame(frameLock_);
+        platform::MutexLock frame(frameLock_);
         bool ok = true;
         auto make = [&](int slot, uint16_t bits) {
             ok = ok && images_[slot]->Create(width, height, bits) == 1;
@@ -103,7 +112,12 @@ bool CAcquisition::Prepare() {
         model_->SetClock(settings_.format.clock);
         platform::SleepMs(100);
     }
-    model_->SetWindow(g.xOffset, g.yOffset, g.width, g.height, subSample);
+    // The buffers above are sized for this window; a window the model refuses would leave its
+    // transfer at the old size, larger than the buffers the frames are copied into.
+    if (model_->SetWindow(g.xOffset, g.yOffset, g.width, g.height, subSample) != 0) {
+        host_.RecordError(RZ_ERR_CAPTURE_WINDOW);
+        return false;
+    }
     model_->SetMirrorV(settings_.analog.mirrorV);
     model_->SetMirrorH(settings_.analog.mirrorH);
     model_->SetTriggerMode(false);
@@ -112,7 +126,7 @@ bool CAcquisition::Prepare() {
     host_.RefreshRealExposure();
     int32_t cw = 0, ch = 0;
     if (preview_.ClientSize(&cw, &ch)) {
-        std::lock_guard frame(frameLock_);
+        platform::MutexLock frame(frameLock_);
         CDibImage& display = *images_[kSlotDisplay];
         if (display.Create(cw, ch, mode <= 1 ? 8 : 24) == 1 && mode <= 1)
             display.SetPalette(0, nullptr, 0, 256);
@@ -121,7 +135,7 @@ bool CAcquisition::Prepare() {
 }
 
 bool CAcquisition::StartWorker() {
-    done_ = std::make_unique<platform::Event>(true);
+    stopRequested_.Reset();
     try {
         worker_ = std::thread([this] { WorkerMain(); });
     } catch (const std::system_error&) {
@@ -131,15 +145,15 @@ bool CAcquisition::StartWorker() {
 }
 
 int32_t CAcquisition::StartPreview() {
-    std::lock_guard control(control_);
+    platform::MutexLock control(control_);
     return StartPreviewLocked();
 }
 
 int32_t CAcquisition::StartPreviewLocked() {
-    const int32_t mode = mode_;
-    if (mode == 1) return 1;
-    if (mode == 2 || mode == 3) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+    const GateVerdict verdict = AskGate(State(), GatedOperation::kStartPreview);
+    if (verdict.kind == GateVerdict::kAlreadyRunning) return 1;
+    if (verdict.kind == GateVerdict::kRefused) {
+        host_.RecordError(verdict.error);
         return 0;
     }
     if (!Prepare()) {
@@ -166,12 +180,13 @@ int32_t CAcquisition::StartPreviewLocked() {
 }
 
 int32_t CAcquisition::StopPreview() {
-    std::lock_guard control(control_);
+    platform::MutexLock control(control_);
     return StopPreviewLocked();
 }
 
 int32_t CAcquisition::StopPreviewLocked() {
     run_ = 0;
+    stopRequested_.Set();
     if (mode_.exchange(0) != 0 && model_ != nullptr) {
         // Leaving trigger mode first lets a pending triggered transfer complete, so the trigger
         // loop sees the cleared run flag without waiting for the transfer time-out.
@@ -186,13 +201,12 @@ int32_t CAcquisition::StopPreviewLocked() {
             worker_.join();
         }
     }
-    done_.reset();
     return 1;
 }
 
 int32_t CAcquisition::PreviewLocked() {
     if (preview_.Wanted()) {
-        std::lock_guard frame(frameLock_);
+        platform::MutexLock frame(frameLock_);
         if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
             host_.RecordError(RZ_ERR_WINDOW);
             return 0;
@@ -207,7 +221,7 @@ int32_t CAcquisition::PreviewLocked() {
 }
 
 int32_t CAcquisition::Preview() {
-    std::lock_guard control(control_);
+    platform::MutexLock control(control_);
     ClearCallbackTarget();
     // A running preview keeps its window and thread; only the target changes.
     return mode_ == 1 ? 1 : PreviewLocked();
@@ -215,17 +229,17 @@ int32_t CAcquisition::Preview() {
 
 int32_t CAcquisition::CallBackPreview(platform::WindowId window, void* buffer, int32_t size,
                                       int32_t topDown) {
-    std::lock_guard control(control_);
+    platform::MutexLock control(control_);
     SetCallbackTarget(window, buffer, size, topDown);
     return mode_ == 1 ? 1 : PreviewLocked();
 }
 
 int32_t CAcquisition::Capture() {
-    std::lock_guard control(control_);
-    const int32_t mode = mode_;
-    if (mode == 2) return 1;
-    if (mode == 1 || mode == 3) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+    platform::MutexLock control(control_);
+    const GateVerdict verdict = AskGate(State(), GatedOperation::kCapture);
+    if (verdict.kind == GateVerdict::kAlreadyRunning) return 1;
+    if (verdict.kind == GateVerdict::kRefused) {
+        host_.RecordError(verdict.error);
         return 0;
     }
     if (!Prepare()) {
@@ -238,14 +252,15 @@ int32_t CAcquisition::Capture() {
 
 int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t size,
                               int32_t topDown) {
-    std::lock_guard control(control_);
-    if (mode_ != 0) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+    platform::MutexLock control(control_);
+    const GateVerdict verdict = AskGate(State(), GatedOperation::kTrigger);
+    if (verdict.kind != GateVerdict::kRun) {
+        host_.RecordError(verdict.kind == GateVerdict::kRefused ? verdict.error : RZ_ERR_NO_DEVICE);
         return 0;
     }
     SetCallbackTarget(window, buffer, size, topDown);
     if (preview_.Wanted()) {
-        std::lock_guard frame(frameLock_);
+        platform::MutexLock frame(frameLock_);
         if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
             host_.RecordError(RZ_ERR_WINDOW);
             return 0;
@@ -269,18 +284,20 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
 }
 
 int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
-    std::lock_guard control(control_);
-    const int32_t mode = mode_;
-    if (mode == 1 || mode == 3) {
+    platform::MutexLock control(control_);
+    const AcquisitionState state = State();
+    const GateVerdict verdict = AskGate(state, GatedOperation::kSnapShot);
+    if (verdict.kind != GateVerdict::kRun) {
+        host_.RecordError(verdict.error != 0 ? verdict.error : RZ_ERR_NO_DEVICE);
+        return 0;
+    }
+    // In capture mode the camera was prepared once and the device handle stays open.
+    const bool keepHandle = state == AcquisitionState::kCapture;
+    if (!keepHandle && !Prepare()) {
         host_.RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }
-    if (mode != 2 && !Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
-        return 0;
-    }
-    const bool keepHandle = mode == 2;
-    std::unique_lock frame(frameLock_);
+    platform::ReleasableMutexLock frame(frameLock_);
     auto fail = [&] {
         if (!keepHandle) model_->CloseSingleFrame();
         host_.RecordError(RZ_ERR_TRANSFER);
@@ -294,19 +311,19 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
     if (buffer != nullptr && size != 0) {
         const int32_t slot = preparedMode_;
         if (!CopyOut(*images_[slot], topDown, buffer, size)) {
-            frame.unlock();
+            frame.Release();
             if (!keepHandle) model_->CloseSingleFrame();
             host_.RecordError(RZ_ERR_BUFFER);
             return 0;
         }
     }
-    frame.unlock();
+    frame.Release();
     if (!keepHandle) model_->CloseSingleFrame();
     return 1;
 }
 
 int32_t CAcquisition::GetImage(void* buffer, int32_t size, int32_t topDown) {
-    std::lock_guard frame(frameLock_);
+    platform::MutexLock frame(frameLock_);
     const int32_t mode = settings_.format.colorMode;
     CDibImage* image = (mode >= 0 && mode <= 5) ? images_[mode].get() : nullptr;
     if (image == nullptr) {
@@ -325,13 +342,13 @@ int32_t CAcquisition::GetImage(void* buffer, int32_t size, int32_t topDown) {
 }
 
 int32_t CAcquisition::Close() {
-    std::lock_guard control(control_);
+    platform::MutexLock control(control_);
     return CloseLocked();
 }
 
 int32_t CAcquisition::CloseLocked() {
     {
-        std::lock_guard frame(frameLock_);
+        platform::MutexLock frame(frameLock_);
         preview_.Close();
     }
     StopPreviewLocked();
@@ -366,6 +383,11 @@ void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, i
 bool CAcquisition::DecodeAndProcess(bool fromRing) {
     const int32_t mode = preparedMode_;
     CDibImage& raw = *images_[SixteenBitMode(mode) ? kRaw16 : kRaw8];
+    // The raw copy writes the model's window into this buffer; it must be exactly that size.
+    if (raw.Empty() || raw.Width() != model_->OutputWidth() ||
+        raw.Height() != model_->OutputHeight() ||
+        (raw.BitsPerPixel() == 16) != (model_->SixteenBit() != 0))
+        return false;
     const int32_t result =
         fromRing ? model_->DecodeNewest(raw.Bits()) : model_->DecodeSingleFrame(raw.Bits());
     if (result != 0) return false;
@@ -397,20 +419,21 @@ void CAcquisition::DrawLocked() {
 }
 
 void CAcquisition::WorkerMain() {
+    // A stop joins this thread; that join is the design's wait on the worker's done event.
     if (mode_ == 3) TriggerLoop(); else PreviewLoop();
-    if (done_) done_->Set();
 }
 
 void CAcquisition::PreviewLoop() {
     while (run_ != 0) {
-        platform::SleepMs(settings_.format.waitTime);
+        // A stop ends the wait at once, however long the wait time is.
+        stopRequested_.Wait(settings_.format.waitTime);
         if (run_ != 1) continue;
         const int32_t wait = model_->WaitFrame();
         if (wait == 1) {
             run_ = 0;
             platform::WindowId window;
             {
-                std::lock_guard frame(frameLock_);
+                platform::MutexLock frame(frameLock_);
                 window = callback_.window;
             }
             PostToCallback(window, 0, RZ_ERR_NO_FRAME);
@@ -418,10 +441,10 @@ void CAcquisition::PreviewLoop() {
             break;
         }
         if (wait != 3) continue;
-        std::unique_lock frame(frameLock_);
+        platform::ReleasableMutexLock frame(frameLock_);
         const CallbackTarget target = callback_;
         if (!DecodeAndProcess(true)) {
-            frame.unlock();
+            frame.Release();
             PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
             host_.RecordError(RZ_ERR_TRANSFER);
             continue;
@@ -432,7 +455,7 @@ void CAcquisition::PreviewLoop() {
         if (target.buffer != nullptr && target.size != 0 &&
             !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
             continue;
-        frame.unlock();
+        frame.Release();
         PostToCallback(target.window, reinterpret_cast<uintptr_t>(&frameInfo_), 0);
     }
 }
@@ -446,7 +469,7 @@ void CAcquisition::TriggerLoop() {
         const int32_t transfer = model_->TransferSingleFrame();
         if (run_ == 0) break;
         if (transfer != 0) continue;
-        std::unique_lock frame(frameLock_);
+        platform::MutexLock frame(frameLock_);
         const CallbackTarget target = callback_;
         if (!DecodeAndProcess(false)) continue;
         FillFrameInfo(0);

@@ -1,6 +1,11 @@
 // CAcquisition: the acquisition modes of one camera (preview, capture, trigger), the worker
 // thread that turns the frame stream into processed images, the snapshot path, the copy into
 // the caller's buffer, the frame messages and the preview window.
+//
+// Locks, in the order they nest: control_ (entry points that start or stop acquisition; the
+// camera object calls them under its own lock, which comes first), then frameLock_ (the frame
+// buffers, the callback target and the preview window's drawing). The worker thread takes only
+// the frame lock and never waits for a caller, so a stop may join it while holding control_.
 #pragma once
 
 #include <array>
@@ -17,8 +22,10 @@
 #include "acquisition/frame_pipeline.h"
 #include "acquisition/frame_rate.h"
 #include "acquisition/preview_window.h"
+#include "acquisition/state_gate.h"
 #include "imaging/dib_image.h"
 #include "platform/event.h"
+#include "platform/mutex.h"
 #include "platform/window_registry.h"
 #include "settings/records.h"
 
@@ -42,32 +49,39 @@ public:
     bool CreateBuffers();
     void SetModel(CRezive417DIRVUDSdk* model) { model_ = model; }
 
-    void SetPreviewGeometry(platform::WindowId parent, const std::array<int32_t, 4>& rect);
-    int32_t Preview();
-    int32_t CallBackPreview(platform::WindowId window, void* buffer, int32_t size, int32_t topDown);
-    int32_t StartPreview();
-    int32_t StopPreview();
-    int32_t Capture();
-    int32_t SnapShot(void* buffer, int32_t size, int32_t topDown);
-    int32_t GetImage(void* buffer, int32_t size, int32_t topDown);
-    int32_t Trigger(platform::WindowId window, void* buffer, int32_t size, int32_t topDown);
-    int32_t Close();
+    void SetPreviewGeometry(platform::WindowId parent, const std::array<int32_t, 4>& rect)
+        EXCLUDES(control_);
+    int32_t Preview() EXCLUDES(control_);
+    int32_t CallBackPreview(platform::WindowId window, void* buffer, int32_t size, int32_t topDown)
+        EXCLUDES(control_);
+    int32_t StartPreview() EXCLUDES(control_);
+    // Never from the worker thread's own frame processing, nor while holding the frame lock.
+    int32_t StopPreview() EXCLUDES(control_, frameLock_);
+    int32_t Capture() EXCLUDES(control_);
+    int32_t SnapShot(void* buffer, int32_t size, int32_t topDown) EXCLUDES(control_);
+    int32_t GetImage(void* buffer, int32_t size, int32_t topDown) EXCLUDES(frameLock_);
+    int32_t Trigger(platform::WindowId window, void* buffer, int32_t size, int32_t topDown)
+        EXCLUDES(control_);
+    int32_t Close() EXCLUDES(control_, frameLock_);
 
+    // The mode changes only under control_; reading it is lock-free for views and tests, while
+    // decisions are taken under control_ (State()).
     AcquisitionMode Mode() const { return static_cast<AcquisitionMode>(mode_.load()); }
+    AcquisitionState State() const;
     bool ImageAvailable() const { return imageAvailable_.load() != 0; }
     DefectList& Defects() { return defects_; }
 
     // For the recorder and the still-image writer: the frame lock that guards the buffers, the
     // buffer of a colour mode, and a flag the worker raises after each processed frame.
-    std::mutex& FrameLock() { return frameLock_; }
+    platform::Mutex& FrameLock() RETURN_CAPABILITY(frameLock_) { return frameLock_; }
     CDibImage* Image(int slot) const { return images_[static_cast<size_t>(slot)].get(); }
     // Called by the worker, under the frame lock, after each processed preview frame. Set once,
     // before acquisition starts.
     void SetFrameListener(std::function<void()> listener) { frameListener_ = std::move(listener); }
     // Opens the preview window (for a recording asked to show one); false records nothing.
-    bool OpenPreviewWindow();
+    bool OpenPreviewWindow() EXCLUDES(control_, frameLock_);
     bool PreviewWindowWanted() const { return preview_.Wanted(); }
-    void ClearCallbackTarget();
+    void ClearCallbackTarget() EXCLUDES(frameLock_);
 
     // Tests and tools: the preview window, the frame record, the prepared colour mode.
     platform::WindowId PreviewWindowId() const { return preview_.Window(); }
@@ -76,23 +90,25 @@ public:
     int32_t PreparedColorMode() const { return preparedMode_.load(); }
 
 private:
-    bool Prepare();
-    int32_t StartPreviewLocked();
-    int32_t StopPreviewLocked();
-    int32_t CloseLocked();
-    int32_t PreviewLocked();
-    bool StartWorker();
-    void WorkerMain();
-    void PreviewLoop();
-    void TriggerLoop();
+    bool Prepare() REQUIRES(control_) EXCLUDES(frameLock_);
+    int32_t StartPreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
+    int32_t StopPreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
+    int32_t CloseLocked() REQUIRES(control_) EXCLUDES(frameLock_);
+    int32_t PreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
+    bool StartWorker() REQUIRES(control_);
+    void WorkerMain() EXCLUDES(control_);
+    void PreviewLoop() EXCLUDES(control_, frameLock_);
+    void TriggerLoop() EXCLUDES(control_, frameLock_);
     // Decodes the received frame into the raw buffer (ring or single-frame) and processes it;
-    // false when the decode failed.
-    bool DecodeAndProcess(bool fromRing);
-    void FillFrameInfo(int32_t frameRate10);
-    bool CopyOut(const CDibImage& source, int32_t topDown, void* destination, int32_t size);
+    // false when the decode failed or the model's frame no longer fits the prepared buffers.
+    bool DecodeAndProcess(bool fromRing) REQUIRES(frameLock_);
+    void FillFrameInfo(int32_t frameRate10) REQUIRES(frameLock_);
+    bool CopyOut(const CDibImage& source, int32_t topDown, void* destination, int32_t size)
+        REQUIRES(frameLock_);
     void PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam);
-    void SetCallbackTarget(platform::WindowId window, void* buffer, int32_t size, int32_t topDown);
-    void DrawLocked();
+    void SetCallbackTarget(platform::WindowId window, void* buffer, int32_t size, int32_t topDown)
+        EXCLUDES(frameLock_);
+    void DrawLocked() REQUIRES(frameLock_);
 
     AcquisitionHost& host_;
     CameraSettings settings_;
@@ -104,15 +120,17 @@ private:
 
     // Entry points that start or stop acquisition are serialised, so Rezive_Close,
     // Rezive_StopPreview and Rezive_Release may race safely.
-    std::recursive_mutex control_;
-    std::mutex frameLock_;
+    platform::Mutex control_ ACQUIRED_BEFORE(frameLock_);
+    platform::Mutex frameLock_;
 
-    std::atomic<int32_t> mode_{0};
-    std::atomic<int32_t> run_{0};  // 0 stop, 1 run, 2 pause
+    std::atomic<int32_t> mode_{0};  // written under control_
+    std::atomic<int32_t> run_{0};   // 0 stop, 1 run, 2 pause
     std::atomic<int32_t> preparedMode_{-1};
     std::atomic<int32_t> imageAvailable_{0};
-    std::thread worker_;
-    std::unique_ptr<platform::Event> done_;
+    std::thread worker_ GUARDED_BY(control_);
+    // Set by a stop: the worker's wait between frames ends at once instead of sleeping out a long
+    // wait time. Made before the worker starts and kept until it has been joined.
+    platform::Event stopRequested_{true};
     std::function<void()> frameListener_;
 
     // Callback target: written under the frame lock, read by the worker under it.
@@ -122,7 +140,7 @@ private:
         int32_t size = 0;
         int32_t topDown = 0;
     };
-    CallbackTarget callback_;
+    CallbackTarget callback_ GUARDED_BY(frameLock_);
 
     RzFrameInfo frameInfo_{static_cast<int32_t>(sizeof(RzFrameInfo)), 0, 0, 0, 0, nullptr};
     FrameRateMeter frameRate_;

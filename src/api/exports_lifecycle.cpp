@@ -24,6 +24,9 @@ RZ_API int32_t Rezive_Release(RzHandle handle) {
     try {
         std::shared_ptr<CRezive> camera = rezive::SdkChain().Remove(handle);
         if (!camera) return 0;
+        // No new call can find the handle now; calls already inside it finish, and nothing
+        // they ask for starts again once acquisition has stopped here.
+        camera->BeginRelease();
         camera.reset();  // destroyed here, or when the last call in flight on it returns
         return 1;
     } catch (...) {

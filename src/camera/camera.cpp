@@ -44,6 +44,9 @@ CRezive::CRezive()
 }
 
 CRezive::~CRezive() {
+    // No other thread holds a reference any more; the lock only satisfies the analysis.
+    Close();
+    platform::MutexLock lock(lock_);
     // Settings are saved only when they were loaded: a camera whose initialisation failed holds
     // all-zero records that would overwrite the user's stored settings.
     if (model_) {
@@ -51,7 +54,6 @@ CRezive::~CRezive() {
         settings::SaveFilterGroup(filters_, deviceNumber_);
         settings::SaveGrayGroup(filters_, deviceNumber_);
     }
-    Close();
     ReleaseClaim();
     acquisition_.SetModel(nullptr);
     model_.reset();
@@ -72,6 +74,30 @@ bool CRezive::RequireModel() {
     return false;
 }
 
+AcquisitionState CRezive::State() const {
+    platform::MutexLock lock(lock_);
+    if (releasing_) return AcquisitionState::kReleasing;
+    if (recorder_.IsRecording()) return AcquisitionState::kRecording;
+    return acquisition_.State();
+}
+
+GateVerdict::Kind CRezive::Admit(GatedOperation operation) {
+    AcquisitionState state = acquisition_.State();
+    if (releasing_) state = AcquisitionState::kReleasing;
+    else if (recorder_.IsRecording()) state = AcquisitionState::kRecording;
+    const GateVerdict verdict = AskGate(state, operation);
+    if (verdict.kind == GateVerdict::kRefused) RecordError(verdict.error);
+    return verdict.kind;
+}
+
+void CRezive::BeginRelease() {
+    {
+        platform::MutexLock lock(lock_);
+        releasing_ = true;
+    }
+    Close();
+}
+
 int32_t CRezive::Unsupported() {
     PostError(RZ_ERR_UNSUPPORTED);
     return 0;
@@ -90,7 +116,14 @@ void CRezive::WriteAnalogToSensor() {
     model_->SetMirrorH(analog_.mirrorH);
 }
 
+bool CRezive::WindowAccepted(const CaptureGeometry& g) {
+    return IsCaptureWindowValid(g, format_.subSample) &&
+           CRezive417DIRVUDSdk::AcceptsWindow(g.xOffset, g.yOffset, g.width, g.height,
+                                              format_.subSample);
+}
+
 int32_t CRezive::Initialize(platform::WindowId appWindow) {
+    platform::MutexLock lock(lock_);
     if (shared_.Open()) {
         model_ = CreateModelObject();
         const bool buffers = acquisition_.CreateBuffers();
@@ -98,7 +131,7 @@ int32_t CRezive::Initialize(platform::WindowId appWindow) {
         acquisition_.SetModel(model_.get());
         if (model_ && buffers) {
             settings::LoadFormatAtStart(geometry_, deviceNumber_);
-            if (!IsCaptureWindowValid(geometry_, format_.subSample)) {
+            if (!WindowAccepted(geometry_)) {
                 RecordError(RZ_ERR_CAPTURE_WINDOW);
                 ApplyDefaultGeometry();
             }
@@ -121,7 +154,8 @@ int32_t CRezive::Initialize(platform::WindowId appWindow) {
 }
 
 uint32_t CRezive::ClaimToken() const {
-    return appWindow_ != 0 ? appWindow_ : (0x80000000u | objectId_);
+    const platform::WindowId window = appWindow_.load();
+    return window != 0 ? window : (0x80000000u | objectId_);
 }
 
 bool CRezive::DeviceAvailable() {
@@ -129,10 +163,10 @@ bool CRezive::DeviceAvailable() {
     return !DeviceClaimTable(shared_.View()).IsTaken(deviceNumber_);
 }
 
-void CRezive::RefreshRealExposure() { GetRealExposureTime(nullptr); }
+void CRezive::RefreshRealExposure() { RealExposureLocked(nullptr); }
 
 bool CRezive::ClaimDevice() {
-    std::lock_guard lock(claimMutex_);
+    platform::MutexLock lock(claimMutex_);
     DeviceClaimTable table(shared_.View());
     if (!table.Claim(deviceNumber_, ClaimToken(), platform::CurrentProcessId())) return false;
     claimHeld_ = true;
@@ -143,7 +177,7 @@ bool CRezive::ClaimDevice() {
 void CRezive::ReleaseClaim() {
     // Only a claim this object took is released: two objects of one process that share an
     // application window write the same owner values, and one must not free the other's claim.
-    std::lock_guard lock(claimMutex_);
+    platform::MutexLock lock(claimMutex_);
     if (!claimHeld_) return;
     DeviceClaimTable table(shared_.View());
     table.Release(claimedDevice_, ClaimToken(), platform::CurrentProcessId());
@@ -152,44 +186,39 @@ void CRezive::ReleaseClaim() {
 }
 
 int32_t CRezive::EnumDevice(char (*names)[256]) {
-    if (!RequireModel()) return 0;
-    if (names == nullptr) {
-        RecordError(RZ_ERR_ARGUMENT);
-        return 0;
-    }
-    int32_t n = 0;
-    for (int32_t i = 0; i < kDeviceSlots; ++i) {
-        model_->ProbeDevices();
-        if (!model_->IsDevicePresent(i)) continue;
-        ++n;
-        // The documented table has 10 entries; further devices are counted, not written.
-        if (n <= kEnumEntries) {
-            char name[32];
-            FormatDisplayName(n, name);
-            std::memcpy(names[n - 1], name, std::strlen(name) + 1);
-        }
-    }
-    for (int32_t i = n; i < kEnumEntries; ++i) names[i][0] = '\0';
-    return n;
+    platform::MutexLock lock(lock_);
+    return EnumDeviceLocked(names, nullptr);
 }
 
 int32_t CRezive::EnumDeviceW(char16_t (*names)[256]) {
+    platform::MutexLock lock(lock_);
+    return EnumDeviceLocked(nullptr, names);
+}
+
+// The narrow variant probes the device files again for each slot it looks at; the wide one
+// reports the devices found by the last probe.
+int32_t CRezive::EnumDeviceLocked(char (*names)[256], char16_t (*wideNames)[256]) {
     if (!RequireModel()) return 0;
-    if (names == nullptr) {
+    if (names == nullptr && wideNames == nullptr) {
         RecordError(RZ_ERR_ARGUMENT);
         return 0;
     }
     int32_t n = 0;
     for (int32_t i = 0; i < kDeviceSlots; ++i) {
+        if (names != nullptr) model_->ProbeDevices();
         if (!model_->IsDevicePresent(i)) continue;
         ++n;
-        if (n <= kEnumEntries) {
-            char name[32];
-            FormatDisplayName(n, name);
-            platform::NarrowToUtf16(name, names[n - 1], 256);
-        }
+        // The documented table has 10 entries; further devices are counted, not written.
+        if (n > kEnumEntries) continue;
+        char name[32];
+        FormatDisplayName(n, name);
+        if (names != nullptr) std::memcpy(names[n - 1], name, std::strlen(name) + 1);
+        else platform::NarrowToUtf16(name, wideNames[n - 1], 256);
     }
-    for (int32_t i = n; i < kEnumEntries; ++i) names[i][0] = 0;
+    for (int32_t i = n; i < kEnumEntries; ++i) {
+        if (names != nullptr) names[i][0] = '\0';
+        else wideNames[i][0] = 0;
+    }
     return n;
 }
 
@@ -209,6 +238,7 @@ bool CRezive::DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char 
 
 // A buffer of 16 to 19 characters gets the name truncated and terminated within length.
 int32_t CRezive::GetDeviceName(int32_t index, char* name, int32_t length) {
+    platform::MutexLock lock(lock_);
     char full[32];
     if (!DisplayNameOf(index, name != nullptr, length, full)) return 0;
     const size_t n = std::min(std::strlen(full), static_cast<size_t>(length) - 1);
@@ -218,6 +248,7 @@ int32_t CRezive::GetDeviceName(int32_t index, char* name, int32_t length) {
 }
 
 int32_t CRezive::GetDeviceNameW(int32_t index, char16_t* name, int32_t length) {
+    platform::MutexLock lock(lock_);
     char full[32];
     if (!DisplayNameOf(index, name != nullptr, length, full)) return 0;
     char16_t wide[32];
@@ -232,7 +263,11 @@ int32_t CRezive::GetDeviceNameW(int32_t index, char16_t* name, int32_t length) {
 }
 
 int32_t CRezive::SetDeviceNumber(int32_t index) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
+    // Re-opening the model re-sizes its buffers and moves its device path: never under a running
+    // stream, worker or recording. The application stops acquisition first.
+    if (Admit(GatedOperation::kSwitchDevice) != GateVerdict::kRun) return 0;
     settings::SaveAnalogGroup(analog_, deviceNumber_);
     settings::SaveFilterGroup(filters_, deviceNumber_);
     settings::SaveGrayGroup(filters_, deviceNumber_);
@@ -254,6 +289,7 @@ int32_t CRezive::SetDeviceNumber(int32_t index) {
 }
 
 int32_t CRezive::GetCameraInfo(RzCameraInfo* info) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     if (info == nullptr) {
         RecordError(RZ_ERR_ARGUMENT);

@@ -1,6 +1,14 @@
 // CRezive: the camera object behind one handle. It owns the model object, the image buffers,
 // the preview window, the acquisition threads and the recorder, keeps every user-visible
 // setting, and records and posts errors.
+//
+// Threading: every operation may be called from any thread at any moment. Operations take the
+// camera lock (lock_) for their whole run, so calls on one camera are serialised; the acquisition
+// state is read and changed only under it, through the state gate. The lock is never held by the
+// worker, streaming or recording threads, so an operation may wait for them (a stop joins the
+// worker) without a deadlock. Settings records hold atomic values: the worker reads them
+// lock-free and a change takes effect on a later frame. The error history has its own lock, so
+// errors are recorded and popped without the camera lock.
 #pragma once
 
 #include <array>
@@ -14,6 +22,7 @@
 #include "camera/error_history.h"
 #include "imaging/dib_image.h"
 #include "output/avi_recorder.h"
+#include "platform/mutex.h"
 #include "platform/shared_region.h"
 #include "platform/window_registry.h"
 #include "settings/records.h"
@@ -33,7 +42,7 @@ public:
     int32_t Initialize(platform::WindowId appWindow);
     int32_t RecordError(int32_t code) override;
     void PostError(int32_t code);  // posted only, not recorded
-    int32_t GetLastError() { return errors_.Pop(); }
+    int32_t GetLastError() { return errors_.Pop(); }  // the history has its own lock
     int32_t EnumDevice(char (*names)[256]);
     int32_t EnumDeviceW(char16_t (*names)[256]);
     int32_t GetDeviceName(int32_t index, char* name, int32_t length);
@@ -47,14 +56,14 @@ public:
     int32_t SetColorMode(int32_t bitsPerPixel);
     int32_t GetColorMode() const;
     int32_t SetSubSample(int32_t code);
-    int32_t GetSubSample() const { return format_.subSample; }
+    int32_t GetSubSample() const { return format_.subSample; }  // atomic: no lock needed
     int32_t SetCaptureWindow(int32_t width, int32_t height);
     int32_t SetCaptureWindowEx(int32_t totalWidth, int32_t xOffset, int32_t width,
                                int32_t totalHeight, int32_t yOffset, int32_t height);
     int32_t GetCaptureWindowEx(int32_t* totalWidth, int32_t* xOffset, int32_t* width,
                                int32_t* totalHeight, int32_t* yOffset, int32_t* height) const;
-    int32_t Width() const { return geometry_.width; }
-    int32_t Height() const { return geometry_.height; }
+    int32_t Width() const;
+    int32_t Height() const;
     int32_t SetWaitTime(int32_t milliseconds);
     int32_t GetWaitTime() const { return format_.waitTime; }
     int32_t SetConfigFilter(int32_t enable);
@@ -100,14 +109,22 @@ public:
     int32_t LoadConfigFile(const char* fileName);
     int32_t LoadConfigFileW(const char16_t* fileName);
     int32_t ShowDialog(platform::WindowId parent);
-    // Ends a running recording (finishing its file); part of every stop of acquisition.
+    // Ends a running recording (finishing its file); part of every stop of acquisition. The
+    // recorder has a lock of its own, so this needs no camera lock.
     void StopRecording();
+    // The first step of Rezive_Release, taken after the handle left the registry: under the
+    // camera lock the state becomes "releasing", acquisition and recording stop, and calls still
+    // in flight on this camera finish without starting anything. The object itself is destroyed
+    // when the last of them returns.
+    void BeginRelease();
+    // The state the gate decides on.
+    AcquisitionState State() const;
 
-    // ---- Internal views (tests, the device-claim checks, later subsystems)
-    CRezive417DIRVUDSdk* Model() const { return model_.get(); }
+    // ---- Internal views for tests, which call them while no other thread uses the camera
+    CRezive417DIRVUDSdk* Model() const NO_THREAD_SAFETY_ANALYSIS { return model_.get(); }
     platform::WindowId AppWindow() const { return appWindow_; }
-    int32_t DeviceNumber() const { return deviceNumber_; }
-    const CaptureGeometry& Geometry() const { return geometry_; }
+    int32_t DeviceNumber() const NO_THREAD_SAFETY_ANALYSIS { return deviceNumber_; }
+    const CaptureGeometry& Geometry() const NO_THREAD_SAFETY_ANALYSIS { return geometry_; }
     FilterSettings& Filters() { return filters_; }
     AnalogSettings& Analog() { return analog_; }
     FormatSettings& Format() { return format_; }
@@ -119,45 +136,61 @@ public:
     uint32_t ClaimToken() const;
 
 private:
-    // AcquisitionHost
-    bool DeviceAvailable() override;
-    bool ClaimDevice() override;
-    void ReleaseClaim() override;
-    void RefreshRealExposure() override;
+    // AcquisitionHost: called by the acquisition from inside an operation, under the camera lock.
+    bool DeviceAvailable() override NO_THREAD_SAFETY_ANALYSIS;
+    bool ClaimDevice() override NO_THREAD_SAFETY_ANALYSIS;
+    void ReleaseClaim() override NO_THREAD_SAFETY_ANALYSIS;
+    void RefreshRealExposure() override NO_THREAD_SAFETY_ANALYSIS;
     // RecordingSource: the image of the colour mode acquisition was prepared with.
     void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override;
 
-    bool RequireModel();  // records 1 without a model object
+    bool RequireModel() REQUIRES(lock_);  // records 1 without a model object
+    // Asks the state gate; a refusal is recorded. kRun or kAlreadyRunning otherwise.
+    GateVerdict::Kind Admit(GatedOperation operation) REQUIRES(lock_);
     // Checks a device-name request (recording 1, 9 or 2) and formats the slot's display name.
-    bool DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char (&full)[32]);
-    void ApplyDefaultGeometry();
-    void WriteAnalogToSensor();
-    double LineLengthTimesUnit();
+    bool DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char (&full)[32])
+        REQUIRES(lock_);
+    void ApplyDefaultGeometry() REQUIRES(lock_);
+    // Whether both the capture-window rule and the model accept g as the sensor window.
+    bool WindowAccepted(const CaptureGeometry& g) REQUIRES(lock_);
+    void WriteAnalogToSensor() REQUIRES(lock_);
+    double LineLengthTimesUnit() REQUIRES(lock_);
+    int32_t RealExposureLocked(int32_t* ok) REQUIRES(lock_);
+    int32_t SaveImageLocked(const char* fileName, int32_t format) REQUIRES(lock_);
+    int32_t RecordLocked(const char* fileName, int32_t durationMs, int32_t showWindow)
+        REQUIRES(lock_);
+    int32_t LoadConfigFileLocked(const char* fileName) REQUIRES(lock_);
+    int32_t EnumDeviceLocked(char (*names)[256], char16_t (*wideNames)[256]) REQUIRES(lock_);
+
+    // The camera lock: taken first, before the acquisition's and the claim lock.
+    mutable platform::Mutex lock_;
+    bool releasing_ GUARDED_BY(lock_) = false;
 
     platform::SharedRegion shared_;
-    std::unique_ptr<CRezive417DIRVUDSdk> model_;
+    std::unique_ptr<CRezive417DIRVUDSdk> model_ GUARDED_BY(lock_);
 
-    CaptureGeometry geometry_;
+    CaptureGeometry geometry_ GUARDED_BY(lock_);
     FormatSettings format_;
     FilterSettings filters_;
     AnalogSettings analog_;
 
     // Exposure conversion of the real-exposure functions.
-    int32_t lineLength_ = 0;
-    int32_t lineOffset_ = 0;
-    int32_t lastExposureLines_ = 1;
-    double timeUnit_ = 1.0;
-    int32_t lastExposureMs_ = 0;
+    int32_t lineLength_ GUARDED_BY(lock_) = 0;
+    int32_t lineOffset_ GUARDED_BY(lock_) = 0;
+    int32_t lastExposureLines_ GUARDED_BY(lock_) = 1;
+    double timeUnit_ GUARDED_BY(lock_) = 1.0;
+    int32_t lastExposureMs_ GUARDED_BY(lock_) = 0;
 
     Setting defectCorrection_;
-    platform::WindowId appWindow_ = 0;
+    // Read by the worker and recorder threads when they record an error.
+    std::atomic<platform::WindowId> appWindow_{0};
     ErrorHistory errors_;
-    int32_t deviceNumber_ = 0;
+    int32_t deviceNumber_ GUARDED_BY(lock_) = 0;
 
     const uint32_t objectId_;
-    std::mutex claimMutex_;
-    bool claimHeld_ = false;
-    int32_t claimedDevice_ = -1;
+    platform::Mutex claimMutex_;
+    bool claimHeld_ GUARDED_BY(claimMutex_) = false;
+    int32_t claimedDevice_ GUARDED_BY(claimMutex_) = -1;
 
     // Last members: destroyed first, so their threads stop while everything they use exists.
     CAcquisition acquisition_;

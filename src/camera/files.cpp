@@ -10,11 +10,16 @@
 namespace rezive {
 
 int32_t CRezive::SaveImage(const char* fileName, int32_t format) {
+    platform::MutexLock lock(lock_);
+    return SaveImageLocked(fileName, format);
+}
+
+int32_t CRezive::SaveImageLocked(const char* fileName, int32_t format) {
     if (!model_ || !acquisition_.ImageAvailable()) {
         RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }
-    std::lock_guard frame(acquisition_.FrameLock());
+    platform::MutexLock frame(acquisition_.FrameLock());
     const CDibImage* image = acquisition_.Image(format_.colorMode);
     if (image == nullptr) {
         RecordError(RZ_ERR_NO_DEVICE);
@@ -24,10 +29,11 @@ int32_t CRezive::SaveImage(const char* fileName, int32_t format) {
 }
 
 int32_t CRezive::SaveImageW(const char16_t* fileName, int32_t format) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     char narrow[platform::kNarrowNameBuffer];
     {
-        std::lock_guard frame(acquisition_.FrameLock());
+        platform::MutexLock frame(acquisition_.FrameLock());
         if (acquisition_.Image(format_.colorMode) == nullptr) {
             RecordError(RZ_ERR_NO_DEVICE);
             return 0;
@@ -41,14 +47,17 @@ int32_t CRezive::SaveImageW(const char16_t* fileName, int32_t format) {
 }
 
 int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWindow) {
+    platform::MutexLock lock(lock_);
+    return RecordLocked(fileName, durationMs, showWindow);
+}
+
+int32_t CRezive::RecordLocked(const char* fileName, int32_t durationMs, int32_t showWindow) {
     if (fileName == nullptr || *fileName == '\0') {
         RecordError(RZ_ERR_ARGUMENT);
         return 0;
     }
-    if (recorder_.IsRecording()) {
-        RecordError(RZ_ERR_FILE);  // the running recording goes on untouched
-        return 0;
-    }
+    // A running recording goes on untouched; a releasing camera starts nothing.
+    if (Admit(GatedOperation::kRecord) != GateVerdict::kRun) return 0;
     acquisition_.ClearCallbackTarget();
     if (showWindow != 0 && acquisition_.PreviewWindowWanted() &&
         acquisition_.PreviewWindowId() == 0 && !acquisition_.OpenPreviewWindow()) {
@@ -79,23 +88,29 @@ int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWi
 }
 
 void CRezive::WithCurrentImage(const std::function<void(const CDibImage*)>& body) {
-    std::lock_guard frame(acquisition_.FrameLock());
+    platform::MutexLock frame(acquisition_.FrameLock());
     const int32_t mode = acquisition_.PreparedColorMode();
     body(mode >= 0 && mode <= 5 ? acquisition_.Image(mode) : nullptr);
 }
 
 int32_t CRezive::RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow) {
+    platform::MutexLock lock(lock_);
     char narrow[platform::kNarrowNameBuffer];
     if (!platform::Utf16ToNarrow(fileName, narrow, sizeof narrow)) {
         RecordError(RZ_ERR_FILE);
         return 0;
     }
-    return Record(narrow, durationMs, showWindow);
+    return RecordLocked(narrow, durationMs, showWindow);
 }
 
 void CRezive::StopRecording() { recorder_.Stop(); }
 
 int32_t CRezive::LoadConfigFile(const char* fileName) {
+    platform::MutexLock lock(lock_);
+    return LoadConfigFileLocked(fileName);
+}
+
+int32_t CRezive::LoadConfigFileLocked(const char* fileName) {
     std::vector<settings::DefectPoint> read;
     if (fileName == nullptr || !settings::ReadDefectFile(fileName, &read)) return 0;
     std::vector<DefectPoint> points;
@@ -106,12 +121,13 @@ int32_t CRezive::LoadConfigFile(const char* fileName) {
 }
 
 int32_t CRezive::LoadConfigFileW(const char16_t* fileName) {
+    platform::MutexLock lock(lock_);
     char narrow[platform::kNarrowNameBuffer];
     if (!platform::Utf16ToNarrow(fileName, narrow, sizeof narrow)) {
         RecordError(RZ_ERR_FILE);
         return 0;
     }
-    return LoadConfigFile(narrow);
+    return LoadConfigFileLocked(narrow);
 }
 
 }  // namespace rezive

@@ -78,6 +78,7 @@ const RangedFilter* FindRanged(int32_t id) {
 }  // namespace
 
 int32_t CRezive::SetFilterValue(int32_t id, int32_t value) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     auto reject = [this] {
         RecordError(RZ_ERR_ARGUMENT);
@@ -127,6 +128,7 @@ int32_t CRezive::SetFilterValue(int32_t id, int32_t value) {
 }
 
 int32_t CRezive::GetFilterValue(int32_t id, int32_t* ok) {
+    platform::MutexLock lock(lock_);
     if (!model_) {
         if (ok) *ok = 0;
         RecordError(RZ_ERR_NO_DEVICE);

@@ -6,6 +6,7 @@
 namespace rezive {
 
 int32_t CRezive::SetMirrorH(int32_t on) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     analog_.mirrorH = on != 0 ? 1 : 0;
     model_->SetMirrorH(analog_.mirrorH);
@@ -13,11 +14,13 @@ int32_t CRezive::SetMirrorH(int32_t on) {
 }
 
 int32_t CRezive::GetMirrorH() {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     return analog_.mirrorH;
 }
 
 int32_t CRezive::SetMirrorV(int32_t on) {
+    platform::MutexLock lock(lock_);
     if (!model_) {
         PostError(RZ_ERR_NO_DEVICE);
         return 0;
@@ -28,6 +31,7 @@ int32_t CRezive::SetMirrorV(int32_t on) {
 }
 
 int32_t CRezive::GetMirrorV() {
+    platform::MutexLock lock(lock_);
     if (!model_) {
         PostError(RZ_ERR_NO_DEVICE);
         return 0;
@@ -36,6 +40,7 @@ int32_t CRezive::GetMirrorV() {
 }
 
 int32_t CRezive::SetAutoIris(int32_t mode) {
+    platform::MutexLock lock(lock_);
     if (mode < 0 || mode > 2) {
         PostError(RZ_ERR_ARGUMENT);
         return 0;
@@ -45,6 +50,7 @@ int32_t CRezive::SetAutoIris(int32_t mode) {
 }
 
 int32_t CRezive::GetAutoIris(int32_t* ok) {
+    platform::MutexLock lock(lock_);
     if (ok) *ok = 1;
     return analog_.autoIris;
 }
@@ -60,6 +66,11 @@ double CRezive::LineLengthTimesUnit() {
 }
 
 int32_t CRezive::GetRealExposureTime(int32_t* ok) {
+    platform::MutexLock lock(lock_);
+    return RealExposureLocked(ok);
+}
+
+int32_t CRezive::RealExposureLocked(int32_t* ok) {
     if (!model_) {
         if (ok) *ok = 0;
         RecordError(RZ_ERR_NO_DEVICE);
@@ -74,6 +85,7 @@ int32_t CRezive::GetRealExposureTime(int32_t* ok) {
 }
 
 int32_t CRezive::SetRealExposureTime(int32_t milliseconds) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     const double perLine = LineLengthTimesUnit();
     const double lines = (milliseconds / 1000.0) / perLine;
@@ -91,6 +103,7 @@ int32_t CRezive::SetRealExposureTime(int32_t milliseconds) {
 }
 
 int32_t CRezive::ReadRegister(int32_t address, int32_t* ok) {
+    platform::MutexLock lock(lock_);
     if (!model_) {
         if (ok) *ok = 0;
         RecordError(RZ_ERR_NO_DEVICE);
@@ -107,6 +120,7 @@ int32_t CRezive::ReadRegister(int32_t address, int32_t* ok) {
 }
 
 int32_t CRezive::WriteRegister(int32_t address, int32_t value) {
+    platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
     if (model_->WriteSensorRegister(address, value) != 1) {
         RecordError(RZ_ERR_REGISTER);
@@ -116,6 +130,7 @@ int32_t CRezive::WriteRegister(int32_t address, int32_t value) {
 }
 
 int32_t CRezive::ReadSromID(int32_t index, int32_t* ok) {
+    platform::MutexLock lock(lock_);
     int32_t value = 0;
     if (!model_ || model_->ReadSromId(index, &value) != 1) {
         if (ok) *ok = 0;
@@ -127,6 +142,7 @@ int32_t CRezive::ReadSromID(int32_t index, int32_t* ok) {
 }
 
 int32_t CRezive::WriteSromID(int32_t index, int32_t value) {
+    platform::MutexLock lock(lock_);
     if (!model_ || model_->WriteSromId(index, value) != 1) {
         PostError(RZ_ERR_NO_DEVICE);
         return 0;
@@ -135,6 +151,7 @@ int32_t CRezive::WriteSromID(int32_t index, int32_t value) {
 }
 
 int32_t CRezive::GetIOPort(uint8_t* value) {
+    platform::MutexLock lock(lock_);
     if (value == nullptr) {
         PostError(RZ_ERR_ARGUMENT);
         return 0;
@@ -150,6 +167,7 @@ int32_t CRezive::GetIOPort(uint8_t* value) {
 }
 
 int32_t CRezive::SetIOPort(int32_t value) {
+    platform::MutexLock lock(lock_);
     if (!model_) {
         PostError(RZ_ERR_NO_DEVICE);
         return 0;

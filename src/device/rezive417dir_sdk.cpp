@@ -78,12 +78,19 @@ void CRezive417DIRVUDSdk::InitSensor() {
     sensorInitialised_ = 1;
 }
 
+bool CRezive417DIRVUDSdk::AcceptsWindow(int32_t x, int32_t y, int32_t width, int32_t height,
+                                        int32_t subsample) {
+    return x >= 0 && y >= 0 && width >= 4 && height >= 1 && x <= 1280 - width &&
+           y <= 720 - height && IsAcceptedSubsample(subsample);
+}
+
 int32_t CRezive417DIRVUDSdk::SetWindow(int32_t x, int32_t y, int32_t width, int32_t height,
                                        int32_t subsample) {
-    if (x < 0 || y < 0 || width < 4 || height < 1 || x > 1280 - width || y > 720 - height ||
-        !IsAcceptedSubsample(subsample)) {
-        return 1;
-    }
+    if (!AcceptsWindow(x, y, width, height, subsample)) return 1;
+    // The geometry below re-sizes the buffers that a running stream or an open single-frame
+    // transfer writes into; the camera object's state gate keeps that from happening, and this
+    // refusal keeps a caller that bypasses it from corrupting the heap.
+    if (TransferActive()) return 1;
     windowWidth_ = width;
     subSample_ = subsample;
     windowX_ = x;

@@ -21,6 +21,10 @@ public:
     void ResetDefaults();
     void InitSensor();
 
+    // Whether SetWindow takes this window: inside the sensor, at least 4 pixels wide and one row
+    // high, and a sub-sampling code this model reads out.
+    static bool AcceptsWindow(int32_t x, int32_t y, int32_t width, int32_t height,
+                              int32_t subsample);
     // 0 success, 1 refused (nothing changed).
     int32_t SetWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t subsample);
     int32_t SetExposure(int32_t lines);
@@ -60,7 +64,6 @@ public:
 
 private:
     void WriteMirrorBit(int32_t bit, int32_t flag);
-    int32_t reservedWord_ = 0;
     int32_t lastTransferSizeSent_ = 0;
     int32_t sensorInitialised_ = 0;
 };

@@ -49,6 +49,8 @@ int32_t CZYNSdkLib::SetGeometry(int32_t rawWidth, int32_t rawX, int32_t width, i
     const int64_t exact = int64_t{rawWidth} * (int64_t{height} + rawY);
     const int64_t rounded = (exact + 1023) / 1024 * 1024;
     if (rounded > kMaxTransferBytes) return kDevNoMemory;
+    // The streaming thread and a single-frame transfer write into the buffers replaced below.
+    if (TransferActive()) return kDevStreaming;
 
     ReleaseBuffers();
     ringCount_ = ringCount;
@@ -122,7 +124,7 @@ int32_t CZYNSdkLib::StartStreaming() {
     block_.sixteenBit = sixteenBit_;
     block_.ringCount = ringCount_;
     block_.ringTable = ringTable_.data();
-    block_.devicePath = devicePath_;
+    block_.devicePath = DevicePath();
     block_.errorFlag = 0;
     block_.status = 0;
     block_.frames = 0;
@@ -256,9 +258,15 @@ int32_t CZYNSdkLib::DecodeNewest(uint8_t* out) {
 }
 
 int32_t CZYNSdkLib::TransferSingleFrame() {
+    // Marks the transfer in flight, so the geometry (and the buffer written below) stays put.
+    struct InFlight {
+        std::atomic<int32_t>& count;
+        explicit InFlight(std::atomic<int32_t>& c) : count(c) { count.fetch_add(1); }
+        ~InFlight() { count.fetch_sub(1); }
+    } inFlight(singleInFlight_);
     const uint32_t length = static_cast<uint32_t>(transferSize_) * (sixteenBit_ ? 2u : 1u);
     lineBuffer_ = ZeroedBuffer(2 * int64_t{outputHeight_});
-    if (!singleHandle_ && OpenDevice(devicePath_, singleHandle_) == 0) {
+    if (!singleHandle_ && OpenDevice(DevicePath().c_str(), singleHandle_) == 0) {
         CloseDevice(singleHandle_);
         singleStatus_ = kDevTransferFailed;
         return kDevNotOpened;

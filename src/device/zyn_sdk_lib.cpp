@@ -53,27 +53,48 @@ int32_t CZYNSdkLib::SetSampleWidth(bool sixteen) {
 }
 
 void CZYNSdkLib::ProbeDevices() {
+    // Probed into a copy and published at once: a reader never sees a half-done probe with a
+    // present device marked absent.
+    int32_t found[kProbedSlots] = {};
     for (int32_t i = 0; i < kProbedSlots; ++i) {
         char path[128];
-        present_[i] = 0;
         if (!FormatDevicePath(baseName_, i, path, sizeof path)) continue;
         DeviceHandle handle;
-        if (OpenDevice(path, handle) == 1) present_[i] = 1;
+        if (OpenDevice(path, handle) == 1) found[i] = 1;
         CloseDevice(handle);
     }
+    platform::MutexLock lock(selectionLock_);
+    std::memcpy(present_, found, sizeof found);
     selectedIndex_ = 0;
 }
 
 bool CZYNSdkLib::IsDevicePresent(int32_t index) const {
-    return index >= 0 && index < kProbedSlots && present_[index] == 1;
+    if (index < 0 || index >= kProbedSlots) return false;
+    platform::MutexLock lock(selectionLock_);
+    return present_[index] == 1;
 }
 
 int32_t CZYNSdkLib::SelectDevice(int32_t index) {
     // Index 32 is still a valid suffix ("W"); the range check of the selection stops above it.
     if (index > 32 || index < 0) return kDevIndexRange;
+    platform::MutexLock lock(selectionLock_);
     selectedIndex_ = index;
     FormatDevicePath(baseName_, index, devicePath_, sizeof devicePath_);
     return kDevOk;
+}
+
+int32_t CZYNSdkLib::SelectedDevice() const {
+    platform::MutexLock lock(selectionLock_);
+    return selectedIndex_;
+}
+
+std::string CZYNSdkLib::DevicePath() const {
+    platform::MutexLock lock(selectionLock_);
+    return devicePath_;
+}
+
+bool CZYNSdkLib::TransferActive() const {
+    return block_.stopFlag.load() == 0 || singleInFlight_.load() != 0;
 }
 
 int32_t CZYNSdkLib::WriteSensorRegister(int32_t address, int32_t value) {

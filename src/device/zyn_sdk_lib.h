@@ -1,6 +1,12 @@
 // CZYNSdkLib: the model base class shared by camera models. It owns device selection and the
 // transport's member exchanges, the frame geometry with its buffers, the transfer ring and its
 // streaming thread, and the raw frame copy.
+//
+// Threads: the camera object calls the model under its camera lock; the worker thread calls it
+// too (frame decoding, and automatic exposure writes exposure and gain). So the device selection
+// has a lock of its own, the sensor state the worker reads is atomic, and the frame geometry and
+// buffers are changed only while no transfer runs (SetGeometry refuses otherwise; the camera's
+// state gate refuses the calls that would lead there).
 #pragma once
 
 #include <atomic>
@@ -13,6 +19,7 @@
 
 #include "device/transport.h"
 #include "platform/event.h"
+#include "platform/mutex.h"
 
 namespace rezive {
 
@@ -65,12 +72,14 @@ public:
     virtual int32_t SetSampleWidth(bool sixteen);
 
     // ---- Device selection and enumeration
-    void ProbeDevices();
-    bool IsDevicePresent(int32_t index) const;
-    int32_t SelectDevice(int32_t index);
-    int32_t SelectedDevice() const { return selectedIndex_; }
+    void ProbeDevices() EXCLUDES(selectionLock_);
+    bool IsDevicePresent(int32_t index) const EXCLUDES(selectionLock_);
+    int32_t SelectDevice(int32_t index) EXCLUDES(selectionLock_);
+    int32_t SelectedDevice() const EXCLUDES(selectionLock_);
     int32_t DeviceCount() const { return 32; }
-    const char* DevicePath() const { return devicePath_; }
+    std::string DevicePath() const EXCLUDES(selectionLock_);
+    // A stream runs or a single-frame transfer is in flight: the geometry must not change.
+    bool TransferActive() const;
 
     // ---- Open-exchange-close operations: 1 success, 0 failure
     int32_t WriteSensorRegister(int32_t address, int32_t value);
@@ -124,7 +133,7 @@ protected:
     int32_t WithDevice(Fn&& fn);
 
     int32_t reservedFlag_ = 0;
-    int32_t sixteenBit_ = 0;
+    std::atomic<int32_t> sixteenBit_{0};
     int32_t windowX_ = 0, windowY_ = 0, windowWidth_ = 0, windowHeight_ = 0;
 
     // Frame geometry.
@@ -144,19 +153,24 @@ protected:
     char baseName_[32] = {};
     int32_t variant_ = 0;
     int32_t subSample_ = 0;
-    int32_t evenY_ = 0, evenX_ = 0, evenHeight_ = 0, evenWidth_ = 0;
-    int32_t mirrorH_ = 0, mirrorV_ = 0;
-    int32_t present_[32] = {};
-    int32_t selectedIndex_ = 0;
-    int32_t triggerMode_ = 0;
+    int32_t evenY_ = 0, evenX_ = 0, evenWidth_ = 0;
+    std::atomic<int32_t> evenHeight_{0};  // read by automatic exposure on the worker thread
+    std::atomic<int32_t> mirrorH_{0}, mirrorV_{0};
+    std::atomic<int32_t> triggerMode_{0};
+
+    // Device selection: probing may run on one thread while another asks about a device.
+    mutable platform::Mutex selectionLock_;
+    int32_t present_[32] GUARDED_BY(selectionLock_) = {};
+    int32_t selectedIndex_ GUARDED_BY(selectionLock_) = 0;
+    char devicePath_[128] GUARDED_BY(selectionLock_) = {};
 
     TransferBlock block_;
     int32_t singleStatus_ = 0;
     int32_t singleLargeTransfer_ = 0;
     std::vector<std::unique_ptr<uint8_t[]>> ring_;
     std::vector<uint8_t*> ringTable_;
-    char devicePath_[128] = {};
     device::DeviceHandle singleHandle_;
+    std::atomic<int32_t> singleInFlight_{0};
     std::unique_ptr<uint8_t[]> lineBuffer_;
 
 private:
@@ -172,7 +186,7 @@ private:
 template <typename Fn>
 int32_t CZYNSdkLib::WithDevice(Fn&& fn) {
     device::DeviceHandle handle;
-    if (device::OpenDevice(devicePath_, handle) == 0) return 0;
+    if (device::OpenDevice(DevicePath().c_str(), handle) == 0) return 0;
     const int32_t result = fn(handle.get());
     device::CloseDevice(handle);
     return result;

@@ -16,6 +16,11 @@ double LineTimeSeconds(const SensorTiming& t) {
     return (std::max(t.width, 0) + kLineBlankClocks) / PixelClockHz(t.clockCode);
 }
 
+int32_t LineLengthTerm(const SensorTiming& t) {
+    const double units = LineTimeSeconds(t) / 10e-6;
+    return std::clamp(static_cast<int32_t>(units + 0.5) - 6, 0, 0xFFFF);
+}
+
 double ExposureSeconds(const SensorTiming& t) {
     return std::max(t.exposure, 1) * LineTimeSeconds(t);
 }

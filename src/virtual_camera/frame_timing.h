@@ -25,6 +25,13 @@ struct SensorTiming {
 double PixelClockHz(int32_t clockCode);
 double LineTimeSeconds(const SensorTiming& t);
 double ExposureSeconds(const SensorTiming& t);
+// The line-length term that register 0x2E reads back. The library turns exposure lines into
+// milliseconds as lines x (term + 6) x 10 us, so the term is this sensor's line time in 10 us
+// units less 6, rounded; it cannot go below 0, so a line shorter than 60 us (a narrow window, or
+// the 100 MHz clock) reads as 60 us. The register is read-only: writes (the open sequence loads
+// 0x0B80 from its table) are kept in the register file but never change what a read reports.
+inline constexpr int32_t kLineLengthRegister = 0x2E;
+int32_t LineLengthTerm(const SensorTiming& t);
 // Period of the free-running sensor: the slowest of readout with blanking, exposure and bus.
 double FramePeriodSeconds(const SensorTiming& t);
 // From a trigger to the frame being ready: exposure, then readout, and at least the bus time.

@@ -400,7 +400,10 @@ bool VirtualCamera::Command(OpenFile* file, const uint8_t* p, uint32_t size) {
             break;
         case kReadRegister: {
             if (ExchangeFails(kRegisterExchanges)) return false;
-            const uint16_t v = regs_[(packet[1] << 8) | packet[2]];
+            const int32_t address = (packet[1] << 8) | packet[2];
+            const uint16_t v = address == kLineLengthRegister
+                                   ? static_cast<uint16_t>(LineLengthTerm(TimingLocked()))
+                                   : regs_[static_cast<size_t>(address)];
             const uint8_t answer[2] = {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
             QueueAnswer(file, answer, 2);
             break;

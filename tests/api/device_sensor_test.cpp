@@ -83,13 +83,16 @@ TEST_F(DeviceSensorApiTest, GainExposureAndMirrorsReachTheSensor) {
 TEST_F(DeviceSensorApiTest, RealExposureUsesTheLineLengthRegister) {
     ASSERT_EQ(Rezive_SetFilterValue(handle_, 18, 637), 1);
     int32_t ok = 0;
-    // 637 lines x (0x0B80 + 6) x 1e-5 (single precision) x 1000.
-    const int32_t expected = static_cast<int32_t>(637.0 * 2950 * static_cast<double>(1e-5f) * 1000);
+    // 637 lines x (register 0x2E + 6) x 1e-5 (single precision) x 1000; the virtual sensor's
+    // line-length term is 1 at the full window.
+    const int32_t expected = static_cast<int32_t>(637.0 * 7 * static_cast<double>(1e-5f) * 1000);
     EXPECT_EQ(Rezive_GetRealExposureTime(handle_, &ok), expected);
     EXPECT_EQ(ok, 1);
-    EXPECT_EQ(Rezive_SetRealExposureTime(handle_, 59000), 1);
-    EXPECT_EQ(Reg(0x0F), static_cast<uint16_t>(59.0 / (2950 * static_cast<double>(1e-5f))));
-    EXPECT_EQ(Rezive_SetRealExposureTime(handle_, 10), 0);  // below one line
+    EXPECT_EQ(Rezive_SetRealExposureTime(handle_, 2000), 1);
+    EXPECT_EQ(Reg(0x0F), static_cast<uint16_t>(2.0 / (7 * static_cast<double>(1e-5f))));
+    EXPECT_EQ(Rezive_SetRealExposureTime(handle_, 0), 0);  // below one line
+    EXPECT_EQ(Rezive_GetLastError(handle_), 9);
+    EXPECT_EQ(Rezive_SetRealExposureTime(handle_, 3000), 0);  // above 32767 lines
     EXPECT_EQ(Rezive_GetLastError(handle_), 9);
 }
 

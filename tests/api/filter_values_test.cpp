@@ -99,11 +99,13 @@ TEST_F(FilterValuesTest, RealExposureRoundTrips) {
     ASSERT_EQ(Rezive_SetExposureTime(handle_, 637), 1);
     const int32_t ms = Rezive_GetRealExposureTime(handle_, &ok);
     EXPECT_EQ(ok, 1);
-    // L = register 0x2E + 6 = 2950 at power-on: 637 x 2950 x 1e-5 s.
-    EXPECT_EQ(ms, static_cast<int32_t>(637.0 * 2950 * static_cast<double>(1e-5f) * 1000));
+    // The virtual sensor's line takes (1280 + 370) / 24 MHz = 68.75 us, so register 0x2E reads
+    // 1 and L = 7: 637 lines are 637 x 7 x 1e-5 s, within a line of the real 43.8 ms.
+    EXPECT_EQ(ms, static_cast<int32_t>(637.0 * 7 * static_cast<double>(1e-5f) * 1000));
+    EXPECT_NEAR(ms, 637 * 68.75e-3, 1.0);
     ASSERT_EQ(Rezive_SetRealExposureTime(handle_, ms), 1);
     const int32_t lines = Rezive_GetExposureTime(handle_, &ok);
-    EXPECT_NEAR(lines, 637, 1);
+    EXPECT_NEAR(lines, 637, 15) << "within the lines of one millisecond";
     EXPECT_EQ(Rezive_SetRealExposureTime(handle_, 0), 0) << "0 lines is out of range";
     EXPECT_EQ(Rezive_GetLastError(handle_), RZ_ERR_ARGUMENT);
 }

@@ -109,20 +109,20 @@ TEST_F(EnumerationTest, ProbeFindsCamerasInSlotsZeroAndTwo) {
     EXPECT_EQ(model.DeviceCount(), 32);
 
     EXPECT_EQ(model.Open(2), 0);
-    EXPECT_STREQ(model.DevicePath(), "/dev/Daro417DIRVUD-2");
+    EXPECT_STREQ(model.DevicePath().c_str(), "/dev/Daro417DIRVUD-2");
     EXPECT_EQ(Cam(2).Register(0x8000), 0x000D);  // the register tables went to slot 2
     model.ProbeDevices();
     EXPECT_EQ(model.SelectedDevice(), 0);          // the probe resets the index ...
-    EXPECT_STREQ(model.DevicePath(), "/dev/Daro417DIRVUD-2");  // ... but not the path
+    EXPECT_STREQ(model.DevicePath().c_str(), "/dev/Daro417DIRVUD-2");  // ... but not the path
 }
 
 TEST_F(EnumerationTest, SelectDeviceRange) {
     CRezive417DIRVUDSdk model;
     EXPECT_EQ(model.SelectDevice(32), 0);
-    EXPECT_STREQ(model.DevicePath(), "/dev/Daro417DIRVUD-W");
+    EXPECT_STREQ(model.DevicePath().c_str(), "/dev/Daro417DIRVUD-W");
     EXPECT_EQ(model.SelectDevice(33), 22);
     EXPECT_EQ(model.SelectedDevice(), 32);
-    EXPECT_STREQ(model.DevicePath(), "/dev/Daro417DIRVUD-W");
+    EXPECT_STREQ(model.DevicePath().c_str(), "/dev/Daro417DIRVUD-W");
     EXPECT_EQ(model.Open(40), 22);
 }
 

@@ -1,6 +1,7 @@
 // When the virtual camera delivers: frame periods, blocking requests, trigger mode, stalls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -61,7 +62,7 @@ TEST_F(TimingTest, RequestsBlockUntilTheirFrameIsDue) {
 TEST_F(TimingTest, SlowConsumersSeeGapsInTheSequence) {
     Cam().SetTimeScale(0.1);  // ~6 ms frames
     device::DeviceHandle handle;
-    ASSERT_EQ(device::OpenDevice(model_->DevicePath(), handle), 1);
+    ASSERT_EQ(device::OpenDevice(model_->DevicePath().c_str(), handle), 1);
     std::vector<uint8_t> frame(921600);
     uint32_t done = 0;
     ASSERT_EQ(device::PipeTransfer(handle.get(), 2, 921600, frame.data(), &done, 1), 0);
@@ -131,7 +132,7 @@ TEST_F(TimingTest, ReplugIsAPowerCycleThatKeepsTheRom) {
     Cam().Unplug();
     EXPECT_FALSE(Cam().IsPlugged());
     device::DeviceHandle handle;
-    EXPECT_EQ(device::OpenDevice(model_->DevicePath(), handle), 0);
+    EXPECT_EQ(device::OpenDevice(model_->DevicePath().c_str(), handle), 0);
     Cam().Replug();
     EXPECT_EQ(Cam().Register(0x23), 0x0202);  // power-on value
     EXPECT_EQ(Cam().TransferSize(), 0u);
@@ -142,19 +143,45 @@ TEST_F(TimingTest, ReplugIsAPowerCycleThatKeepsTheRom) {
 
 TEST_F(TimingTest, AnswersAreQueuedTwicePerReadCommand) {
     device::DeviceHandle handle;
-    ASSERT_EQ(device::OpenDevice(model_->DevicePath(), handle), 1);
+    ASSERT_EQ(device::OpenDevice(model_->DevicePath().c_str(), handle), 1);
     uint8_t packet[64] = {0x0C, 0x00, 0x2E};
     ASSERT_EQ(device::WritePacket(handle.get(), 0, 64, packet), 0);
     uint8_t answer[64] = {};
     EXPECT_EQ(device::ReadPacket(handle.get(), 1, 64, answer), 0);
     EXPECT_EQ(device::ReadPacket(handle.get(), 1, 64, answer), 0);
-    EXPECT_EQ(answer[0], 0x0B);
-    EXPECT_EQ(answer[1], 0x80);
+    EXPECT_EQ(answer[0], 0x00);  // the line-length term of the 68.75 us line, not the 0x0B80
+    EXPECT_EQ(answer[1], 0x01);  // the open sequence wrote
+    EXPECT_EQ(Cam().Register(0x2E), 0x0B80);
     EXPECT_EQ(device::ReadPacket(handle.get(), 1, 64, answer), 12);  // nothing more to read
     // A ROM write outside the writable page is refused.
     uint8_t rom[64] = {0x40, 0x51, 0x03, 0x19, 0x00, 0x55};
     EXPECT_EQ(device::WritePacket(handle.get(), 0, 64, rom), 12);
     EXPECT_EQ(Cam().Rom(0x1900), 0xFF);
+}
+
+// The library's conversion, lines x (term + 6) x 10 us, must give the exposure this sensor
+// really runs, to within the rounding of one 10 us unit per line, or the 60 us floor.
+TEST(LineLengthTermTest, ConvertsToTheExposureTheTimingModelRuns) {
+    struct Case {
+        int32_t width, clockCode, expectedTerm;
+    } const cases[] = {
+        {1280, 0, 1},  // 68.75 us lines
+        {1280, 1, 8},  // 137.5 us
+        {640, 0, 0},   // 42.1 us: the floor
+        {1280, 2, 0},  // 16.5 us: the floor
+    };
+    for (const Case& c : cases) {
+        SensorTiming t;
+        t.width = c.width;
+        t.clockCode = c.clockCode;
+        t.exposure = 637;
+        SCOPED_TRACE(testing::Message() << c.width << " px, clock " << c.clockCode);
+        const int32_t term = LineLengthTerm(t);
+        EXPECT_EQ(term, c.expectedTerm);
+        const double converted = t.exposure * (term + 6) * 10e-6;
+        const double line = std::max(LineTimeSeconds(t), 60e-6);
+        EXPECT_NEAR(converted, t.exposure * line, t.exposure * 5e-6);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+// Clang's thread-safety attributes. With clang and -Wthread-safety the compiler checks that every
+// access to guarded state happens under its lock; other compilers see empty macros.
+#pragma once
+
+#if defined(__clang__)
+#define RZ_THREAD_ANNOTATION(x) __attribute__((x))
+#else
+#define RZ_THREAD_ANNOTATION(x)
+#endif
+
+#define CAPABILITY(x) RZ_THREAD_ANNOTATION(capability(x))
+#define SCOPED_CAPABILITY RZ_THREAD_ANNOTATION(scoped_lockable)
+#define GUARDED_BY(x) RZ_THREAD_ANNOTATION(guarded_by(x))
+#define PT_GUARDED_BY(x) RZ_THREAD_ANNOTATION(pt_guarded_by(x))
+#define ACQUIRED_BEFORE(...) RZ_THREAD_ANNOTATION(acquired_before(__VA_ARGS__))
+#define ACQUIRED_AFTER(...) RZ_THREAD_ANNOTATION(acquired_after(__VA_ARGS__))
+#define REQUIRES(...) RZ_THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
+#define ACQUIRE(...) RZ_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
+#define RELEASE(...) RZ_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
+#define TRY_ACQUIRE(...) RZ_THREAD_ANNOTATION(try_acquire_capability(__VA_ARGS__))
+#define EXCLUDES(...) RZ_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
+#define ASSERT_CAPABILITY(x) RZ_THREAD_ANNOTATION(assert_capability(x))
+#define RETURN_CAPABILITY(x) RZ_THREAD_ANNOTATION(lock_returned(x))
+#define NO_THREAD_SAFETY_ANALYSIS RZ_THREAD_ANNOTATION(no_thread_safety_analysis)

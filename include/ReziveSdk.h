@@ -492,12 +492,13 @@ RZ_API int32_t Rezive_SetCaptureWindow(RzHandle handle, int32_t width, int32_t h
  * Sets the capture window, the part of the 1280 x 720 sensor that frames show, and applies it
  * to the sensor. Sizes and offsets are in sensor pixels.
  * @param totalWidth, totalHeight  stored and reported only, not checked
- * @param xOffset, width           0 <= xOffset, 0 <= width, xOffset + width <= 1280
- * @param yOffset, height          0 <= yOffset, 0 <= height, yOffset + height <= 720
- * @return 1, or 0. An invalid window is stored all the same, and starting acquisition fails
- *         with RZ_ERR_CAPTURE_WINDOW until a valid one is set.
+ * @param xOffset, width           0 <= xOffset, 4 <= width, xOffset + width <= 1280
+ * @param yOffset, height          0 <= yOffset, 1 <= height, yOffset + height <= 720
+ * @return 1, or 0. A window outside the sensor is stored all the same, and starting
+ *         acquisition fails with RZ_ERR_CAPTURE_WINDOW until a valid one is set; a window
+ *         inside it but narrower than 4 pixels or without rows changes nothing.
  * @errors RZ_ERR_NO_DEVICE without a camera object, or while acquiring;
- *         RZ_ERR_CAPTURE_WINDOW for a window outside the sensor.
+ *         RZ_ERR_CAPTURE_WINDOW for a window outside the sensor or too narrow.
  * @acquiring refused with RZ_ERR_NO_DEVICE; stop acquisition first.
  */
 RZ_API int32_t Rezive_SetCaptureWindowEx(RzHandle handle, int32_t totalWidth, int32_t xOffset,
@@ -862,9 +863,9 @@ RZ_API int32_t Rezive_SetPreviewWindow(RzHandle handle, RzWindow parent, int32_t
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_WINDOW when the preview window
  *         cannot be created; when the preview cannot start, the codes of Rezive_StartPreview
  *         followed by RZ_ERR_TRANSFER.
- * @acquiring in preview mode it returns 1 and only stops the frame messages; in capture
- *            or trigger mode it fails (RZ_ERR_NO_DEVICE, RZ_ERR_TRANSFER) and stops that
- *            acquisition.
+ * @acquiring in preview mode (and while recording) it returns 1 and only stops the frame
+ *            messages; refused with RZ_ERR_NO_DEVICE in capture or trigger mode, which goes
+ *            on.
  */
 RZ_API int32_t Rezive_Preview(RzHandle handle);
 /**
@@ -883,9 +884,9 @@ RZ_API int32_t Rezive_Preview(RzHandle handle);
  * @errors as Rezive_Preview. Later, per frame: RZ_ERR_TRANSFER (a frame failed; the preview
  *         goes on), RZ_ERR_NO_FRAME (no frame for 6 s: the preview loop has ended, stop and
  *         start again), RZ_ERR_BUFFER; each is also posted as the frame message's lParam.
- * @acquiring in preview mode it returns 1 and replaces the target of the running
- *            preview; in capture or trigger mode it fails as Rezive_Preview and stops that
- *            acquisition.
+ * @acquiring in preview mode (and while recording) it returns 1 and replaces the target
+ *            of the running preview; refused with RZ_ERR_NO_DEVICE in capture or trigger
+ *            mode, which goes on.
  */
 RZ_API int32_t Rezive_CallBackPreview(RzHandle handle, RzWindow window, void* buffer,
                                       int32_t bufferSize, int32_t topDown);

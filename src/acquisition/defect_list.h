@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <unordered_set>
 #include <vector>
+
+#include "platform/mutex.h"
 
 namespace rezive {
 
@@ -16,15 +17,18 @@ struct DefectPoint {
 class DefectList {
 public:
     // Replaces the whole list (under the defect lock, so it is never seen half-loaded).
-    void Replace(std::vector<DefectPoint> points);
-    size_t Size() const;
+    void Replace(std::vector<DefectPoint> points) EXCLUDES(mutex_);
+    size_t Size() const EXCLUDES(mutex_);
 
     // Runs fn(points, isListed) under the defect lock; isListed(x, y) tells whether an entry has
     // exactly these coordinates.
     template <typename Fn>
-    void WithPoints(Fn&& fn) const {
-        std::lock_guard lock(mutex_);
-        fn(points_, [this](int32_t x, int32_t y) { return lookup_.count(Key(x, y)) != 0; });
+    void WithPoints(Fn&& fn) const EXCLUDES(mutex_) {
+        platform::MutexLock lock(mutex_);
+        // isListed is called only by fn, inside this lock.
+        fn(points_, [this](int32_t x, int32_t y) NO_THREAD_SAFETY_ANALYSIS {
+            return lookup_.count(Key(x, y)) != 0;
+        });
     }
 
 private:
@@ -32,9 +36,9 @@ private:
         return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
     }
 
-    mutable std::mutex mutex_;
-    std::vector<DefectPoint> points_;
-    std::unordered_set<uint64_t> lookup_;
+    mutable platform::Mutex mutex_;
+    std::vector<DefectPoint> points_ GUARDED_BY(mutex_);
+    std::unordered_set<uint64_t> lookup_ GUARDED_BY(mutex_);
 };
 
 }  // namespace rezive

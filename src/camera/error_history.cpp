@@ -5,13 +5,13 @@
 namespace rezive {
 
 void ErrorHistory::Push(int32_t code) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     std::copy_backward(codes_.begin(), codes_.end() - 1, codes_.end());
     codes_[0] = code;
 }
 
 int32_t ErrorHistory::Pop() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     const int32_t newest = codes_[0];
     std::copy(codes_.begin() + 1, codes_.end(), codes_.begin());
     codes_[kEntries - 1] = 0;

@@ -130,7 +130,7 @@ int32_t CZYNSdkLib::StartStreaming() {
     block_.frames = 0;
     block_.elapsed = 0;
     {
-        std::lock_guard lock(block_.indexLock);
+        platform::MutexLock lock(block_.indexLock);
         block_.writeIndex = 0;
         block_.readIndex = 0;
     }
@@ -158,7 +158,11 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
         bool firstShort = true;
         const uint32_t length = static_cast<uint32_t>(block->transferLength);
         while (block->stopFlag.load() != 1 && status != kDevTransferFailed) {
-            uint8_t* buffer = block->ringTable[block->writeIndex];
+            uint8_t* buffer;
+            {
+                platform::MutexLock lock(block->indexLock);
+                buffer = block->ringTable[block->writeIndex];
+            }
             uint8_t startPacket[kPacketSize] = {kCmdStartFrame};
             uint32_t done = 0;
             PipeTransfer(handle.get(), kPipeCommand, kPacketSize, startPacket, &done, 0);
@@ -178,7 +182,7 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
                 status = kDevTransferFailed;
             }
             {
-                std::lock_guard lock(block->indexLock);
+                platform::MutexLock lock(block->indexLock);
                 int32_t w = block->writeIndex + 1;
                 if (w >= block->ringCount) w = 0;
                 if (w == block->readIndex) {
@@ -226,7 +230,7 @@ int32_t CZYNSdkLib::WaitFrame() {
     if (block_.errorFlag.load() == 1) return 1;
     if (block_.stopFlag.load() == 1) return 0;
     {
-        std::lock_guard lock(block_.indexLock);
+        platform::MutexLock lock(block_.indexLock);
         const int32_t count = block_.ringCount;
         int32_t w = block_.writeIndex;
         const int32_t r = block_.readIndex;
@@ -247,12 +251,12 @@ int32_t CZYNSdkLib::DecodeNewest(uint8_t* out) {
     if (out == nullptr) return kDevNoOutput;
     int32_t r;
     {
-        std::lock_guard lock(block_.indexLock);
+        platform::MutexLock lock(block_.indexLock);
         r = block_.readIndex;
     }
     if (r < 0 || r >= static_cast<int32_t>(ringTable_.size())) return kDevNoOutput;
     const int32_t result = CopyRawFrame(out, ringTable_[r]);
-    std::lock_guard lock(block_.indexLock);
+    platform::MutexLock lock(block_.indexLock);
     block_.readIndex = r + 1 >= ringCount_ ? 0 : r + 1;
     return result;
 }

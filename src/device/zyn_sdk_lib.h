@@ -52,9 +52,9 @@ struct TransferBlock {
     int32_t sixteenBit = 0;
     int32_t ringCount = 0;
     uint8_t* const* ringTable = nullptr;
-    std::mutex indexLock;
-    int32_t writeIndex = 0;
-    int32_t readIndex = 0;
+    platform::Mutex indexLock;
+    int32_t writeIndex GUARDED_BY(indexLock) = 0;
+    int32_t readIndex GUARDED_BY(indexLock) = 0;
     std::atomic<int32_t> largeTransfer{0};
     std::string devicePath;  // copied at start: selecting another device must not move a run
 };

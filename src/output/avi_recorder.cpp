@@ -33,7 +33,7 @@ void AviRecorder::JoinFinished() {
 }
 
 AviRecorder::StartResult AviRecorder::Start(const char* fileName, uint32_t durationMs) {
-    std::lock_guard control(controlMutex_);
+    platform::MutexLock control(controlMutex_);
     if (recording_.load()) return StartResult::AlreadyRecording;
     JoinFinished();  // a recording that ended by itself
 
@@ -53,7 +53,7 @@ AviRecorder::StartResult AviRecorder::Start(const char* fileName, uint32_t durat
     }
 
     {
-        std::lock_guard lock(mutex_);
+        platform::MutexLock lock(mutex_);
         newFrame_ = false;
         stop_ = false;
     }
@@ -73,19 +73,19 @@ AviRecorder::StartResult AviRecorder::Start(const char* fileName, uint32_t durat
 
 void AviRecorder::NotifyNewFrame() {
     {
-        std::lock_guard lock(mutex_);
+        platform::MutexLock lock(mutex_);
         newFrame_ = true;
     }
-    wake_.notify_one();
+    wake_.NotifyOne();
 }
 
 void AviRecorder::Stop() {
-    std::lock_guard control(controlMutex_);
+    platform::MutexLock control(controlMutex_);
     {
-        std::lock_guard lock(mutex_);
+        platform::MutexLock lock(mutex_);
         stop_ = true;
     }
-    wake_.notify_one();
+    wake_.NotifyOne();
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
@@ -98,8 +98,9 @@ void AviRecorder::Run(uint32_t durationMs) {
 
     while (!done) {
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, kPollInterval, [&] { return newFrame_ || stop_; });
+            platform::MutexLock lock(mutex_);
+            wake_.WaitFor(mutex_, kPollInterval,
+                          [&]() NO_THREAD_SAFETY_ANALYSIS { return newFrame_ || stop_; });
             if (stop_) break;
             if (!newFrame_) continue;
             newFrame_ = false;

@@ -18,15 +18,14 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "output/avi_frame.h"
 #include "output/avi_writer.h"
+#include "platform/mutex.h"
 
 namespace rezive {
 
@@ -92,7 +91,7 @@ public:
 
 private:
     void Run(uint32_t durationMs);
-    void JoinFinished();
+    void JoinFinished() REQUIRES(controlMutex_);
 
     RecordingSource& source_;
     EndCallback onEnd_;
@@ -100,13 +99,13 @@ private:
     AviWriter writer_;
     AviFrameBuffers work_;
 
-    std::mutex mutex_;  // guards newFrame_ and stop_ with wake_
-    std::condition_variable wake_;
-    bool newFrame_ = false;
-    bool stop_ = false;
+    platform::Mutex mutex_;  // guards newFrame_ and stop_ with wake_
+    platform::CondVar wake_;
+    bool newFrame_ GUARDED_BY(mutex_) = false;
+    bool stop_ GUARDED_BY(mutex_) = false;
 
-    std::mutex controlMutex_;  // serialises Start and Stop
-    std::thread thread_;
+    platform::Mutex controlMutex_ ACQUIRED_BEFORE(mutex_);  // serialises Start and Stop
+    std::thread thread_ GUARDED_BY(controlMutex_);
     std::atomic<bool> recording_{false};
     std::atomic<uint32_t> framesWritten_{0};
 };

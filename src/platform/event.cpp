@@ -6,23 +6,24 @@ namespace rezive::platform {
 
 void Event::Set() {
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         signalled_ = true;
     }
-    if (manualReset_) cv_.notify_all(); else cv_.notify_one();
+    if (manualReset_) cv_.NotifyAll(); else cv_.NotifyOne();
 }
 
 void Event::Reset() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     signalled_ = false;
 }
 
 bool Event::Wait(int32_t timeoutMs) {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
+    // The predicate runs with the mutex held, inside the wait.
+    auto signalled = [this]() NO_THREAD_SAFETY_ANALYSIS { return signalled_; };
     if (timeoutMs < 0) {
-        cv_.wait(lock, [this] { return signalled_; });
-    } else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [this] { return signalled_; })) {
+        cv_.Wait(mutex_, signalled);
+    } else if (!cv_.WaitFor(mutex_, std::chrono::milliseconds(timeoutMs), signalled)) {
         return false;
     }
     if (!manualReset_) signalled_ = false;

@@ -1,9 +1,9 @@
 // Event: the manual- or auto-reset event the acquisition threads signal each other with.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
+
+#include "platform/mutex.h"
 
 namespace rezive::platform {
 
@@ -11,16 +11,16 @@ class Event {
 public:
     explicit Event(bool manualReset) : manualReset_(manualReset) {}
 
-    void Set();
-    void Reset();
+    void Set() EXCLUDES(mutex_);
+    void Reset() EXCLUDES(mutex_);
     // Waits until signalled; a negative timeout waits without limit. True when signalled. An
     // auto-reset event is reset by the wait that it releases.
-    bool Wait(int32_t timeoutMs);
+    bool Wait(int32_t timeoutMs) EXCLUDES(mutex_);
 
 private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool signalled_ = false;
+    Mutex mutex_;
+    CondVar cv_;
+    bool signalled_ GUARDED_BY(mutex_) = false;
     const bool manualReset_;
 };
 

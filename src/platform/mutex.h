@@ -2,6 +2,7 @@
 // library's own types lack, so clang can check which lock guards which state.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -48,6 +49,27 @@ public:
 
 private:
     Mutex* mutex_;
+};
+
+// A condition variable over Mutex. Wait and WaitFor are called with the mutex held and return
+// with it held, as the analysis is told.
+class CondVar {
+public:
+    template <typename Predicate>
+    void Wait(Mutex& mutex, Predicate ready) REQUIRES(mutex) {
+        cv_.wait(mutex, ready);
+    }
+    // False when the time ran out with ready() still false.
+    template <typename Rep, typename Period, typename Predicate>
+    bool WaitFor(Mutex& mutex, std::chrono::duration<Rep, Period> timeout, Predicate ready)
+        REQUIRES(mutex) {
+        return cv_.wait_for(mutex, timeout, ready);
+    }
+    void NotifyOne() { cv_.notify_one(); }
+    void NotifyAll() { cv_.notify_all(); }
+
+private:
+    std::condition_variable_any cv_;
 };
 
 }  // namespace rezive::platform

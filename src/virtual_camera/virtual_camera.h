@@ -9,6 +9,9 @@
 //   REZIVE_VIRTUAL_SCENE=path  a PNG picture instead of the moving test scene
 //   REZIVE_VIRTUAL_NOISE=1     sensor noise (off by default, so known pictures read back exactly)
 //
+// Register 0x2E, the line-length term the library's exposure conversion reads, reports this
+// sensor's own line time (frame_timing.h), so exposure in milliseconds is what the frames get.
+//
 // Answer packets are queued per open file: an exchange always reads the answers to its own
 // command, however control exchanges of other threads interleave with it.
 #pragma once

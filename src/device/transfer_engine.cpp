@@ -66,12 +66,6 @@ int32_t CZYNSdkLib::SetGeometry(int32_t rawWidth, int32_t rawX, int32_t width, i
 
     singleBuffer_ = ZeroedBuffer(2 * rounded);
     if (!singleBuffer_) return kDevNoMemory;
-    colourWorkSize_ = static_cast<int32_t>(std::min<int64_t>(int64_t{height} * width * 3, INT32_MAX));
-    colourWork_ = ZeroedBuffer(colourWorkSize_);
-    if (!colourWork_) {
-        singleBuffer_.reset();
-        return kDevNoMemory;
-    }
     ringBufferSize_ = static_cast<int32_t>(2 * rounded);
     for (int32_t i = 0; i < ringCount; ++i) {
         ring_.push_back(ZeroedBuffer(ringBufferSize_));
@@ -88,7 +82,6 @@ int32_t CZYNSdkLib::SetGeometry(int32_t rawWidth, int32_t rawX, int32_t width, i
 
 void CZYNSdkLib::ReleaseBuffers() {
     singleBuffer_.reset();
-    colourWork_.reset();
     ringTable_.clear();
     ring_.clear();
 }
@@ -134,7 +127,6 @@ int32_t CZYNSdkLib::StartStreaming() {
         block_.writeIndex = 0;
         block_.readIndex = 0;
     }
-    lineBuffer_ = ZeroedBuffer(2 * int64_t{outputHeight_});
     block_.stopFlag = 0;
     try {
         streamThread_ = std::thread(StreamThread, &block_, frameEvent_.get(), endEvent_.get());
@@ -269,7 +261,6 @@ int32_t CZYNSdkLib::TransferSingleFrame() {
         ~InFlight() { count.fetch_sub(1); }
     } inFlight(singleInFlight_);
     const uint32_t length = static_cast<uint32_t>(transferSize_) * (sixteenBit_ ? 2u : 1u);
-    lineBuffer_ = ZeroedBuffer(2 * int64_t{outputHeight_});
     if (!singleHandle_ && OpenDevice(DevicePath().c_str(), singleHandle_) == 0) {
         CloseDevice(singleHandle_);
         singleStatus_ = kDevTransferFailed;

@@ -29,12 +29,9 @@ void CZYNSdkLib::ResetBaseDefaults() {
     rawHeight_ = 1040;
     rawY_ = 10;
     outputHeight_ = 1028;
-    colourFilterPhase_ = 0;
-    whiteBalance_[0] = whiteBalance_[1] = whiteBalance_[2] = 1.0;
     lastRunElapsed_ = 0;
     transferTimeout_ = 3000;
     triggerMode_ = 0;
-    reservedFlag_ = 1;
     CloseSingleFrame();
 }
 

@@ -132,7 +132,6 @@ protected:
     template <typename Fn>
     int32_t WithDevice(Fn&& fn);
 
-    int32_t reservedFlag_ = 0;
     std::atomic<int32_t> sixteenBit_{0};
     int32_t windowX_ = 0, windowY_ = 0, windowWidth_ = 0, windowHeight_ = 0;
 
@@ -141,15 +140,10 @@ protected:
     int32_t rawHeight_ = 0, rawY_ = 0, outputHeight_ = 0;
     int32_t rawPixels_ = 0, transferSize_ = 0, rawBytes_ = 0;
     std::unique_ptr<uint8_t[]> singleBuffer_;
-    int32_t colourWorkSize_ = 0;
-    std::unique_ptr<uint8_t[]> colourWork_;
     uint32_t lastRunElapsed_ = 0;
     int32_t transferTimeout_ = 3000;
-    double whiteBalance_[3] = {1.0, 1.0, 1.0};
     int32_t ringBufferSize_ = 0;
-    int32_t colourFilterPhase_ = 0;
     int32_t ringCount_ = 0;
-    int32_t decodeMode_ = 1;
     char baseName_[32] = {};
     int32_t variant_ = 0;
     int32_t subSample_ = 0;
@@ -171,7 +165,6 @@ protected:
     std::vector<uint8_t*> ringTable_;
     device::DeviceHandle singleHandle_;
     std::atomic<int32_t> singleInFlight_{0};
-    std::unique_ptr<uint8_t[]> lineBuffer_;
 
 private:
     void ReleaseStreamResources();

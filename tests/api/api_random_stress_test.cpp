@@ -14,13 +14,15 @@
 //   REZIVE_STRESS_HANDLES=n       handle slots (default 2)
 //   REZIVE_STRESS_HANG_SECONDS=s  one call longer than this is a hang (default 60)
 //   REZIVE_STRESS_FRAME_INFO=0    handlers do not read the RzFrameInfo of frame messages
+//   REZIVE_STRESS_FAULTS=0        no injected device faults
 //   REZIVE_STRESS_AVOID=a,b       leave out argument classes of faults already found, so a
 //                                 sanitizer run (which stops at its first report) finds the next:
-//                                 extreme-window, tiny-window
+//                                 extreme-window, tiny-window, device-switch, window-race
 //
 // A seed fixes every thread's sequence of calls and arguments; the interleaving with the other
 // threads, the frame timing and the moments of the faults still vary from run to run.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <ReziveSdk.h>
 
@@ -39,6 +41,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -74,6 +77,18 @@ int64_t EnvInt(const char* name, int64_t fallback) {
     return (end != nullptr && *end == '\0') ? n : fallback;
 }
 
+// Stacks of every thread of this process, from gdb when it is installed (hangs and threads
+// that outlive their camera are much easier to read with them).
+void DumpThreadStacks() {
+    if (EnvInt("REZIVE_STRESS_GDB", 1) == 0) return;
+    const std::string command = "command -v gdb >/dev/null 2>&1 && gdb -p " + std::to_string(getpid()) +
+                                " -batch -nx -ex 'set pagination off' -ex 'thread apply all bt 30' "
+                                "</dev/null 1>&2 2>/dev/null";
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "(no thread stacks: gdb missing or failed)\n");
+}
+
 void FillCanary(uint8_t* p) { std::memset(p, kCanaryByte, kCanary); }
 bool CanaryIntact(const uint8_t* p) {
     for (size_t i = 0; i < kCanary; ++i)
@@ -100,6 +115,9 @@ public:
         if (added) {
             names_.emplace_back(name);
             counts_.emplace_back(0);
+            totalMs_.emplace_back(0);
+            successes_.emplace_back(0);
+            longestMs_.emplace_back(0);
         }
         return it->second;
     }
@@ -107,14 +125,34 @@ public:
         std::lock_guard lock(mutex_);
         return id >= 0 && id < static_cast<int>(names_.size()) ? names_[id] : "?";
     }
-    void Count(int id) {
+    void Count(int id, int64_t ms, bool succeeded) {
         std::lock_guard lock(mutex_);
         ++counts_[id];
+        successes_[id] += succeeded ? 1 : 0;
+        totalMs_[id] += ms;
+        longestMs_[id] = std::max(longestMs_[id], ms);
     }
-    std::vector<std::pair<std::string, uint64_t>> Counts() {
+    // "name: longest ms (total ms)" of the calls that took longest.
+    std::string Slowest(size_t n) {
         std::lock_guard lock(mutex_);
-        std::vector<std::pair<std::string, uint64_t>> out;
-        for (size_t i = 0; i < names_.size(); ++i) out.emplace_back(names_[i], counts_[i]);
+        std::vector<size_t> order(names_.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return totalMs_[a] > totalMs_[b]; });
+        std::string out;
+        for (size_t i = 0; i < std::min(n, order.size()); ++i)
+            out += "  " + names_[order[i]] + ": " + std::to_string(totalMs_[order[i]]) + " ms in all, longest " +
+                   std::to_string(longestMs_[order[i]]) + " ms\n";
+        return out;
+    }
+    struct Tally {
+        std::string name;
+        uint64_t calls;
+        uint64_t nonzero;
+    };
+    std::vector<Tally> Counts() {
+        std::lock_guard lock(mutex_);
+        std::vector<Tally> out;
+        for (size_t i = 0; i < names_.size(); ++i) out.push_back({names_[i], counts_[i], successes_[i]});
         return out;
     }
 
@@ -123,6 +161,9 @@ private:
     std::map<std::string, int> ids_;
     std::deque<std::string> names_;
     std::deque<uint64_t> counts_;
+    std::deque<int64_t> totalMs_;
+    std::deque<uint64_t> successes_;
+    std::deque<int64_t> longestMs_;
 };
 
 CallTable& Calls() {
@@ -132,11 +173,12 @@ CallTable& Calls() {
 
 template <typename F>
 auto Tracked(Actor& actor, int id, F&& f) {
-    actor.sinceMs.store(NowMs());
+    const int64_t start = NowMs();
+    actor.sinceMs.store(start);
     actor.call.store(id);
     auto result = f();
     actor.call.store(-1);
-    Calls().Count(id);
+    Calls().Count(id, NowMs() - start, result != 0);
     return result;
 }
 
@@ -177,6 +219,7 @@ struct Options {
     int handles = 2;
     int64_t hangSeconds = 60;
     bool readFrameInfo = true;
+    bool faults = true;
     std::string avoid;  // REZIVE_STRESS_AVOID: argument classes of already reported faults
 };
 
@@ -224,6 +267,14 @@ public:
             std::fprintf(stderr, "stress violation (seed %llu): %s\n",
                          static_cast<unsigned long long>(options_.seed), text.c_str());
         }
+    }
+
+    // With "window-race" avoided, window changes never overlap the start of an acquisition.
+    std::unique_lock<std::shared_mutex> WindowChangeGate() {
+        return Avoid("window-race") ? std::unique_lock(gate_) : std::unique_lock<std::shared_mutex>();
+    }
+    std::shared_lock<std::shared_mutex> AcquisitionStartGate() {
+        return Avoid("window-race") ? std::shared_lock(gate_) : std::shared_lock<std::shared_mutex>();
     }
 
     void NoteIssued(RzHandle h) {
@@ -328,6 +379,7 @@ private:
 
     std::mutex issuedMutex_;
     std::vector<RzHandle> issued_;
+    std::shared_mutex gate_;
 
     std::mutex windowMutex_;
     std::unordered_map<RzHandle, WindowState> windows_;
@@ -526,7 +578,7 @@ private:
 void Worker::Step() {
     // Weights: acquisition and settings calls dominate, lifecycle churn is rarer.
     const uint64_t k = U(100);
-    if (k < 4) Lifecycle();
+    if (k < 1 || (k < 3 && Chance(3))) Lifecycle();
     else if (k < 10) Devices();
     else if (k < 22) Format();
     else if (k < 34) Sensor();
@@ -550,6 +602,16 @@ void Worker::Lifecycle() {
                 return;
             }
             h_.NoteIssued(fresh);
+            // Small windows keep frames quick; the default full window is kept sometimes.
+            if (U(3) != 0) {
+                const int32_t w = static_cast<int32_t>(PickOf(r_, {4, 64, 128, 256}));
+                const int32_t ht = static_cast<int32_t>(PickOf(r_, {1, 8, 16, 32}));
+                uint64_t epoch = 0;
+                auto gate = h_.WindowChangeGate();
+                h_.BeginWindowSet(fresh, true, &epoch);
+                const int32_t ok = RZ_CALL(actor_, Rezive_SetCaptureWindowEx, fresh, 1280, 0, w, 720, 0, ht);
+                h_.EndWindowSet(fresh, true, ok == 1, epoch);
+            }
             const RzHandle old = h_.ExchangeSlot(s, fresh);
             if (old != 0) RZ_CALL(actor_, Rezive_Release, old);
             break;
@@ -617,6 +679,7 @@ void Worker::Devices() {
         }
         case 4: {
             const int32_t index = static_cast<int32_t>(PickOf(r_, {-1, 0, 0, 1, 1, 2, 10, INT32_MAX}));
+            if (h_.Avoid("device-switch")) break;
             const int32_t ok = RZ_CALL(actor_, Rezive_SetDeviceNumber, h, index);
             if (ok == 1 && (index < 0 || index >= kCameras))
                 h_.Violation(actor_, "Rezive_SetDeviceNumber(" + std::to_string(index) + ") succeeded");
@@ -683,6 +746,7 @@ void Worker::Format() {
             static const int32_t sizes[][2] = {{640, 480}, {1280, 720}, {320, 240}, {128, 16},
                                                {0, 0},     {-1, -1},    {1281, 721}, {1, 1}};
             const auto& s = sizes[U(8)];
+            auto gate = h_.WindowChangeGate();
             RZ_CALL(actor_, Rezive_SetCaptureWindow, h, s[0], s[1]);
             break;
         }
@@ -714,6 +778,9 @@ void Worker::Format() {
                 if (ht == INT32_MIN || ht == INT32_MAX) ht = ht < 0 ? -1 : kSensorHeight + 1;
             }
             const bool valid = IsValidWindow(x, w, y, ht);
+            // A window change needs the acquisition stopped; an application stops it first.
+            if (U(2) == 0) RZ_CALL(actor_, Rezive_StopPreview, h);
+            auto gate = h_.WindowChangeGate();
             uint64_t epoch = 0;
             h_.BeginWindowSet(h, valid, &epoch);
             const int32_t ok = RZ_CALL(actor_, Rezive_SetCaptureWindowEx, h, totalW, x, w, totalH, y, ht);
@@ -919,24 +986,27 @@ void Worker::Acquisition() {
             RZ_CALL(actor_, Rezive_SetPreviewWindow, h, parent, edge(), edge(), edge(), edge());
             break;
         }
-        case 1: RZ_CALL(actor_, Rezive_Preview, h); break;
+        case 1: { auto gate = h_.AcquisitionStartGate(); RZ_CALL(actor_, Rezive_Preview, h); } break;
         case 2: case 3: {
             void* buffer;
             int32_t size;
             poolBuffer(&buffer, &size);
+            auto gate = h_.AcquisitionStartGate();
             RZ_CALL(actor_, Rezive_CallBackPreview, h, PickWindow(s), buffer, size, TopDown());
             break;
         }
-        case 4: RZ_CALL(actor_, Rezive_StartPreview, h); break;
+        case 4: { auto gate = h_.AcquisitionStartGate(); RZ_CALL(actor_, Rezive_StartPreview, h); } break;
         case 5: case 6: RZ_CALL(actor_, Rezive_StopPreview, h); break;
-        case 7: RZ_CALL(actor_, Rezive_Capture, h); break;
+        case 7: { auto gate = h_.AcquisitionStartGate(); RZ_CALL(actor_, Rezive_Capture, h); } break;
         case 8: case 9: {
+            if (U(3) == 0) RZ_CALL(actor_, Rezive_StopPreview, h);
             const int32_t size = SizeAround(RequiredBytes(h));
             const int32_t topDown = TopDown();
             if (Chance(8)) {
                 RZ_CALL(actor_, Rezive_SnapShot, h, nullptr, size, topDown);
                 break;
             }
+            auto gate = h_.AcquisitionStartGate();
             Guarded("Rezive_SnapShot", size, [&](uint8_t* b) {
                 return RZ_CALL(actor_, Rezive_SnapShot, h, b, size, topDown);
             });
@@ -960,6 +1030,7 @@ void Worker::Acquisition() {
             void* buffer;
             int32_t size;
             poolBuffer(&buffer, &size);
+            auto gate = h_.AcquisitionStartGate();
             RZ_CALL(actor_, Rezive_Trigger, h, PickWindow(s), buffer, size, TopDown());
             break;
         }
@@ -989,6 +1060,7 @@ void Worker::Files() {
             const std::string name = Chance(6) ? BadFileName(".avi") : FileName(".avi");
             const int32_t ms = static_cast<int32_t>(PickOf(r_, {0, 1, 50, 200, -1}));
             const int32_t show = static_cast<int32_t>(U(2));
+            auto gate = h_.AcquisitionStartGate();
             if (U(2) == 0) {
                 RZ_CALL(actor_, Rezive_Record, h, Chance(20) ? nullptr : name.c_str(), ms, show);
             } else {
@@ -1105,7 +1177,10 @@ void Worker::Companion() {
             const RzHandle h = PickHandle(&slot);
             const int s = slot < 0 ? 0 : slot;
             PoolBuffer& b = *h_.Pool(s)[U(h_.Pool(s).size())];
-            RZ_CALL(actor_, Rezive_CallBackPreview, h, w, b.bytes.data(), b.declared, TopDown());
+            {
+                auto gate = h_.AcquisitionStartGate();
+                RZ_CALL(actor_, Rezive_CallBackPreview, h, w, b.bytes.data(), b.declared, TopDown());
+            }
             RzMessage m;
             RZ_CALL(actor_, RzWaitMessage, w, &m, static_cast<int32_t>(U(3)));
             if (RZ_CALL(actor_, RzDestroyWindow, w) != 1) h_.Violation(actor_, "RzDestroyWindow of a new window failed");
@@ -1275,6 +1350,7 @@ void Harness::Prepare() {
     }
     for (int s = 0; s < handles; ++s) {
         const RzHandle h = static_cast<RzHandle>(Rezive_Initialize(appWindows_[s]));
+        Rezive_SetCaptureWindowEx(h, 1280, 0, 128, 720, 0, 16);
         NoteIssued(h);
         slots_[s].store(h);
     }
@@ -1293,8 +1369,9 @@ void Harness::InjectFaults(Actor& actor) {
             return 0;
         });
     };
-    while (!stop_.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1 + r() % 40));
+    int64_t quietUntil = 0;
+    while (!stop_.load() && options_.faults) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + r() % 60));
         const int64_t now = NowMs();
         for (int c = 0; c < kCameras; ++c) {
             virtual_camera::VirtualCamera& cam = virtual_camera::CameraAt(c);
@@ -1311,6 +1388,12 @@ void Harness::InjectFaults(Actor& actor) {
                 tracked("vc.FailExchanges", [&] { cam.FailExchanges(0, 0); });
                 p.clearExchangesAt = -1;
             }
+        }
+        // Faults come in bursts with quiet stretches between, so acquisitions also get to run.
+        if (now < quietUntil) continue;
+        if (r() % 16 == 0) {
+            quietUntil = now + 300 + static_cast<int64_t>(r() % 1500);
+            continue;
         }
         const int c = static_cast<int>(r() % kCameras);
         virtual_camera::VirtualCamera& cam = virtual_camera::CameraAt(c);
@@ -1406,6 +1489,7 @@ void Harness::Watchdog() {
             }
         }
         std::fflush(stderr);
+        DumpThreadStacks();
         std::abort();
     }
 }
@@ -1432,14 +1516,15 @@ void Harness::Cleanup(Actor& actor) {
 void Harness::Report(double seconds) {
     uint64_t total = 0;
     auto counts = Calls().Counts();
-    std::sort(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::sort(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.calls > b.calls; });
     std::string table;
     int column = 0;
-    for (const auto& [name, n] : counts) {
+    for (const auto& [name, n, nonzero] : counts) {
         if (name.rfind("vc.", 0) == 0 || n == 0) continue;
         total += n;
-        char cell[64];
-        std::snprintf(cell, sizeof cell, "  %-28s %8llu", name.c_str(), static_cast<unsigned long long>(n));
+        char cell[80];
+        std::snprintf(cell, sizeof cell, "  %-27s %6llu/%-6llu", name.c_str(), static_cast<unsigned long long>(n),
+                      static_cast<unsigned long long>(nonzero));
         table += cell;
         if (++column % 3 == 0) table += "\n";
     }
@@ -1452,13 +1537,14 @@ void Harness::Report(double seconds) {
     std::printf(
         "\nstress summary (seed %llu, %d threads, %d handles, %.1f s)\n"
         "  %llu calls, %.0f calls/s; frame messages %llu (%llu failures), error messages %llu, "
-        "re-entrant handler calls %llu\ncalls per export:\n%s\nfaults injected:\n%s",
+        "re-entrant handler calls %llu\ncalls per export (calls/nonzero results):\n%s\ntime spent, by export:\n%s\nfaults injected:\n%s",
         static_cast<unsigned long long>(options_.seed), options_.threads, options_.handles, seconds,
         static_cast<unsigned long long>(total), seconds > 0 ? static_cast<double>(total) / seconds : 0.0,
         static_cast<unsigned long long>(frameMessages.load()),
         static_cast<unsigned long long>(failedFrameMessages.load()),
         static_cast<unsigned long long>(errorMessages.load()),
-        static_cast<unsigned long long>(reentrantCalls.load()), table.c_str(), faults.c_str());
+        static_cast<unsigned long long>(reentrantCalls.load()), table.c_str(),
+        Calls().Slowest(12).c_str(), faults.c_str());
     std::fflush(stdout);
 }
 
@@ -1506,15 +1592,23 @@ void Harness::Run() {
     Cleanup(mainActor);
     // Every camera thread ends with its handle; a generous wait for a loaded machine.
     const auto deadline = SteadyClock::now() + std::chrono::seconds(60);
-    while (ThreadCount() > baseline && SteadyClock::now() < deadline)
+    // The watchdog is the one thread of ours still running.
+    while (ThreadCount() > baseline + 1 && SteadyClock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const bool threadsGone = ThreadCount() <= baseline;
+    const bool threadsGone = ThreadCount() <= baseline + 1;
+    const int threadsLeft = ThreadCount();
+    if (!threadsGone) {
+        std::fprintf(stderr, "stress: %d threads outlive every handle (seed %llu):\n", threadsLeft,
+                     static_cast<unsigned long long>(options_.seed));
+        DumpThreadStacks();
+    }
     finished_.store(true);
     watchdogWake_.notify_all();
     watchdog.join();
     Report(seconds);
 
-    EXPECT_TRUE(threadsGone) << ThreadCount() << " threads left, " << baseline << " before the run";
+    EXPECT_TRUE(threadsGone) << threadsLeft << " threads 60 s after the last release, " << baseline
+                             << " before the run";
     std::string texts;
     for (const auto& t : violationTexts_) texts += "  " + t + "\n";
     EXPECT_EQ(violations_, 0u) << "seed " << options_.seed << ":\n" << texts;
@@ -1527,6 +1621,7 @@ Options OptionsFromEnvironment(int64_t defaultSeconds) {
     o.handles = static_cast<int>(std::clamp<int64_t>(EnvInt("REZIVE_STRESS_HANDLES", 2), 1, 8));
     o.hangSeconds = std::max<int64_t>(1, EnvInt("REZIVE_STRESS_HANG_SECONDS", 60));
     o.readFrameInfo = EnvInt("REZIVE_STRESS_FRAME_INFO", 1) != 0;
+    o.faults = EnvInt("REZIVE_STRESS_FAULTS", 1) != 0;
     if (const char* avoid = std::getenv("REZIVE_STRESS_AVOID")) o.avoid = avoid;
     return o;
 }

@@ -269,7 +269,8 @@ public:
         }
     }
 
-    // With "window-race" avoided, window changes never overlap the start of an acquisition.
+    // With "window-race" avoided, a window change never overlaps any other call that may start
+    // or stop an acquisition (every call but those of the video format takes the shared side).
     std::unique_lock<std::shared_mutex> WindowChangeGate() {
         return Avoid("window-race") ? std::unique_lock(gate_) : std::unique_lock<std::shared_mutex>();
     }
@@ -503,6 +504,12 @@ private:
             default: return h_.CallbackWindow(slot < 0 ? 0 : slot);
         }
     }
+    // Exposure in lines: the range's edges, with the long end rare (it slows every frame and
+    // is kept in the saved settings).
+    int32_t Exposure() {
+        if (Chance(25)) return static_cast<int32_t>(PickOf(r_, {32766, 32767}));
+        return static_cast<int32_t>(PickOf(r_, {-1, 0, 1, 2, 50, 100, 500, 32768, INT32_MAX, INT32_MIN}));
+    }
     int32_t TopDown() { return static_cast<int32_t>(PickOf(r_, {0, 1, 1, 2, -1})); }
 
     // Bytes the current frame of h needs, from its reported mode and window (may race).
@@ -578,6 +585,8 @@ private:
 void Worker::Step() {
     // Weights: acquisition and settings calls dominate, lifecycle churn is rarer.
     const uint64_t k = U(100);
+    std::shared_lock<std::shared_mutex> gate;
+    if (k < 10 || k >= 22) gate = h_.AcquisitionStartGate();
     if (k < 1 || (k < 3 && Chance(3))) Lifecycle();
     else if (k < 10) Devices();
     else if (k < 22) Format();
@@ -607,7 +616,6 @@ void Worker::Lifecycle() {
                 const int32_t w = static_cast<int32_t>(PickOf(r_, {4, 64, 128, 256}));
                 const int32_t ht = static_cast<int32_t>(PickOf(r_, {1, 8, 16, 32}));
                 uint64_t epoch = 0;
-                auto gate = h_.WindowChangeGate();
                 h_.BeginWindowSet(fresh, true, &epoch);
                 const int32_t ok = RZ_CALL(actor_, Rezive_SetCaptureWindowEx, fresh, 1280, 0, w, 720, 0, ht);
                 h_.EndWindowSet(fresh, true, ok == 1, epoch);
@@ -854,15 +862,16 @@ void Worker::Sensor() {
     int32_t* okp = Chance(6) ? nullptr : &ok;
     switch (U(9)) {
         case 0: {
-            RZ_CALL(actor_, Rezive_SetExposureTime, h,
-                    static_cast<int32_t>(PickOf(r_, {-1, 0, 1, 2, 100, 500, 32766, 32767, 32768, INT32_MAX})));
+            RZ_CALL(actor_, Rezive_SetExposureTime, h, Exposure());
             const int32_t v = RZ_CALL(actor_, Rezive_GetExposureTime, h, okp);
             CheckOkFlag("Rezive_GetExposureTime", ok, 0x5A5A);
             if (ok == 1 && (v < 0 || v > 65535)) h_.Violation(actor_, "exposure read back " + std::to_string(v));
             break;
         }
         case 1: {
-            const int32_t ms = static_cast<int32_t>(PickOf(r_, {-1, 0, 1, 10, 100, 1000, 100000, INT32_MAX}));
+            // Long exposures are rare: they stay in the saved settings and slow every frame.
+            const int32_t ms = Chance(20) ? static_cast<int32_t>(PickOf(r_, {200, 1000}))
+                                          : static_cast<int32_t>(PickOf(r_, {-1, 0, 1, 5, 10, 20, 100000, INT32_MAX}));
             RZ_CALL(actor_, Rezive_SetRealExposureTime, h, ms);
             const int32_t v = RZ_CALL(actor_, Rezive_GetRealExposureTime, h, okp);
             CheckOkFlag("Rezive_GetRealExposureTime", ok, 0x5A5A);
@@ -911,7 +920,7 @@ void Worker::Sensor() {
             // Through the filter ids of the sensor settings.
             const int32_t id = static_cast<int32_t>(13 + U(6));
             const FilterRange range = RangeOf(id);
-            RZ_CALL(actor_, Rezive_SetFilterValue, h, id, AroundRange(r_, range.lo, range.hi));
+            RZ_CALL(actor_, Rezive_SetFilterValue, h, id, id == 18 ? Exposure() : AroundRange(r_, range.lo, range.hi));
             break;
         }
     }
@@ -924,7 +933,9 @@ void Worker::Filters() {
     const int32_t id = static_cast<int32_t>(U(31));
     const FilterRange range = RangeOf(id);
     int32_t set = 0, got = 0;
-    const int32_t value = range.known ? AroundRange(r_, range.lo, range.hi) : AroundRange(r_, -10, 10);
+    const int32_t value = id == 18       ? Exposure()
+                          : range.known ? AroundRange(r_, range.lo, range.hi)
+                                        : AroundRange(r_, -10, 10);
     const bool named = U(2) == 0;
     if (named && id >= 1 && id <= 27 && (id < 13 || id > 18)) {
         // The named setters and getters forward to the same ids.
@@ -986,18 +997,17 @@ void Worker::Acquisition() {
             RZ_CALL(actor_, Rezive_SetPreviewWindow, h, parent, edge(), edge(), edge(), edge());
             break;
         }
-        case 1: { auto gate = h_.AcquisitionStartGate(); RZ_CALL(actor_, Rezive_Preview, h); } break;
+        case 1: { RZ_CALL(actor_, Rezive_Preview, h); } break;
         case 2: case 3: {
             void* buffer;
             int32_t size;
             poolBuffer(&buffer, &size);
-            auto gate = h_.AcquisitionStartGate();
             RZ_CALL(actor_, Rezive_CallBackPreview, h, PickWindow(s), buffer, size, TopDown());
             break;
         }
-        case 4: { auto gate = h_.AcquisitionStartGate(); RZ_CALL(actor_, Rezive_StartPreview, h); } break;
+        case 4: { RZ_CALL(actor_, Rezive_StartPreview, h); } break;
         case 5: case 6: RZ_CALL(actor_, Rezive_StopPreview, h); break;
-        case 7: { auto gate = h_.AcquisitionStartGate(); RZ_CALL(actor_, Rezive_Capture, h); } break;
+        case 7: { RZ_CALL(actor_, Rezive_Capture, h); } break;
         case 8: case 9: {
             if (U(3) == 0) RZ_CALL(actor_, Rezive_StopPreview, h);
             const int32_t size = SizeAround(RequiredBytes(h));
@@ -1006,7 +1016,6 @@ void Worker::Acquisition() {
                 RZ_CALL(actor_, Rezive_SnapShot, h, nullptr, size, topDown);
                 break;
             }
-            auto gate = h_.AcquisitionStartGate();
             Guarded("Rezive_SnapShot", size, [&](uint8_t* b) {
                 return RZ_CALL(actor_, Rezive_SnapShot, h, b, size, topDown);
             });
@@ -1030,7 +1039,6 @@ void Worker::Acquisition() {
             void* buffer;
             int32_t size;
             poolBuffer(&buffer, &size);
-            auto gate = h_.AcquisitionStartGate();
             RZ_CALL(actor_, Rezive_Trigger, h, PickWindow(s), buffer, size, TopDown());
             break;
         }
@@ -1060,7 +1068,6 @@ void Worker::Files() {
             const std::string name = Chance(6) ? BadFileName(".avi") : FileName(".avi");
             const int32_t ms = static_cast<int32_t>(PickOf(r_, {0, 1, 50, 200, -1}));
             const int32_t show = static_cast<int32_t>(U(2));
-            auto gate = h_.AcquisitionStartGate();
             if (U(2) == 0) {
                 RZ_CALL(actor_, Rezive_Record, h, Chance(20) ? nullptr : name.c_str(), ms, show);
             } else {
@@ -1178,8 +1185,7 @@ void Worker::Companion() {
             const int s = slot < 0 ? 0 : slot;
             PoolBuffer& b = *h_.Pool(s)[U(h_.Pool(s).size())];
             {
-                auto gate = h_.AcquisitionStartGate();
-                RZ_CALL(actor_, Rezive_CallBackPreview, h, w, b.bytes.data(), b.declared, TopDown());
+                    RZ_CALL(actor_, Rezive_CallBackPreview, h, w, b.bytes.data(), b.declared, TopDown());
             }
             RzMessage m;
             RZ_CALL(actor_, RzWaitMessage, w, &m, static_cast<int32_t>(U(3)));
@@ -1259,6 +1265,7 @@ void Harness::OnMessage(RzWindow, const RzMessage* m, void* user) {
     }
     // Back into the library from the message thread.
     std::lock_guard lock(ctx->mutex);
+    const auto gate = h.AcquisitionStartGate();
     const uint64_t k = ctx->random() % 64;
     const RzHandle handle = h.Slot(ctx->slot);
     if (k < 6) {
@@ -1320,7 +1327,7 @@ void Harness::Prepare() {
         virtual_camera::VirtualCamera& cam = virtual_camera::CameraAt(c);
         cam.Reset();
         cam.SetTimeScale(0.05);
-        cam.SetTimeoutLimitMs(200);
+        cam.SetTimeoutLimitMs(300);
     }
 
     const int handles = options_.handles;
@@ -1439,7 +1446,7 @@ void Harness::InjectFaults(Actor& actor) {
                 CountFault("external trigger");
                 break;
             case 6: {
-                static const double kScales[] = {0.0, 0.05, 0.05, 0.2, 1.0};
+                static const double kScales[] = {0.0, 0.02, 0.05, 0.05, 0.2};
                 const double scale = kScales[r() % 5];
                 tracked("vc.SetTimeScale", [&] { cam.SetTimeScale(scale); });
                 CountFault("time scale change");

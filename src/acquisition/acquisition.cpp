@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "acquisition/frame_info_pool.h"
 #include "device/rezive417dir_sdk.h"
 #include "imaging/conversions.h"
 #include "platform/clock.h"
@@ -17,9 +18,13 @@ bool SixteenBitMode(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; 
 }  // namespace
 
 CAcquisition::CAcquisition(AcquisitionHost& host, CameraSettings settings)
-    : host_(host), settings_(settings), frameRate_(platform::TickMs()) {}
+    : host_(host), settings_(settings), frameInfo_(AcquireFrameInfo()),
+      frameRate_(platform::TickMs()) {}
 
-CAcquisition::~CAcquisition() { Close(); }
+CAcquisition::~CAcquisition() {
+    Close();
+    ReleaseFrameInfo(frameInfo_);
+}
 
 AcquisitionState CAcquisition::State() const {
     switch (mode_.load()) {
@@ -404,12 +409,12 @@ bool CAcquisition::DecodeAndProcess(bool fromRing) {
 
 void CAcquisition::FillFrameInfo(int32_t frameRate10) {
     const CDibImage& raw = *images_[SixteenBitMode(preparedMode_) ? kRaw16 : kRaw8];
-    frameInfo_.size = static_cast<int32_t>(sizeof(RzFrameInfo));
-    frameInfo_.width = raw.Width();
-    frameInfo_.height = raw.Height();
-    frameInfo_.bitsPerPixel = ColorModeBits(preparedMode_);
-    frameInfo_.frameRate10 = frameRate10;
-    frameInfo_.buffer = callback_.buffer;
+    frameInfo_->size = static_cast<int32_t>(sizeof(RzFrameInfo));
+    frameInfo_->width = raw.Width();
+    frameInfo_->height = raw.Height();
+    frameInfo_->bitsPerPixel = ColorModeBits(preparedMode_);
+    frameInfo_->frameRate10 = frameRate10;
+    frameInfo_->buffer = callback_.buffer;
 }
 
 void CAcquisition::DrawLocked() {
@@ -456,7 +461,7 @@ void CAcquisition::PreviewLoop() {
             !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
             continue;
         frame.Release();
-        PostToCallback(target.window, reinterpret_cast<uintptr_t>(&frameInfo_), 0);
+        PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
     }
 }
 
@@ -476,7 +481,7 @@ void CAcquisition::TriggerLoop() {
         if (target.buffer != nullptr && target.size != 0 &&
             !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
             continue;
-        PostToCallback(target.window, reinterpret_cast<uintptr_t>(&frameInfo_), 0);
+        PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
         DrawLocked();
     }
 }

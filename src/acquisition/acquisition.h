@@ -86,7 +86,7 @@ public:
     // Tests and tools: the preview window, the frame record, the prepared colour mode.
     platform::WindowId PreviewWindowId() const { return preview_.Window(); }
     const std::string& PreviewClassName() const { return preview_.ClassName(); }
-    const RzFrameInfo& FrameInfo() const { return frameInfo_; }
+    const RzFrameInfo& FrameInfo() const { return *frameInfo_; }
     int32_t PreparedColorMode() const { return preparedMode_.load(); }
 
 private:
@@ -142,7 +142,9 @@ private:
     };
     CallbackTarget callback_ GUARDED_BY(frameLock_);
 
-    RzFrameInfo frameInfo_{static_cast<int32_t>(sizeof(RzFrameInfo)), 0, 0, 0, 0, nullptr};
+    // Posted by address with every frame message; from the process-wide pool, so a message
+    // read after this camera is gone still points at a record.
+    RzFrameInfo* const frameInfo_;
     FrameRateMeter frameRate_;
 };
 

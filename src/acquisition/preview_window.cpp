@@ -72,6 +72,11 @@ bool PreviewWindow::Create(int32_t captureWidth, int32_t captureHeight, const vo
         info.height = rect_[3];
     } else {
         if (!Wanted()) return false;
+        // Sized from the capture window, which may still be an invalid one the application
+        // stored: refuse what no window can be before any arithmetic on it.
+        if (captureWidth <= 0 || captureHeight <= 0 || captureWidth > platform::kMaxClientSide ||
+            captureHeight > platform::kMaxClientSide)
+            return false;
         info.title = kTopLevelTitle;
         info.style = platform::kStyleTopLevel;
         info.width = captureWidth;

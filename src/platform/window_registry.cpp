@@ -62,15 +62,19 @@ void Dispatch(const std::shared_ptr<MessageWindow>& w, WindowId id, uint64_t gen
     }
 }
 
-// Stops the dispatcher thread; joins it unless called from it (then it ends on its own).
+// Stops the dispatcher thread; joins it unless called from it (then it ends on its own). The
+// lock is left during the join, so another thread may start a dispatcher meanwhile: that one is
+// stopped too, and the window has none when this returns.
 void StopDispatcher(MessageWindow& w, std::unique_lock<std::mutex>& lock) {
     ++w.generation;
-    if (!w.dispatcher.joinable()) return;
-    w.cv.notify_all();
-    std::thread t = std::move(w.dispatcher);
-    lock.unlock();
-    if (t.get_id() == std::this_thread::get_id()) t.detach(); else t.join();
-    lock.lock();
+    while (w.dispatcher.joinable()) {
+        w.cv.notify_all();
+        std::thread t = std::move(w.dispatcher);
+        lock.unlock();
+        if (t.get_id() == std::this_thread::get_id()) t.detach(); else t.join();
+        lock.lock();
+        ++w.generation;
+    }
 }
 
 }  // namespace
@@ -187,6 +191,7 @@ bool IsWindowClassRegistered(const std::string& name) {
 
 WindowId CreatePreviewWindow(const WindowInfo& info) {
     if (info.width <= 0 || info.height <= 0) return 0;
+    if (info.width > kMaxClientSide || info.height > kMaxClientSide) return 0;
     auto w = std::make_shared<MessageWindow>();
     w->preview = true;
     w->info = info;

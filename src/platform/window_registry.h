@@ -66,7 +66,13 @@ struct ClientSurface {
     std::vector<uint8_t> pixels;
 };
 
-// 0 when the class is not registered, the parent is not a window, or the size is not positive.
+// Largest client side a preview window may have: the surface behind it is width x height x 4
+// bytes of memory, so a rectangle from an application (or a capture window that failed its
+// checks) cannot ask for gigabytes.
+inline constexpr int32_t kMaxClientSide = 16384;
+
+// 0 when the class is not registered, the parent is not a window, or the size is not positive
+// or above kMaxClientSide.
 WindowId CreatePreviewWindow(const WindowInfo& info);
 bool GetWindowInfo(WindowId window, WindowInfo* info);
 // Runs draw on the client surface under the window's lock, then hands the surface to the

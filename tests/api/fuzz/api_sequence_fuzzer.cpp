@@ -235,11 +235,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::array<RzHandle, kHandles> handles{};
     Buffers buffers;
     int frames = 0;
-    // Index 0 (when nothing is open) stands for a handle the library never gave out.
+    // Mostly a handle that is open, so that a sequence's calls meet on one camera; sometimes
+    // a slot whatever its state (0 when it is closed), or a handle never given out.
     auto pick = [&]() -> RzHandle {
-        const int i = in.ConsumeIntegralInRange<int>(0, kHandles);
-        if (i == kHandles) return in.ConsumeBool() ? 0u : 0x7FFFFFFFu;
-        return handles[i];
+        const int i = in.ConsumeIntegralInRange<int>(0, 7);
+        if (i < kHandles) return handles[i];
+        if (i == 7) return 0x7FFFFFFFu;
+        for (RzHandle h : handles) {
+            if (h != 0) return h;
+        }
+        return 0;
     };
 
     // Each argument is read in a statement of its own: the order in which a call's arguments

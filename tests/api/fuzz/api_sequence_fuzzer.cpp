@@ -238,9 +238,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Mostly a handle that is open, so that a sequence's calls meet on one camera; sometimes
     // a slot whatever its state (0 when it is closed), or a handle never given out.
     auto pick = [&]() -> RzHandle {
-        const int i = in.ConsumeIntegralInRange<int>(0, 7);
+        const int i = in.ConsumeIntegralInRange<int>(0, 15);
         if (i < kHandles) return handles[i];
-        if (i == 7) return 0x7FFFFFFFu;
+        if (i == 15) return 0x7FFFFFFFu;
         for (RzHandle h : handles) {
             if (h != 0) return h;
         }

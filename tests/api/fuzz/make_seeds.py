@@ -45,8 +45,8 @@ class Seed:
     def op(self, n):
         self.ranged(n, 0, 31)
 
-    def handle(self, i):  # pick(): slot 0..2, 3 = the first open handle, 7 = never given out
-        self.ranged(i, 0, 7)
+    def handle(self, i):  # pick(): slot 0..2, 3 = the first open handle, 15 = never given out
+        self.ranged(i, 0, 15)
 
     def buffer(self, kind, delta=1):  # Buffers::Around: 0 exact, 1 short, 2 long, 5 largest
         self.ranged(kind, 0, 5)

@@ -74,7 +74,10 @@ constexpr int32_t kEdges[] = {
 int32_t EdgeValue(FuzzedDataProvider& in) {
     switch (in.ConsumeIntegralInRange<int>(0, 3)) {
         case 0: return in.PickValueInArray(kEdges);
-        case 1: return in.PickValueInArray(kEdges) + in.ConsumeIntegralInRange<int32_t>(-2, 2);
+        case 1: {  // a neighbour, wrapping round at the 32-bit ends
+            const uint32_t edge = static_cast<uint32_t>(in.PickValueInArray(kEdges));
+            return static_cast<int32_t>(edge + static_cast<uint32_t>(in.ConsumeIntegralInRange<int32_t>(-2, 2)));
+        }
         case 2: return in.ConsumeIntegralInRange<int32_t>(-4, 1300);
         default: return in.ConsumeIntegral<int32_t>();
     }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the tools need (run as root or with sudo).
+# clang and its runtime (libclang-rt-14-dev: the sanitizers and libFuzzer) serve the clang preset.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -7,6 +8,7 @@ packages=(
   libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
   libcli11-dev
   ffmpeg
+  clang libclang-rt-14-dev
 )
 # The optional HTML reference of the header (target `doc`): REZIVE_WITH_DOCS=1 adds Doxygen.
 if [ "${REZIVE_WITH_DOCS:-0}" = 1 ]; then packages+=(doxygen); fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Release build and the ASan+UBSan build run the whole suite,
-# the ThreadSanitizer build runs the threaded and stress tests.
+# the ThreadSanitizer build runs the threaded and stress tests; then the clang build (which checks
+# the locking annotations) runs every fuzz target for REZIVE_FUZZ_SECONDS each (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,3 +15,4 @@ for preset in release asan tsan; do
   echo "=== ${preset}: tests"
   ctest --preset "$preset"
 done
+scripts/fuzz.sh

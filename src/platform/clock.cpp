@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -9,6 +10,7 @@ namespace {
 
 std::mutex g_sourceMutex;
 std::function<uint32_t()> g_source;
+std::atomic<void (*)(int32_t)> g_sleep{nullptr};
 
 }  // namespace
 
@@ -27,8 +29,15 @@ void SetTickSourceForTesting(std::function<uint32_t()> source) {
     g_source = std::move(source);
 }
 
+void SetSleepForTesting(void (*sleep)(int32_t)) { g_sleep.store(sleep); }
+
 void SleepMs(int32_t milliseconds) {
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    if (milliseconds <= 0) return;
+    if (auto* sleep = g_sleep.load()) {
+        sleep(milliseconds);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace rezive::platform

@@ -15,4 +15,8 @@ void SetTickSourceForTesting(std::function<uint32_t()> source);
 // Sleeps the calling thread; negative values sleep nothing.
 void SleepMs(int32_t milliseconds);
 
+// Replaces what SleepMs does (tests and fuzzers on the virtual camera, which needs none of the
+// settling pauses a real camera does); null restores the real sleep.
+void SetSleepForTesting(void (*sleep)(int32_t milliseconds));
+
 }  // namespace rezive::platform

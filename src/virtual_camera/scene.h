@@ -25,7 +25,8 @@ public:
     // The moving test scene: colour bars, gradients, edges and a moving disc.
     static Scene BuiltIn();
     // A PNG file (8 or 16 bits, gray or colour, any alpha dropped), resampled to the array when
-    // its size differs. False when the file cannot be decoded.
+    // its size differs. False when the file cannot be decoded, or when it claims more than
+    // 16384 pixels a side or 4096 x 4096 pixels in all.
     static bool FromPng(const std::string& path, Scene* out);
 
     bool moving() const { return moving_; }

@@ -10,6 +10,10 @@
 namespace rezive::virtual_camera {
 namespace {
 
+// 16 megapixels: far more than the 1280 x 720 array resamples from, and still only about 200 MB
+// while decoding (16-bit RGB rows plus the copy that is resampled).
+constexpr uint64_t kMaxPixels = uint64_t{4096} * 4096;
+
 // A damaged picture is reported by the result, not on the user's terminal.
 void SilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void SilentWarning(png_structp, png_const_charp) {}
@@ -41,12 +45,23 @@ bool DecodePng(FILE* file, std::vector<uint16_t>* rgb, uint32_t* width, uint32_t
         return false;
     }
     png_init_io(png, file);
+    // libpng reads a metadata chunk whole into memory of the length the chunk declares (its
+    // length limit only warns when reading), so a file of a few bytes that declares a text chunk
+    // of gigabytes would get that much. A scene needs none of them: they are skipped unread.
+    static constexpr png_byte kSkipped[] = "iCCP\0sPLT\0tEXt\0zTXt\0iTXt\0eXIf";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 6);
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // A fuzzer's mutations would almost never keep the chunk checksums right.
+    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+#endif
     png_read_info(png, info);
     const uint32_t w = png_get_image_width(png, info);
     const uint32_t h = png_get_image_height(png, info);
     const int depth = png_get_bit_depth(png, info);
     const int type = png_get_color_type(png, info);
-    if (w == 0 || h == 0 || w > 16384 || h > 16384) {
+    // The header alone decides how much is allocated below, and a file of a few bytes can claim
+    // any size: pictures past kMaxPixels are refused before anything is allocated for them.
+    if (w == 0 || h == 0 || w > 16384 || h > 16384 || uint64_t{w} * h > kMaxPixels) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }

@@ -19,6 +19,13 @@ enum : uint8_t {
 constexpr size_t kAnswerSize = 64;
 constexpr int32_t kRomSize = 0x10000;
 
+// The built-in scene never changes (the moving disc is drawn at readout), so every camera of the
+// process shares one, made once: a reset then costs nothing to the next frame.
+std::shared_ptr<const Scene> SharedBuiltInScene() {
+    static const std::shared_ptr<const Scene> scene = std::make_shared<const Scene>(Scene::BuiltIn());
+    return scene;
+}
+
 }  // namespace
 
 VirtualCamera::VirtualCamera(int32_t slot) : slot_(slot) { Reset(); }
@@ -521,7 +528,7 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
     stats_.lastSequence = sequence;
 
     if (!skipContent_) {
-        if (!scene_) scene_ = std::make_shared<const Scene>(Scene::BuiltIn());
+        if (!scene_) scene_ = SharedBuiltInScene();
         const int32_t gainCode = regs_[0x23] & 0xFF;
         const bool sixteen = SixteenLocked();
         const int64_t key = (int64_t{regs_[0x0F]} << 16) | (gainCode << 1) | (sixteen ? 1 : 0);

@@ -18,11 +18,14 @@ struct JsonValue {
     double number = 0;
     std::string text;
     std::vector<JsonValue> elements;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    // Object members in document order: memberNames[i] names memberValues[i]. (Two vectors, not
+    // pairs: clang refuses std::pair<std::string, JsonValue> while JsonValue is incomplete.)
+    std::vector<std::string> memberNames;
+    std::vector<JsonValue> memberValues;
 
     const JsonValue* Get(const std::string& key) const {
-        for (const auto& m : members) {
-            if (m.first == key) return &m.second;
+        for (size_t i = 0; i < memberNames.size(); ++i) {
+            if (memberNames[i] == key) return &memberValues[i];
         }
         return nullptr;
     }
@@ -122,7 +125,8 @@ private:
                 if (pos_ >= s_.size() || s_[pos_++] != ':') return false;
                 JsonValue member;
                 if (!Value(member, depth + 1)) return false;
-                v.members.emplace_back(std::move(key), std::move(member));
+                v.memberNames.push_back(std::move(key));
+                v.memberValues.push_back(std::move(member));
                 Space();
                 if (pos_ >= s_.size()) return false;
                 if (s_[pos_] == ',') { ++pos_; continue; }

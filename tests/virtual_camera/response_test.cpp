@@ -1,7 +1,10 @@
 // What the virtual camera's frames contain: unity response for known pictures, response to
 // exposure and gain, mosaic phase under mirroring, and the sequence stamp.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "device/rezive417dir_sdk.h"
@@ -207,6 +210,60 @@ TEST_F(ResponseTest, PicturesOfOtherSizesCoverTheWholeArray) {
     const auto frame = Frame();
     for (int y = 0; y < 720; y += 37)
         for (int x = 0; x < 1280; x += 41) ASSERT_EQ(frame[y * 1280 + x], samples[(y / 2) * 640 + x / 2]);
+}
+
+// A PNG file of only a header claiming the given size (the pixel data is one empty block).
+std::string HeaderOnlyPng(uint32_t width, uint32_t height, uint8_t depth, uint8_t colorType) {
+    auto chunk = [](std::string& out, const char* type, const std::string& body) {
+        const uint32_t n = static_cast<uint32_t>(body.size());
+        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(n >> s));
+        const std::string typed = std::string(type, 4) + body;
+        out += typed;
+        const uint32_t crc = static_cast<uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size())));
+        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(crc >> s));
+    };
+    std::string header;
+    for (uint32_t v : {width, height})
+        for (int s = 24; s >= 0; s -= 8) header.push_back(static_cast<char>(v >> s));
+    header += {static_cast<char>(depth), static_cast<char>(colorType), 0, 0, 0};
+    std::string file = "\x89PNG\r\n\x1a\n";
+    chunk(file, "IHDR", header);
+    chunk(file, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
+    chunk(file, "IEND", "");
+    return file;
+}
+
+// A file of a few bytes can claim a picture of gigabytes: pictures past the size limits are
+// refused from their header, before anything is allocated for them (found by the scene fuzzer).
+TEST_F(ResponseTest, PicturesPastTheSizeLimitsAreRefused) {
+    struct Case {
+        uint32_t width, height;
+        uint8_t depth, colorType;
+    };
+    const Case headerOnly[] = {
+        {16384, 16384, 16, 6},  // 1.6 GB of 16-bit RGB from a 69-byte file
+        {16385, 1, 8, 2},       // past the side limit
+    };
+    for (const Case& c : headerOnly) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        const std::string path = test::TempPath(".png");
+        const std::string bytes = HeaderOnlyPng(c.width, c.height, c.depth, c.colorType);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        EXPECT_FALSE(Cam().LoadSceneFile(path));
+    }
+    // Whole, valid pictures: one column past 4096 x 4096 pixels is refused, a long thin one
+    // within both limits loads.
+    const std::string over = test::TempPath(".png");
+    ASSERT_TRUE(test::WritePng(over, 4097, 4096, 1, 8, std::vector<uint16_t>(4097 * 4096, 0)));
+    EXPECT_FALSE(Cam().LoadSceneFile(over));
+    EXPECT_FALSE(Cam().HasFileScene());
+    const std::string thin = test::TempPath(".png");
+    ASSERT_TRUE(test::WritePng(thin, 16384, 2, 1, 8, std::vector<uint16_t>(16384 * 2, 77)));
+    EXPECT_TRUE(Cam().LoadSceneFile(thin));
 }
 
 TEST_F(ResponseTest, BuiltInSceneMovesAndBadFilesAreRefused) {

@@ -47,6 +47,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "support/color_modes.h"
 #include "support/test_env.h"
 #include "support/virtual_camera_fixture.h"
 #include "virtual_camera/virtual_camera.h"
@@ -246,7 +247,13 @@ public:
     const Options& options() const { return options_; }
     // Lets a run steer around a fault already found (the sanitizers stop at the first report).
     bool Avoid(const char* tag) const {
-        return ("," + options_.avoid + ",").find("," + std::string(tag) + ",") != std::string::npos;
+        std::string list = ",";
+        list += options_.avoid;
+        list += ',';
+        std::string needle = ",";
+        needle += tag;
+        needle += ',';
+        return list.find(needle) != std::string::npos;
     }
     RzHandle Slot(int s) const { return slots_[s].load(); }
     int Handles() const { return options_.handles; }
@@ -402,17 +409,6 @@ bool IsValidWindow(int32_t x, int32_t w, int32_t y, int32_t h) {
            int64_t{y} + h <= kSensorHeight;
 }
 
-int32_t BitsOfReported(int32_t reported) {
-    switch (reported) {
-        case 8: return 8;
-        case 12: return 16;
-        case 24: return 24;
-        case 32: return 32;
-        case 44: return 48;
-        case 60: return 64;
-        default: return 0;
-    }
-}
 
 // Inclusive range of a filter id's setter; ok false for ids the library does not know.
 struct FilterRange {
@@ -514,7 +510,7 @@ private:
 
     // Bytes the current frame of h needs, from its reported mode and window (may race).
     int64_t RequiredBytes(RzHandle h) {
-        const int32_t bits = BitsOfReported(RZ_CALL(actor_, Rezive_GetColorMode, h));
+        const int32_t bits = StorageBitsOfColorMode(RZ_CALL(actor_, Rezive_GetColorMode, h));
         const int32_t w = RZ_CALL(actor_, Rezive_Width, h);
         const int32_t ht = RZ_CALL(actor_, Rezive_Height, h);
         if (bits == 0 || w <= 0 || ht <= 0 || w > kSensorWidth || ht > kSensorHeight) return 64;
@@ -738,7 +734,7 @@ void Worker::Format() {
         }
         case 1: {
             const int32_t v = RZ_CALL(actor_, Rezive_GetColorMode, h);
-            if (v != -1 && BitsOfReported(v) == 0)
+            if (v != -1 && StorageBitsOfColorMode(v) == 0)
                 h_.Violation(actor_, "Rezive_GetColorMode returned " + std::to_string(v));
             break;
         }

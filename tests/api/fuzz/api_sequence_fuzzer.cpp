@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "support/color_modes.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace {
@@ -131,24 +132,12 @@ constexpr GetPlain kPlainGetters[] = {
     Rezive_GetHalfClock,
 };
 
-// Storage bits per pixel of each reported colour depth (the 12-bit modes are stored in 16 bits).
-int32_t StorageBits(int32_t reported) {
-    switch (reported) {
-        case 8: return 8;
-        case 12: return 16;
-        case 24: return 24;
-        case 32: return 32;
-        case 44: return 48;
-        case 60: return 64;
-        default: return 0;
-    }
-}
 
 // The buffer size an image of the handle's current window and colour mode needs.
 int64_t NeededBytes(RzHandle h) {
     const int64_t width = Rezive_Width(h);
     const int64_t height = Rezive_Height(h);
-    const int64_t bits = StorageBits(Rezive_GetColorMode(h));
+    const int64_t bits = rezive::test::StorageBitsOfColorMode(Rezive_GetColorMode(h));
     if (width <= 0 || height <= 0 || bits == 0) return 0;
     return ((width * bits / 8 + 3) & ~int64_t{3}) * height;
 }

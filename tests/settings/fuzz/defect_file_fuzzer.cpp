@@ -4,7 +4,6 @@
 // the whole records in file order, and correcting must stay inside the frame whatever the
 // coordinates.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -18,14 +17,9 @@
 #include "imaging/dib_image.h"
 #include "settings/defect_file.h"
 #include "settings/records.h"
+#include "support/fuzz_scratch.h"
 
 namespace {
-
-std::string g_path;
-
-void RemoveFile() {
-    if (!g_path.empty()) std::remove(g_path.c_str());
-}
 
 int32_t LittleEndian32(const uint8_t* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -35,15 +29,7 @@ int32_t LittleEndian32(const uint8_t* p) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* base = std::getenv("TMPDIR");
-    g_path = std::string(base && *base ? base : "/tmp") + "/rezive-defect-fuzz-XXXXXX";
-    const int fd = mkstemp(g_path.data());
-    if (fd < 0) {
-        std::perror("mkstemp");
-        std::exit(1);
-    }
-    close(fd);
-    std::atexit(RemoveFile);
+    rezive::test::MakeFuzzScratchFile("rezive-defect-fuzz");
     return 0;
 }
 
@@ -59,14 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t flags = in.ConsumeIntegral<uint8_t>();
     const std::vector<uint8_t> file = in.ConsumeRemainingBytes<uint8_t>();
 
-    if (FILE* f = std::fopen(g_path.c_str(), "wb")) {
+    if (FILE* f = std::fopen(rezive::test::FuzzScratchPath().c_str(), "wb")) {
         if (!file.empty() && std::fwrite(file.data(), 1, file.size(), f) != file.size()) std::abort();
         std::fclose(f);
     } else {
         std::abort();
     }
     std::vector<settings::DefectPoint> read;
-    if (!settings::ReadDefectFile(g_path.c_str(), &read)) std::abort();
+    if (!settings::ReadDefectFile(rezive::test::FuzzScratchPath().c_str(), &read)) std::abort();
     if (read.size() != file.size() / 8) std::abort();
     for (size_t i = 0; i < read.size(); ++i) {
         if (read[i].x != LittleEndian32(&file[8 * i]) || read[i].y != LittleEndian32(&file[8 * i + 4]))

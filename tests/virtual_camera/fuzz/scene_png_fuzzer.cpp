@@ -1,7 +1,6 @@
 // libFuzzer target over the virtual camera's scene pictures (REZIVE_VIRTUAL_SCENE): the input is
 // the picture file. Decoding must never crash, leak or fail hard, and a decoded scene must read
 // out at every window corner and orientation.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -9,40 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "support/fuzz_scratch.h"
 #include "virtual_camera/scene.h"
 
-namespace {
-
-std::string g_path;
-
-void RemoveFile() {
-    if (!g_path.empty()) std::remove(g_path.c_str());
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* base = std::getenv("TMPDIR");
-    g_path = std::string(base && *base ? base : "/tmp") + "/rezive-scene-fuzz-XXXXXX";
-    const int fd = mkstemp(g_path.data());
-    if (fd < 0) {
-        std::perror("mkstemp");
-        std::exit(1);
-    }
-    close(fd);
-    std::atexit(RemoveFile);
+    rezive::test::MakeFuzzScratchFile("rezive-scene-fuzz");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace rezive::virtual_camera;
-    FILE* f = std::fopen(g_path.c_str(), "wb");
+    FILE* f = std::fopen(rezive::test::FuzzScratchPath().c_str(), "wb");
     if (f == nullptr) std::abort();
     if (size != 0 && std::fwrite(data, 1, size, f) != size) std::abort();
     std::fclose(f);
 
     Scene scene;
-    if (!Scene::FromPng(g_path, &scene)) return 0;
+    if (!Scene::FromPng(rezive::test::FuzzScratchPath(), &scene)) return 0;
     if (scene.moving() || scene.mosaic() == nullptr) std::abort();
 
     static std::vector<uint16_t> lut8, lut16;

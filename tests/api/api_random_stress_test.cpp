@@ -308,6 +308,9 @@ public:
             w.mayBeInvalid = true;
         }
         *epoch = w.invalidEpoch;
+        // A valid set that starts while an invalid one is in flight may run before it, so its
+        // success proves nothing about what is stored: it must not clear the doubt.
+        if (valid && w.inFlightInvalid > 0) *epoch = UINT64_MAX;
     }
     void EndWindowSet(RzHandle h, bool valid, bool succeeded, uint64_t epoch) {
         std::lock_guard lock(windowMutex_);

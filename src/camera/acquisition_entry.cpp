@@ -1,6 +1,7 @@
 // Entry points of acquisition, files and dialogs on the camera object. Each needs the model
 // object first and asks the state gate; the acquisition component does the work.
 #include "camera/camera.h"
+#include "device/protocol.h"
 #include "device/rezive417dir_sdk.h"
 #include "platform/text.h"
 
@@ -83,10 +84,10 @@ int32_t CRezive::Close() {
 int32_t CRezive::SoftwareTrigger() {
     platform::MutexLock lock(lock_);
     if (!RequireModel()) return 0;
-    // Port 11: bit 0 enables the trigger path, bit 1 selects the software source, bit 7 pulses.
-    constexpr int32_t kTriggerPort = 11, kEnabled = 0x03, kPulse = 0x80;
-    const bool ok = model_->WritePort(kTriggerPort, kEnabled | kPulse) == 1 &&
-                    model_->WritePort(kTriggerPort, kEnabled) == 1;
+    // Trigger port: bit 0 enables the trigger path, bit 1 selects the software source, bit 7 pulses.
+    constexpr int32_t kEnabled = 0x03, kPulse = 0x80;
+    const bool ok = model_->WritePort(device::kPortTrigger, kEnabled | kPulse) == 1 &&
+                    model_->WritePort(device::kPortTrigger, kEnabled) == 1;
     return ok ? 1 : 0;
 }
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "camera/claim_table.h"
+#include "device/protocol.h"
 #include "device/rezive417dir_sdk.h"
 #include "platform/text.h"
 #include "settings/settings_store.h"
@@ -104,8 +105,8 @@ int32_t CRezive::Unsupported() {
 }
 
 void CRezive::ApplyDefaultGeometry() {
-    geometry_.totalWidth = geometry_.width = 1280;
-    geometry_.totalHeight = geometry_.height = 720;
+    geometry_.totalWidth = geometry_.width = device::kSensorWidth;
+    geometry_.totalHeight = geometry_.height = device::kSensorHeight;
     geometry_.xOffset = geometry_.yOffset = 0;
 }
 
@@ -299,8 +300,8 @@ int32_t CRezive::GetCameraInfo(RzCameraInfo* info) {
         RecordError(RZ_ERR_BUFFER);
         return 0;
     }
-    info->width = 1280;
-    info->height = 720;
+    info->width = device::kSensorWidth;
+    info->height = device::kSensorHeight;
     info->gainMin = model_->GainMin();
     info->gainMax = model_->GainMax();
     info->reserved1 = 0;

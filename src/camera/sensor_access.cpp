@@ -1,6 +1,7 @@
 // Sensor control of the camera object: mirrors, auto iris, real exposure time, registers,
 // serial ROM and the user I/O port.
 #include "camera/camera.h"
+#include "device/protocol.h"
 #include "device/rezive417dir_sdk.h"
 
 namespace rezive {
@@ -55,12 +56,12 @@ int32_t CRezive::GetAutoIris(int32_t* ok) {
     return analog_.autoIris;
 }
 
-// Line length L (register 46 + 6, or 0 when the read fails) times the time unit, storing the
+// Line length L (line-length register + 6, or 0 when the read fails) times the time unit, storing the
 // conversion fields as each conversion does.
 double CRezive::LineLengthTimesUnit() {
     timeUnit_ = static_cast<double>(1e-5f);
     int32_t reg = 0;
-    lineLength_ = model_->ReadSensorRegister(46, &reg) == 1 ? reg + 6 : 0;
+    lineLength_ = model_->ReadSensorRegister(device::kRegLineLength, &reg) == 1 ? reg + 6 : 0;
     lineOffset_ = 0;
     return lineLength_ * timeUnit_;
 }

@@ -1,4 +1,6 @@
-// The camera's USB protocol as the library sees it: pipes, command codes and packet layout.
+// The camera's USB protocol: pipes, command codes, packet layout, controller ports and the sensor
+// registers and size both sides name. The library's device layer speaks it and the virtual camera
+// answers it, so both take their numbers from here.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +41,13 @@ inline constexpr int32_t kPortUserIo = 7;
 inline constexpr int32_t kPortTrigger = 11;
 inline constexpr int32_t kPortSampleWidth = 14;
 inline constexpr int32_t kPortClock = 15;
+
+// The sensor's active array.
+inline constexpr int32_t kSensorWidth = 1280;
+inline constexpr int32_t kSensorHeight = 720;
+
+// Sensor register of the line-length term that exposure in lines converts to time with.
+inline constexpr int32_t kRegLineLength = 0x2E;
 
 // Device naming: 36 suffixes with "N" before "M"; the first 32 are probed.
 inline constexpr char kDeviceSuffixes[] = "0123456789ABCDEFGHIJKLNMOPQRSTUVWXYZ";

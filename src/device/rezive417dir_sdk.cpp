@@ -30,7 +30,6 @@ enum Register : int32_t {
     kRegExposure = 0x0F,
     kRegGainA = 0x23,
     kRegGainB = 0x24,
-    kRegLineLength = 0x2E,
     kRegTableEnable = 0x3E,
     kRegVariant = 0x50,
 };
@@ -63,7 +62,7 @@ int32_t CRezive417DIRVUDSdk::Open(int32_t index) {
     sensorInitialised_ = 0;
     DeviceSetup();
     InitSensor();
-    SetWindow(0, 0, 1280, 720, 0);
+    SetWindow(0, 0, kSensorWidth, kSensorHeight, 0);
     SetMirrorV(0);
     SetTriggerMode(false);
     return kDevOk;
@@ -80,8 +79,8 @@ void CRezive417DIRVUDSdk::InitSensor() {
 
 bool CRezive417DIRVUDSdk::AcceptsWindow(int32_t x, int32_t y, int32_t width, int32_t height,
                                         int32_t subsample) {
-    return x >= 0 && y >= 0 && width >= 4 && height >= 1 && x <= 1280 - width &&
-           y <= 720 - height && IsAcceptedSubsample(subsample);
+    return x >= 0 && y >= 0 && width >= 4 && height >= 1 && x <= kSensorWidth - width &&
+           y <= kSensorHeight - height && IsAcceptedSubsample(subsample);
 }
 
 int32_t CRezive417DIRVUDSdk::SetWindow(int32_t x, int32_t y, int32_t width, int32_t height,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "device/protocol.h"
 #include "device/zyn_sdk_lib.h"
 
 namespace rezive {
@@ -47,8 +48,8 @@ public:
     int32_t ExposureDefault() const { return 637; }
     int32_t ExposureMax() const { return 0x7FFF; }
     int32_t ExposureMin() const { return 1; }
-    int32_t SensorWidth() const { return 1280; }
-    int32_t SensorHeight() const { return 720; }
+    int32_t SensorWidth() const { return device::kSensorWidth; }
+    int32_t SensorHeight() const { return device::kSensorHeight; }
 
     // Views for the camera object and tests.
     int32_t SubSample() const { return subSample_; }

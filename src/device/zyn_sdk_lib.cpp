@@ -25,7 +25,7 @@ void CZYNSdkLib::ResetBaseDefaults() {
     sixteenBit_ = 0;
     rawWidth_ = 1339;
     rawX_ = 50;
-    outputWidth_ = 1280;
+    outputWidth_ = device::kSensorWidth;
     rawHeight_ = 1040;
     rawY_ = 10;
     outputHeight_ = 1028;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "device/protocol.h"
+
 namespace rezive {
 
 // A 32-bit setting written by API threads and read by the acquisition threads without a lock:
@@ -68,21 +70,22 @@ struct FilterSettings {
 
 // A size preset and the capture window ("Size_%02d").
 struct CaptureGeometry {
-    int32_t totalWidth = 1280;   // TH
-    int32_t totalHeight = 720;   // TV
-    int32_t width = 1280;        // EH
-    int32_t height = 720;        // EV
+    int32_t totalWidth = device::kSensorWidth;    // TH
+    int32_t totalHeight = device::kSensorHeight;  // TV
+    int32_t width = device::kSensorWidth;         // EH
+    int32_t height = device::kSensorHeight;       // EV
     int32_t xOffset = 0;         // EHS
     int32_t yOffset = 0;         // EVS
     int32_t bufferCount = 4;     // Buf
 };
 
-// The capture-window rule: inside the 1280 x 720 sensor, and a sub-sampling code this model
+// The capture-window rule: inside the sensor, and a sub-sampling code this model
 // cannot read out (1, 2, 3, 17, 18, 19) is refused. Totals are reported only, never checked.
 inline bool IsCaptureWindowValid(const CaptureGeometry& g, int32_t subSample) {
     if (g.width < 0 || g.height < 0 || g.xOffset < 0 || g.yOffset < 0) return false;
-    if (g.width > 1280 || g.xOffset > 1280 || g.height > 720 || g.yOffset > 720) return false;
-    if (g.xOffset + g.width > 1280 || g.yOffset + g.height > 720) return false;
+    constexpr int32_t kW = device::kSensorWidth, kH = device::kSensorHeight;
+    if (g.width > kW || g.xOffset > kW || g.height > kH || g.yOffset > kH) return false;
+    if (g.xOffset + g.width > kW || g.yOffset + g.height > kH) return false;
     switch (subSample) {
         case 1: case 2: case 3: case 17: case 18: case 19: return false;
         default: return true;

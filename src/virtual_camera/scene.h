@@ -1,6 +1,6 @@
 // What the virtual camera's sensor looks at, and how one frame is read out of it.
 //
-// The scene is held as a mosaic over the 1280 x 720 active array: each sample is the 16-bit
+// The scene is held as a mosaic over the sensor's active array: each sample is the 16-bit
 // scene value of the colour behind that pixel's filter. The filter order is, from the array's
 // top-left pixel (and from every even window start): green, red on even rows; blue, green on
 // odd rows. Read out at normal orientation this is the phase that the library's default Bayer
@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "device/protocol.h"
+
 namespace rezive::virtual_camera {
 
-inline constexpr int32_t kArrayWidth = 1280;
-inline constexpr int32_t kArrayHeight = 720;
+inline constexpr int32_t kArrayWidth = device::kSensorWidth;
+inline constexpr int32_t kArrayHeight = device::kSensorHeight;
 
 enum class Filter : uint8_t { kRed, kGreen, kBlue };
 Filter FilterAt(int32_t row, int32_t column);
@@ -45,8 +47,8 @@ private:
 struct ReadoutParams {
     int32_t columnStart = 0;  // array coordinates of the window
     int32_t rowStart = 0;
-    int32_t width = 1280;
-    int32_t height = 720;
+    int32_t width = kArrayWidth;
+    int32_t height = kArrayHeight;
     bool mirrorH = false;
     bool mirrorV = false;
     bool sixteen = false;

@@ -5,18 +5,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "device/protocol.h"
 #include "platform/device_file.h"
 
 namespace rezive::virtual_camera {
 namespace {
 
-// Command codes of the camera's firmware (the library's side names them in device/protocol.h).
-enum : uint8_t {
-    kPrepareStream = 0x01, kStartFrame = 0x02, kWriteRegister = 0x04, kDeviceSetup = 0x06,
-    kSetTransferSize = 0x09, kSetSampleWidth = 0x0A, kReadRegister = 0x0C, kWritePort = 0x25,
-    kReadPort = 0x26, kSromWrite = 0x40, kSromRead = 0x41,
-};
-constexpr size_t kAnswerSize = 64;
+// The firmware answers the protocol the library speaks, so both take the codes, ports and
+// registers from one header.
+using namespace device;
+constexpr size_t kAnswerSize = kPacketSize;
 constexpr int32_t kRomSize = 0x10000;
 
 // The built-in scene never changes (the moving disc is drawn at readout), so every camera of the
@@ -37,9 +35,9 @@ void VirtualCamera::Reset() {
     // Factory ROM: erased bytes, an identification page and the configuration byte.
     rom_.assign(kRomSize, 0xFF);
     const std::string id = "417DIR-DEZ SN" + std::to_string(41700 + slot_);
-    for (size_t i = 0; i < id.size(); ++i) rom_[0x1800 + i] = static_cast<uint8_t>(id[i]);
-    rom_[0x1800 + id.size()] = 0;
-    rom_[0x1EB0] = 1;
+    for (size_t i = 0; i < id.size(); ++i) rom_[kSromFirstReadable + i] = static_cast<uint8_t>(id[i]);
+    rom_[kSromFirstReadable + id.size()] = 0;
+    rom_[kSromConfigurationByte] = 1;
     failTransfers_ = shortTransfers_ = 0;
     stalled_ = false;
     failKinds_ = 0;
@@ -70,15 +68,15 @@ void VirtualCamera::PowerOn() {
     regs_.assign(0x10000, 0);
     regs_[0x02] = 0x0003;  // normal orientation
     regs_[0x04] = 64;
-    regs_[0x05] = 720;
+    regs_[0x05] = kSensorHeight;
     regs_[0x06] = 132;
-    regs_[0x07] = 1280;
+    regs_[0x07] = kSensorWidth;
     regs_[0x0E] = 124;
     regs_[0x0F] = 637;
     regs_[0x23] = regs_[0x24] = 0x0202;
-    regs_[0x2E] = 0x0B80;
+    regs_[kRegLineLength] = 0x0B80;
     std::memset(ports_, 0, sizeof ports_);
-    ports_[14] = 4;
+    ports_[kPortSampleWidth] = 4;
     transferSize_ = 0;
     wideBus_ = 0;
     deviceSetup_ = false;
@@ -141,7 +139,7 @@ void VirtualCamera::FailExchanges(uint32_t kinds, int32_t count) {
 
 bool VirtualCamera::ExternalTrigger() {
     std::lock_guard lock(mutex_);
-    if (!plugged_ || !TriggerModeLocked() || (ports_[11] & 1) == 0) return false;
+    if (!plugged_ || !TriggerModeLocked() || (ports_[kPortTrigger] & 1) == 0) return false;
     triggerPending_ = true;
     triggerTime_ = Clock::now();
     changed_.notify_all();
@@ -236,7 +234,7 @@ bool VirtualCamera::TriggerMode() const {
 
 int32_t VirtualCamera::ClockCode() const {
     std::lock_guard lock(mutex_);
-    return ports_[15];
+    return ports_[kPortClock];
 }
 
 uint32_t VirtualCamera::TimeoutMs() const {
@@ -274,7 +272,7 @@ SensorTiming VirtualCamera::TimingLocked() const {
     t.height = regs_[0x05];
     t.verticalBlank = regs_[0x0E];
     t.exposure = regs_[0x0F];
-    t.clockCode = ports_[15];
+    t.clockCode = ports_[kPortClock];
     t.frameBytes = FrameBytesLocked();
     return t;
 }
@@ -319,7 +317,7 @@ bool VirtualCamera::Control(OpenFile* file, uint32_t code, const void* in, uint3
     std::memcpy(&pipe, in, 4);
     auto* data = static_cast<uint8_t*>(out);
     switch (pipe) {
-        case 0:
+        case kPipeCommand:
             if (outSize == 0 || !Command(file, data, outSize)) {
                 ++stats_.failedCommands;
                 return false;
@@ -327,7 +325,7 @@ bool VirtualCamera::Control(OpenFile* file, uint32_t code, const void* in, uint3
             ++stats_.commands;
             if (bytesDone) *bytesDone = outSize;
             return true;
-        case 1: {
+        case kPipeResponse: {
             // Nothing asked for: the answer pipe has nothing to give (a real one would time out).
             if (file->answers.empty()) return false;
             const auto& answer = file->answers.front();
@@ -337,7 +335,7 @@ bool VirtualCamera::Control(OpenFile* file, uint32_t code, const void* in, uint3
             if (bytesDone) *bytesDone = n;
             return true;
         }
-        case 2:
+        case kPipeImage:
             return ServeImage(lock, file, code, data, outSize, bytesDone);
         default:
             return false;
@@ -361,7 +359,7 @@ void VirtualCamera::QueueAnswer(OpenFile* file, const uint8_t* bytes, size_t n) 
 }
 
 void VirtualCamera::WritePortLocked(int32_t port, uint8_t value) {
-    if (port == 11 && (value & 0x80) != 0) {
+    if (port == kPortTrigger && (value & 0x80) != 0) {
         // Bit 7 is a pulse, not a state: a software trigger.
         if (TriggerModeLocked()) {
             triggerPending_ = true;
@@ -380,58 +378,58 @@ bool VirtualCamera::Command(OpenFile* file, const uint8_t* p, uint32_t size) {
     uint8_t packet[kAnswerSize] = {};
     std::memcpy(packet, p, std::min<size_t>(size, kAnswerSize));
     switch (packet[0]) {
-        case kPrepareStream:
+        case kCmdPrepareStream:
             // The sensor restarts its frame; a trigger already latched stays latched, because
             // every snapshot prepares before it asks for the triggered frame.
             anchorTime_ = Clock::now();
             anchorSeq_ = lastSeq_;
             break;
-        case kStartFrame:
+        case kCmdStartFrame:
             ++stats_.startPackets;
             break;
-        case kWriteRegister: {
+        case kCmdWriteRegister: {
             if (ExchangeFails(kRegisterExchanges)) return false;
             const size_t address = (packet[1] << 8) | packet[2];
             regs_[address] = static_cast<uint16_t>((packet[3] << 8) | packet[4]);
             break;
         }
-        case kDeviceSetup:
+        case kCmdDeviceSetup:
             deviceSetup_ = true;
             break;
-        case kSetTransferSize:
+        case kCmdSetTransferSize:
             transferSize_ = packet[1] | (packet[2] << 8) | (packet[3] << 16) |
                             (static_cast<uint32_t>(packet[4]) << 24);
             break;
-        case kSetSampleWidth:
+        case kCmdSetSampleWidth:
             wideBus_ = packet[1];
             break;
-        case kReadRegister: {
+        case kCmdReadRegister: {
             if (ExchangeFails(kRegisterExchanges)) return false;
             const int32_t address = (packet[1] << 8) | packet[2];
-            const uint16_t v = address == kLineLengthRegister
+            const uint16_t v = address == kRegLineLength
                                    ? static_cast<uint16_t>(LineLengthTerm(TimingLocked()))
                                    : regs_[static_cast<size_t>(address)];
             const uint8_t answer[2] = {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
             QueueAnswer(file, answer, 2);
             break;
         }
-        case kWritePort:
+        case kCmdWritePort:
             if (ExchangeFails(kPortExchanges)) return false;
             WritePortLocked(packet[1], packet[2]);
             break;
-        case kReadPort:
+        case kCmdReadPort:
             if (ExchangeFails(kPortExchanges)) return false;
             QueueAnswer(file, &ports_[packet[1]], 1);
             break;
-        case kSromWrite:
+        case kCmdSromWrite:
             if (ExchangeFails(kRomExchanges)) return false;
             // Only the one writable page exists for writes.
-            if (packet[1] != 0x51 || packet[2] != 0x03 || packet[3] != 0x18) return false;
-            rom_[0x1800 | packet[4]] = packet[5];
+            if (packet[1] != kSromDeviceAddress || packet[2] != 0x03 || packet[3] != kSromWritablePage) return false;
+            rom_[(kSromWritablePage << 8) | packet[4]] = packet[5];
             break;
-        case kSromRead: {
+        case kCmdSromRead: {
             if (ExchangeFails(kRomExchanges)) return false;
-            if (packet[1] != 0x51 || packet[2] != 0x02 || packet[3] != 0x01) return false;
+            if (packet[1] != kSromDeviceAddress || packet[2] != 0x02 || packet[3] != 0x01) return false;
             QueueAnswer(file, &rom_[(packet[4] << 8) | packet[5]], 1);
             break;
         }

@@ -9,7 +9,7 @@
 //   REZIVE_VIRTUAL_SCENE=path  a PNG picture instead of the moving test scene
 //   REZIVE_VIRTUAL_NOISE=1     sensor noise (off by default, so known pictures read back exactly)
 //
-// Register 0x2E, the line-length term the library's exposure conversion reads, reports this
+// Register 0x2E (device::kRegLineLength), the line-length term the library's exposure conversion reads, reports this
 // sensor's own line time (frame_timing.h), so exposure in milliseconds is what the frames get.
 //
 // Answer packets are queued per open file: an exchange always reads the answers to its own
@@ -124,7 +124,7 @@ private:
     bool ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* file, uint32_t code, uint8_t* out,
                     uint32_t outSize, uint32_t* bytesDone);
     bool TriggerModeLocked() const { return (regs_[0x01] & 1) != 0; }
-    bool SixteenLocked() const { return ports_[14] == 5; }
+    bool SixteenLocked() const { return ports_[device::kPortSampleWidth] == 5; }
     SensorTiming TimingLocked() const;
     uint32_t FrameBytesLocked() const;
     Clock::duration Scaled(double seconds) const;

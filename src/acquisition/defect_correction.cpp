@@ -1,11 +1,12 @@
 #include "acquisition/defect_correction.h"
 
+#include "device/protocol.h"
 #include "imaging/pixel_access.h"
 
 namespace rezive {
 namespace {
 
-constexpr int32_t kSensorHeight = 720;
+using device::kSensorHeight;
 
 int32_t Sample(const CDibImage& raw, int32_t column, int32_t memoryRow) {
     const uint8_t* row = raw.Row(memoryRow);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "device/protocol.h"
 #include "imaging/dib_image.h"
 #include "platform/window_registry.h"
 
@@ -48,7 +49,7 @@ public:
 
 private:
     platform::WindowId parent_ = 0;
-    std::array<int32_t, 4> rect_{0, 0, 1280, 720};
+    std::array<int32_t, 4> rect_{0, 0, device::kSensorWidth, device::kSensorHeight};
     // Read by the worker while it draws; Rezive_Close may destroy the window meanwhile.
     std::atomic<platform::WindowId> window_{0};
     std::string className_;

@@ -1,4 +1,4 @@
-// The dispatch rule every export follows: look the handle up under the registry lock, leave the
+// The dispatch rule every export follows: look the handle up under the handle-table lock, leave the
 // lock, and call the camera operation; an unknown handle gets the export's invalid-handle value
 // without recording or posting anything. No exception crosses the C interface.
 #pragma once

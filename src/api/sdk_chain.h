@@ -1,4 +1,4 @@
-// CSdkChain: the registry of open camera handles, one static object of the library.
+// CSdkChain: the table of open camera handles, one static object of the library.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@ namespace rezive {
 
 class CRezive;
 
-// One registry element. The camera is shared with every call in flight on it, so a camera
+// One handle-table element. The camera is shared with every call in flight on it, so a camera
 // object is never destroyed while another thread is inside a call on it.
 struct CSDKDATA {
     uint32_t handle = 0;
@@ -27,9 +27,9 @@ public:
     int32_t Find(uint32_t handle);
     // Makes a camera object and registers it under a new nonzero handle; 0 on failure.
     uint32_t CreateHandle();
-    // The camera of handle (under the registry lock), or null.
+    // The camera of handle (under the handle-table lock), or null.
     std::shared_ptr<CRezive> Lookup(uint32_t handle);
-    // Unregisters handle (under the registry lock) and returns its camera, or null.
+    // Unregisters handle (under the handle-table lock) and returns its camera, or null.
     std::shared_ptr<CRezive> Remove(uint32_t handle);
 };
 

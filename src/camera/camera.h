@@ -112,7 +112,7 @@ public:
     // Ends a running recording (finishing its file); part of every stop of acquisition. The
     // recorder has a lock of its own, so this needs no camera lock.
     void StopRecording();
-    // The first step of Rezive_Release, taken after the handle left the registry: under the
+    // The first step of Rezive_Release, taken after the handle left the handle table: under the
     // camera lock the state becomes "releasing", acquisition and recording stop, and calls still
     // in flight on this camera finish without starting anything. The object itself is destroyed
     // when the last of them returns.

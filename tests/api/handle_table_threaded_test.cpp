@@ -1,4 +1,4 @@
-// The handle registry under concurrency: creation, use and release from many threads at once.
+// The handle table under concurrency: creation, use and release from many threads at once.
 #include <gtest/gtest.h>
 
 #include <ReziveSdk.h>
@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(RegistryThreaded, ManyThreadsCreateUseAndReleaseTheirOwnCameras) {
+TEST(HandleTableThreaded, ManyThreadsCreateUseAndReleaseTheirOwnCameras) {
     constexpr int kThreads = 6, kRounds = 20;
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
@@ -29,7 +29,7 @@ TEST(RegistryThreaded, ManyThreadsCreateUseAndReleaseTheirOwnCameras) {
     EXPECT_EQ(failures.load(), 0);
 }
 
-TEST(RegistryThreaded, ReleaseWhileOtherThreadsCallIsSafe) {
+TEST(HandleTableThreaded, ReleaseWhileOtherThreadsCallIsSafe) {
     for (int round = 0; round < 10; ++round) {
         const auto h = static_cast<RzHandle>(Rezive_Initialize(0));
         ASSERT_NE(h, 0u);

@@ -179,6 +179,15 @@ typedef uint32_t RzWindow;
 #define RZ_COLOR_MODE_BGRX32 32         /**< RZ_BITS_BGRX32 */
 #define RZ_COLOR_MODE_BGR48 44          /**< RZ_BITS_BGR48 (not 48) */
 #define RZ_COLOR_MODE_BGRX64 60         /**< RZ_BITS_BGRX64 (not 64) */
+/** Bits per pixel in memory (an RZ_BITS_ value) of a code Rezive_GetColorMode returns; 0 for
+ *  any other value, such as the 0 of a failed call. */
+#define RZ_BITS_OF_COLOR_MODE(code)                                  \
+    ((code) == RZ_COLOR_MODE_GRAY8    ? RZ_BITS_GRAY8                \
+     : (code) == RZ_COLOR_MODE_GRAY16 ? RZ_BITS_GRAY16               \
+     : (code) == RZ_COLOR_MODE_BGR24  ? RZ_BITS_BGR24                \
+     : (code) == RZ_COLOR_MODE_BGRX32 ? RZ_BITS_BGRX32               \
+     : (code) == RZ_COLOR_MODE_BGR48  ? RZ_BITS_BGR48                \
+     : (code) == RZ_COLOR_MODE_BGRX64 ? RZ_BITS_BGRX64 : 0)
 /** @} */
 
 /** @name Filter ids of Rezive_SetFilterValue and Rezive_GetFilterValue

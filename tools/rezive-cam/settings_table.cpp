@@ -23,7 +23,7 @@ bool WithoutFlag(RzHandle handle, int32_t* value) {
 bool GetColor(RzHandle handle, int32_t* value) {
     // The tool speaks in the bits per pixel that --color and the set call take.
     const int32_t reported = Rezive_GetColorMode(handle);
-    *value = ColorModeBits(reported);
+    *value = RZ_BITS_OF_COLOR_MODE(reported);
     return reported > 0;
 }
 
@@ -34,19 +34,6 @@ int32_t SetAutoWhiteBalance(RzHandle handle, int32_t value) {
 const std::vector<const char*> kOnOff = {"off", "on"};
 
 }  // namespace
-
-int32_t ColorModeBits(int32_t reported) {
-    // The library reports its own codes, not the bits, for the 16, 48 and 64-bit modes.
-    switch (reported) {
-        case RZ_COLOR_MODE_GRAY8: return RZ_BITS_GRAY8;
-        case RZ_COLOR_MODE_GRAY16: return RZ_BITS_GRAY16;
-        case RZ_COLOR_MODE_BGR24: return RZ_BITS_BGR24;
-        case RZ_COLOR_MODE_BGRX32: return RZ_BITS_BGRX32;
-        case RZ_COLOR_MODE_BGR48: return RZ_BITS_BGR48;
-        case RZ_COLOR_MODE_BGRX64: return RZ_BITS_BGRX64;
-        default: return reported;
-    }
-}
 
 const std::vector<SettingInfo>& Settings() {
     static const std::vector<SettingInfo> table = {

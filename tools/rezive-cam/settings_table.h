@@ -27,9 +27,6 @@ struct SettingInfo {
 };
 
 const std::vector<SettingInfo>& Settings();
-// The bits per pixel (RZ_BITS_) of a colour-mode code of Rezive_GetColorMode (RZ_COLOR_MODE_);
-// other values are returned as they are.
-int32_t ColorModeBits(int32_t reported);
 const SettingInfo* FindSetting(const std::string& name);
 
 // Parses a value typed for this setting: a number or one of its value names.

@@ -42,7 +42,7 @@ SavedFile SaveCurrentImage(Session& session, const std::string& path, int32_t fo
         throw CliError("saving " + path, std::move(codes));
     }
     SavedFile file{path, format, Rezive_Width(h), Rezive_Height(h), 0};
-    file.bitsPerPixel = ColorModeBits(Rezive_GetColorMode(h));
+    file.bitsPerPixel = RZ_BITS_OF_COLOR_MODE(Rezive_GetColorMode(h));
     return file;
 }
 

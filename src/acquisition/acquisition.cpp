@@ -1,21 +1,10 @@
 #include "acquisition/acquisition.h"
 
-#include <cstring>
-
 #include "acquisition/frame_info_pool.h"
 #include "device/rezive417dir_sdk.h"
-#include "imaging/conversions.h"
 #include "platform/clock.h"
 
 namespace rezive {
-namespace {
-
-constexpr uint32_t kFrameMessage = RZ_WM_FRAME;
-constexpr int kRaw8 = 0, kRaw16 = 1, kColor24 = 2, kColor32 = 3, kColor48 = 4, kColor64 = 5;
-
-bool SixteenBitMode(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; }
-
-}  // namespace
 
 CAcquisition::CAcquisition(AcquisitionHost& host, CameraSettings settings)
     : host_(host), settings_(settings), frameInfo_(AcquireFrameInfo()),
@@ -27,12 +16,13 @@ CAcquisition::~CAcquisition() {
 }
 
 AcquisitionState CAcquisition::State() const {
-    switch (mode_.load()) {
-        case 1: return AcquisitionState::kPreview;
-        case 2: return AcquisitionState::kCapture;
-        case 3: return AcquisitionState::kTrigger;
-        default: return AcquisitionState::kIdle;
+    switch (acquisitionMode_.load()) {
+        case AcquisitionMode::kPreview: return AcquisitionState::kPreview;
+        case AcquisitionMode::kCapture: return AcquisitionState::kCapture;
+        case AcquisitionMode::kTrigger: return AcquisitionState::kTrigger;
+        case AcquisitionMode::kIdle: break;
     }
+    return AcquisitionState::kIdle;
 }
 
 bool CAcquisition::CreateBuffers() {
@@ -82,12 +72,12 @@ bool CAcquisition::Prepare() {
         case 3: case 19: width /= 8; height /= 8; break;
         default: break;
     }
-    const int32_t mode = settings_.format.colorMode;
-    if (mode < 0 || mode > 5) {
+    const int32_t colorMode = settings_.format.colorMode;
+    if (colorMode < 0 || colorMode > 5) {
         host_.RecordError(RZ_ERR_BUFFER);
         return false;
     }
-    const bool grayFromColour16 = mode == 1 && settings_.filters.grayMode == 2;
+    const bool grayFromColor16 = colorMode == 1 && settings_.filters.grayMode == 2;
     {
         // Buffers are replaced under the frame lock: Rezive_GetImage and Rezive_SaveImage may
         // be reading them on another thread.
@@ -96,21 +86,21 @@ bool CAcquisition::Prepare() {
         auto make = [&](int slot, uint16_t bits) {
             ok = ok && images_[slot]->Create(width, height, bits) == 1;
         };
-        if (mode <= 3) make(kRaw8, 8);
-        if (SixteenBitMode(mode)) make(kRaw16, 16);
-        if (mode != 1) make(kColor24, 24);
-        if (mode == 3) make(kColor32, 32);
-        if (mode == 4 || grayFromColour16) make(kColor48, 48);
-        if (mode == 5) make(kColor64, 64);
-        ok = ok && images_[kSlotWork]->CreateLike(images_[mode].get()) == 1;
-        if (ok && mode <= 3) images_[kRaw8]->SetPalette(0, nullptr, 0, 256);
+        if (colorMode <= 3) make(kRaw8, 8);
+        if (SixteenBitColorMode(colorMode)) make(kRaw16, 16);
+        if (colorMode != 1) make(kColor24, 24);
+        if (colorMode == 3) make(kColor32, 32);
+        if (colorMode == 4 || grayFromColor16) make(kColor48, 48);
+        if (colorMode == 5) make(kColor64, 64);
+        ok = ok && images_[kSlotWork]->CreateLike(images_[colorMode].get()) == 1;
+        if (ok && colorMode <= 3) images_[kRaw8]->SetPalette(0, nullptr, 0, 256);
         if (!ok) {
             host_.RecordError(RZ_ERR_BUFFER);
             return false;
         }
-        preparedMode_ = mode;
+        preparedColorMode_ = colorMode;
     }
-    model_->SetSampleWidth(SixteenBitMode(mode));
+    model_->SetSampleWidth(SixteenBitColorMode(colorMode));
     int32_t clock = 0;
     model_->GetClock(&clock);
     if (clock != settings_.format.clock) {
@@ -133,7 +123,7 @@ bool CAcquisition::Prepare() {
     if (preview_.ClientSize(&cw, &ch)) {
         platform::MutexLock frame(frameLock_);
         CDibImage& display = *images_[kSlotDisplay];
-        if (display.Create(cw, ch, mode <= 1 ? 8 : 24) == 1 && mode <= 1)
+        if (display.Create(cw, ch, colorMode <= 1 ? 8 : 24) == 1 && colorMode <= 1)
             display.SetPalette(0, nullptr, 0, 256);
     }
     return true;
@@ -174,7 +164,7 @@ int32_t CAcquisition::StartPreviewLocked() {
         if (model_->StartStreaming() != 0) {
             code = RZ_ERR_REGISTER;
         } else {
-            mode_ = 1;
+            acquisitionMode_ = AcquisitionMode::kPreview;
             host_.ClaimDevice();
             return 1;
         }
@@ -192,7 +182,8 @@ int32_t CAcquisition::StopPreview() {
 int32_t CAcquisition::StopPreviewLocked() {
     run_ = 0;
     stopRequested_.Set();
-    if (mode_.exchange(0) != 0 && model_ != nullptr) {
+    if (acquisitionMode_.exchange(AcquisitionMode::kIdle) != AcquisitionMode::kIdle &&
+        model_ != nullptr) {
         // Leaving trigger mode first lets a pending triggered transfer complete, so the trigger
         // loop sees the cleared run flag without waiting for the transfer time-out.
         model_->SetTriggerMode(false);
@@ -229,14 +220,14 @@ int32_t CAcquisition::Preview() {
     platform::MutexLock control(control_);
     ClearCallbackTarget();
     // A running preview keeps its window and thread; only the target changes.
-    return mode_ == 1 ? 1 : PreviewLocked();
+    return acquisitionMode_ == AcquisitionMode::kPreview ? 1 : PreviewLocked();
 }
 
 int32_t CAcquisition::CallBackPreview(platform::WindowId window, void* buffer, int32_t size,
                                       int32_t topDown) {
     platform::MutexLock control(control_);
     SetCallbackTarget(window, buffer, size, topDown);
-    return mode_ == 1 ? 1 : PreviewLocked();
+    return acquisitionMode_ == AcquisitionMode::kPreview ? 1 : PreviewLocked();
 }
 
 int32_t CAcquisition::Capture() {
@@ -251,7 +242,7 @@ int32_t CAcquisition::Capture() {
         host_.RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }
-    mode_ = 2;
+    acquisitionMode_ = AcquisitionMode::kCapture;
     return 1;
 }
 
@@ -276,7 +267,7 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
         host_.RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }
-    mode_ = 3;
+    acquisitionMode_ = AcquisitionMode::kTrigger;
     model_->SetTransferTimeout(kTriggerTimeoutMs);
     model_->SetTriggerMode(true);
     run_ = 1;
@@ -314,7 +305,7 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
         return fail();
     }
     if (buffer != nullptr && size != 0) {
-        const int32_t slot = preparedMode_;
+        const int32_t slot = preparedColorMode_;
         if (!CopyOut(*images_[slot], topDown, buffer, size)) {
             frame.Release();
             if (!keepHandle) model_->CloseSingleFrame();
@@ -329,8 +320,8 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
 
 int32_t CAcquisition::GetImage(void* buffer, int32_t size, int32_t topDown) {
     platform::MutexLock frame(frameLock_);
-    const int32_t mode = settings_.format.colorMode;
-    CDibImage* image = (mode >= 0 && mode <= 5) ? images_[mode].get() : nullptr;
+    const int32_t colorMode = settings_.format.colorMode;
+    CDibImage* image = (colorMode >= 0 && colorMode <= 5) ? images_[colorMode].get() : nullptr;
     if (image == nullptr) {
         host_.RecordError(RZ_ERR_NO_DEVICE);
         return 0;
@@ -360,130 +351,6 @@ int32_t CAcquisition::CloseLocked() {
     imageAvailable_ = 0;
     if (model_ != nullptr) model_->CloseSingleFrame();
     return 1;
-}
-
-bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* destination,
-                           int32_t size) {
-    const int64_t required = static_cast<int64_t>(source.Stride()) * source.Height();
-    if (size < required || destination == nullptr) {
-        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
-        host_.RecordError(RZ_ERR_BUFFER);
-        return false;
-    }
-    auto* out = static_cast<uint8_t*>(destination);
-    const size_t stride = static_cast<size_t>(source.Stride());
-    if (topDown != 0) {
-        std::memcpy(out, source.Bits(), source.SizeBytes());
-    } else {
-        for (int32_t r = 0; r < source.Height(); ++r)
-            std::memcpy(out + r * stride, source.Row(source.Height() - 1 - r), stride);
-    }
-    return true;
-}
-
-void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam) {
-    if (window != 0) platform::PostMessage(window, kFrameMessage, wParam, lParam);
-}
-
-bool CAcquisition::DecodeAndProcess(bool fromRing) {
-    const int32_t mode = preparedMode_;
-    CDibImage& raw = *images_[SixteenBitMode(mode) ? kRaw16 : kRaw8];
-    // The raw copy writes the model's window into this buffer; it must be exactly that size.
-    if (raw.Empty() || raw.Width() != model_->OutputWidth() ||
-        raw.Height() != model_->OutputHeight() ||
-        (raw.BitsPerPixel() == 16) != (model_->SixteenBit() != 0))
-        return false;
-    const int32_t result =
-        fromRing ? model_->DecodeNewest(raw.Bits()) : model_->DecodeSingleFrame(raw.Bits());
-    if (result != 0) return false;
-    if (raw.BitsPerPixel() * raw.Width() / 8 != raw.Stride()) {
-        raw.Transfer(raw.BitsPerPixel() == 16 ? SpreadRowsMono16 : SpreadRowsMono8, &raw, nullptr,
-                     0, 0, nullptr);
-    }
-    CDibImage* buffers[kImageSlots];
-    for (size_t i = 0; i < images_.size(); ++i) buffers[i] = images_[i].get();
-    pipeline_.Process(mode, buffers, settings_, *model_, defects_);
-    imageAvailable_ = 1;
-    return true;
-}
-
-void CAcquisition::FillFrameInfo(int32_t frameRate10) {
-    const CDibImage& raw = *images_[SixteenBitMode(preparedMode_) ? kRaw16 : kRaw8];
-    frameInfo_->size = static_cast<int32_t>(sizeof(RzFrameInfo));
-    frameInfo_->width = raw.Width();
-    frameInfo_->height = raw.Height();
-    frameInfo_->bitsPerPixel = ColorModeBits(preparedMode_);
-    frameInfo_->frameRate10 = frameRate10;
-    frameInfo_->buffer = callback_.buffer;
-}
-
-void CAcquisition::DrawLocked() {
-    CDibImage* buffers[6];
-    for (int i = 0; i < 6; ++i) buffers[i] = images_[i].get();
-    preview_.Draw(buffers, *images_[kSlotDisplay], preparedMode_);
-}
-
-void CAcquisition::WorkerMain() {
-    // A stop joins this thread; that join is the design's wait on the worker's done event.
-    if (mode_ == 3) TriggerLoop(); else PreviewLoop();
-}
-
-void CAcquisition::PreviewLoop() {
-    while (run_ != 0) {
-        // A stop ends the wait at once, however long the wait time is.
-        stopRequested_.Wait(settings_.format.waitTime);
-        if (run_ != 1) continue;
-        const int32_t wait = model_->WaitFrame();
-        if (wait == 1) {
-            run_ = 0;
-            platform::WindowId window;
-            {
-                platform::MutexLock frame(frameLock_);
-                window = callback_.window;
-            }
-            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
-            host_.RecordError(RZ_ERR_NO_FRAME);
-            break;
-        }
-        if (wait != 3) continue;
-        platform::ReleasableMutexLock frame(frameLock_);
-        const CallbackTarget target = callback_;
-        if (!DecodeAndProcess(true)) {
-            frame.Release();
-            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
-            host_.RecordError(RZ_ERR_TRANSFER);
-            continue;
-        }
-        FillFrameInfo(frameRate_.Count(platform::TickMs()));
-        if (frameListener_) frameListener_();
-        DrawLocked();
-        if (target.buffer != nullptr && target.size != 0 &&
-            !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
-            continue;
-        frame.Release();
-        PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
-    }
-}
-
-void CAcquisition::TriggerLoop() {
-    while (run_ != 0) {
-        if (run_ != 1) {
-            platform::SleepMs(10);
-            continue;
-        }
-        const int32_t transfer = model_->TransferSingleFrame();
-        if (run_ == 0) break;
-        if (transfer != 0) continue;
-        platform::MutexLock frame(frameLock_);
-        const CallbackTarget target = callback_;
-        if (!DecodeAndProcess(false)) continue;
-        FillFrameInfo(0);
-        if (target.buffer != nullptr && target.size != 0 &&
-            !CopyOut(*images_[preparedMode_], target.topDown, target.buffer, target.size))
-            continue;
-        PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
-        DrawLocked();
-    }
 }
 
 }  // namespace rezive

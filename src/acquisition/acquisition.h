@@ -1,6 +1,12 @@
 // CAcquisition: the acquisition modes of one camera (preview, capture, trigger), the worker
 // thread that turns the frame stream into processed images, the snapshot path, the copy into
-// the caller's buffer, the frame messages and the preview window.
+// the caller's buffer, the frame messages and the preview window. The entry points and the mode
+// changes are in acquisition.cpp, the worker loops and the per-frame steps in
+// acquisition_worker.cpp.
+//
+// Two modes live here: the acquisition mode (AcquisitionMode: idle, preview, capture, trigger)
+// and the colour mode (0..5, the pixel layout of the frames, which is also the slot of its frame
+// buffer). Names say which: acquisitionMode_, colorMode, preparedColorMode_.
 //
 // Locks, in the order they nest: control_ (entry points that start or stop acquisition; the
 // camera object calls them under its own lock, which comes first), then frameLock_ (the frame
@@ -64,9 +70,9 @@ public:
         EXCLUDES(control_);
     int32_t Close() EXCLUDES(control_, frameLock_);
 
-    // The mode changes only under control_; reading it is lock-free for views and tests, while
-    // decisions are taken under control_ (State()).
-    AcquisitionMode Mode() const { return static_cast<AcquisitionMode>(mode_.load()); }
+    // The acquisition mode changes only under control_; reading it is lock-free for views and
+    // tests, while decisions are taken under control_ (State()).
+    AcquisitionMode Mode() const { return acquisitionMode_.load(); }
     AcquisitionState State() const;
     bool ImageAvailable() const { return imageAvailable_.load() != 0; }
     DefectList& Defects() { return defects_; }
@@ -87,9 +93,18 @@ public:
     platform::WindowId PreviewWindowId() const { return preview_.Window(); }
     const std::string& PreviewClassName() const { return preview_.ClassName(); }
     const RzFrameInfo& FrameInfo() const { return *frameInfo_; }
-    int32_t PreparedColorMode() const { return preparedMode_.load(); }
+    int32_t PreparedColorMode() const { return preparedColorMode_.load(); }
 
 private:
+    // Frame buffer slots of the colour modes: a colour mode's frames go to the slot of its number.
+    enum ColorSlot : int {
+        kRaw8 = 0, kRaw16 = 1, kColor24 = 2, kColor32 = 3, kColor48 = 4, kColor64 = 5
+    };
+    // The colour modes whose samples are 16-bit words; their raw mosaic is kRaw16.
+    static bool SixteenBitColorMode(int32_t colorMode) {
+        return colorMode == 1 || colorMode == 4 || colorMode == 5;
+    }
+
     bool Prepare() REQUIRES(control_) EXCLUDES(frameLock_);
     int32_t StartPreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
     int32_t StopPreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
@@ -123,9 +138,9 @@ private:
     platform::Mutex control_ ACQUIRED_BEFORE(frameLock_);
     platform::Mutex frameLock_;
 
-    std::atomic<int32_t> mode_{0};  // written under control_
-    std::atomic<int32_t> run_{0};   // 0 stop, 1 run, 2 pause
-    std::atomic<int32_t> preparedMode_{-1};
+    std::atomic<AcquisitionMode> acquisitionMode_{AcquisitionMode::kIdle};  // written under control_
+    std::atomic<int32_t> run_{0};  // 0 stop, 1 run, 2 pause
+    std::atomic<int32_t> preparedColorMode_{-1};
     std::atomic<int32_t> imageAvailable_{0};
     std::thread worker_ GUARDED_BY(control_);
     // Set by a stop: the worker's wait between frames ends at once instead of sleeping out a long

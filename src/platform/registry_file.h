@@ -1,8 +1,8 @@
 // The per-user settings tree in its file: read a snapshot of it, or change it under its lock.
 //
-// Readers never lock: writers replace the file with rename(), so a reader sees a whole old or a
-// whole new file. A writer holds an exclusive flock() on "<file>.lock" from reading the file to
-// replacing it, so two processes saving different keys at once both keep theirs.
+// Readers never lock: writers replace the file atomically (atomic_file.h), so a reader sees a
+// whole old or a whole new file. A writer holds the file's lock ("<file>.lock") from reading the
+// file to replacing it, so two processes saving different keys at once both keep theirs.
 //
 // Damage: whatever does not parse is skipped when reading. Before a writer replaces a file
 // whose text is not exactly what the writer itself would have written for what it read
@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/registry_tree.h"
 
 namespace rezive::platform {
@@ -68,13 +69,12 @@ private:
 class RegistryWriter {
 public:
     explicit RegistryWriter(const std::string& path);
-    ~RegistryWriter();
     RegistryWriter(const RegistryWriter&) = delete;
     RegistryWriter& operator=(const RegistryWriter&) = delete;
 
     // False when the lock could not be taken or the existing file could not be read: such a
     // writer gives closed keys and commits nothing.
-    bool IsOpen() const { return lockFd_ >= 0; }
+    bool IsOpen() const { return lock_.Held(); }
     RegistryKey CurrentUser() { return IsOpen() ? RegistryKey(&tree_, true) : RegistryKey(); }
 
     // Keeps a backup of a file that was not in canonical form, writes a temporary file beside
@@ -86,7 +86,7 @@ private:
     void Open();
 
     std::string path_;  // the file itself (a symbolic link is followed to its target)
-    int lockFd_ = -1;
+    FileLock lock_;
     bool existed_ = false;
     bool canonical_ = true;  // the old text is exactly what Serialize gives for tree_
     uint32_t mode_ = 0600;   // kept from the old file

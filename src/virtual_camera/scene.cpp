@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "virtual_camera/frame_sequence.h"
+
 namespace rezive::virtual_camera {
 
 Filter FilterAt(int32_t row, int32_t column) {
@@ -174,18 +176,8 @@ void ReadOut(const Scene& scene, const ReadoutParams& p, const uint16_t* respons
     }
     if (written < outBytes) std::memset(out + written, 0, outBytes - written);
 
-    // The sequence stamp: 32 cells of 4 x 4 samples, most significant bit first, full scale
-    // for a one. Written in readout order so that it sits top-left whatever the mirroring.
-    if (p.stamp) {
-        for (int32_t r = 0; r < 4 && r < height; ++r) {
-            for (int32_t c = 0; c < 128 && c < width; ++c) {
-                const size_t index = static_cast<size_t>(r) * width + c;
-                if ((index + 1) * s > outBytes) continue;
-                const bool one = (p.sequence >> (31 - c / 4)) & 1u;
-                Store(out, index, one ? full : 0, p.sixteen);
-            }
-        }
-    }
+    // Stamped in readout order, so that it sits top-left whatever the mirroring.
+    if (p.stamp) StampSequence(p.sequence, width, height, p.sixteen, out, outBytes);
 }
 
 }  // namespace rezive::virtual_camera

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "device/protocol.h"
@@ -28,40 +27,13 @@ std::shared_ptr<const Scene> SharedBuiltInScene() {
 
 VirtualCamera::VirtualCamera(int32_t slot) : slot_(slot) { Reset(); }
 
-void VirtualCamera::Reset() {
-    std::lock_guard lock(mutex_);
-    plugged_ = true;
-    ++generation_;
-    // Factory ROM: erased bytes, an identification page and the configuration byte.
+void VirtualCamera::FactoryRom() {
+    // Erased bytes, an identification page and the configuration byte.
     rom_.assign(kRomSize, 0xFF);
     const std::string id = "417DIR-DEZ SN" + std::to_string(41700 + slot_);
     for (size_t i = 0; i < id.size(); ++i) rom_[kSromFirstReadable + i] = static_cast<uint8_t>(id[i]);
     rom_[kSromFirstReadable + id.size()] = 0;
     rom_[kSromConfigurationByte] = 1;
-    failTransfers_ = shortTransfers_ = 0;
-    stalled_ = false;
-    failKinds_ = 0;
-    failCount_ = 0;
-    timeScale_ = 1.0;
-    timeoutLimitMs_ = -1;
-    const char* noise = std::getenv("REZIVE_VIRTUAL_NOISE");
-    noise_ = noise != nullptr && std::atoi(noise) != 0;
-    skipContent_ = false;
-    fileScene_ = false;
-    scene_.reset();
-    if (const char* path = std::getenv("REZIVE_VIRTUAL_SCENE"); path != nullptr && *path != '\0') {
-        Scene loaded;
-        if (Scene::FromPng(path, &loaded)) {
-            scene_ = std::make_shared<const Scene>(std::move(loaded));
-            fileScene_ = true;
-        }
-    }
-    // A known picture is checked pixel for pixel, so it gets no stamp unless a test asks.
-    stamp_ = !fileScene_;
-    lastSeq_ = 0;
-    stats_ = Statistics{};
-    PowerOn();
-    changed_.notify_all();
 }
 
 void VirtualCamera::PowerOn() {
@@ -87,179 +59,6 @@ void VirtualCamera::PowerOn() {
     anchorPeriod_ = Clock::duration{};
     response_.reset();
     responseKey_ = -1;
-}
-
-// ---- Faults and behaviour
-
-void VirtualCamera::Unplug() {
-    std::lock_guard lock(mutex_);
-    plugged_ = false;
-    ++generation_;
-    changed_.notify_all();
-}
-
-void VirtualCamera::Replug() {
-    std::lock_guard lock(mutex_);
-    if (plugged_) return;
-    plugged_ = true;
-    PowerOn();
-    changed_.notify_all();
-}
-
-bool VirtualCamera::IsPlugged() const {
-    std::lock_guard lock(mutex_);
-    return plugged_;
-}
-
-void VirtualCamera::FailNextTransfers(int32_t count) {
-    std::lock_guard lock(mutex_);
-    failTransfers_ = std::max(count, 0);
-}
-
-void VirtualCamera::ShortNextTransfers(int32_t count) {
-    std::lock_guard lock(mutex_);
-    shortTransfers_ = std::max(count, 0);
-}
-
-void VirtualCamera::SetStalled(bool stalled) {
-    std::lock_guard lock(mutex_);
-    stalled_ = stalled;
-    if (!stalled) {
-        anchorTime_ = Clock::now();
-        anchorSeq_ = lastSeq_;
-    }
-    changed_.notify_all();
-}
-
-void VirtualCamera::FailExchanges(uint32_t kinds, int32_t count) {
-    std::lock_guard lock(mutex_);
-    failKinds_ = count == 0 ? 0 : kinds;
-    failCount_ = count;
-}
-
-bool VirtualCamera::ExternalTrigger() {
-    std::lock_guard lock(mutex_);
-    if (!plugged_ || !TriggerModeLocked() || (ports_[kPortTrigger] & 1) == 0) return false;
-    triggerPending_ = true;
-    triggerTime_ = Clock::now();
-    changed_.notify_all();
-    return true;
-}
-
-void VirtualCamera::SetTimeScale(double scale) {
-    std::lock_guard lock(mutex_);
-    timeScale_ = std::max(scale, 0.0);
-    changed_.notify_all();
-}
-
-void VirtualCamera::SetTimeoutLimitMs(int32_t milliseconds) {
-    std::lock_guard lock(mutex_);
-    timeoutLimitMs_ = milliseconds;
-    changed_.notify_all();
-}
-
-void VirtualCamera::SetNoise(bool on) {
-    std::lock_guard lock(mutex_);
-    noise_ = on;
-}
-
-void VirtualCamera::SetSequenceStamp(bool on) {
-    std::lock_guard lock(mutex_);
-    stamp_ = on;
-}
-
-bool VirtualCamera::LoadSceneFile(const std::string& path) {
-    Scene loaded;
-    if (!Scene::FromPng(path, &loaded)) return false;
-    std::lock_guard lock(mutex_);
-    scene_ = std::make_shared<const Scene>(std::move(loaded));
-    fileScene_ = true;
-    stamp_ = false;
-    return true;
-}
-
-void VirtualCamera::UseBuiltInScene() {
-    std::lock_guard lock(mutex_);
-    scene_.reset();
-    fileScene_ = false;
-    stamp_ = true;
-}
-
-bool VirtualCamera::HasFileScene() const {
-    std::lock_guard lock(mutex_);
-    return fileScene_;
-}
-
-void VirtualCamera::SetSkipContent(bool skip) {
-    std::lock_guard lock(mutex_);
-    skipContent_ = skip;
-}
-
-// ---- Views
-
-uint16_t VirtualCamera::Register(int32_t address) const {
-    std::lock_guard lock(mutex_);
-    return regs_[static_cast<size_t>(address & 0xFFFF)];
-}
-
-uint8_t VirtualCamera::Port(int32_t port) const {
-    std::lock_guard lock(mutex_);
-    return ports_[port & 0xFF];
-}
-
-uint8_t VirtualCamera::Rom(int32_t address) const {
-    std::lock_guard lock(mutex_);
-    return rom_[static_cast<size_t>(address & 0xFFFF)];
-}
-
-void VirtualCamera::SetRom(int32_t address, uint8_t value) {
-    std::lock_guard lock(mutex_);
-    rom_[static_cast<size_t>(address & 0xFFFF)] = value;
-}
-
-uint32_t VirtualCamera::TransferSize() const {
-    std::lock_guard lock(mutex_);
-    return transferSize_;
-}
-
-bool VirtualCamera::SixteenBit() const {
-    std::lock_guard lock(mutex_);
-    return SixteenLocked();
-}
-
-bool VirtualCamera::TriggerMode() const {
-    std::lock_guard lock(mutex_);
-    return TriggerModeLocked();
-}
-
-int32_t VirtualCamera::ClockCode() const {
-    std::lock_guard lock(mutex_);
-    return ports_[kPortClock];
-}
-
-uint32_t VirtualCamera::TimeoutMs() const {
-    std::lock_guard lock(mutex_);
-    return timeoutMs_;
-}
-
-SensorTiming VirtualCamera::Timing() const {
-    std::lock_guard lock(mutex_);
-    return TimingLocked();
-}
-
-double VirtualCamera::FramePeriodMs() const {
-    std::lock_guard lock(mutex_);
-    return FramePeriodSeconds(TimingLocked()) * 1000.0;
-}
-
-Statistics VirtualCamera::Stats() const {
-    std::lock_guard lock(mutex_);
-    return stats_;
-}
-
-void VirtualCamera::ResetStats() {
-    std::lock_guard lock(mutex_);
-    stats_ = Statistics{};
 }
 
 uint32_t VirtualCamera::FrameBytesLocked() const {
@@ -557,27 +356,6 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
     }
     if (bytesDone) *bytesDone = n;
     return true;
-}
-
-// ---- Sequence recovery
-
-int64_t RecoverSequence(const uint8_t* pixels, int32_t width, int32_t height, size_t strideBytes,
-                        int32_t bytesPerPixel, bool sixteen) {
-    if (pixels == nullptr || width < 128 || height < 4 || bytesPerPixel < 1) return -1;
-    const bool words = bytesPerPixel == 2 || bytesPerPixel == 6 || bytesPerPixel == 8;
-    const uint32_t threshold = sixteen ? 2048 : 128;
-    uint32_t value = 0;
-    for (int32_t bit = 0; bit < 32; ++bit) {
-        uint32_t sum = 0;
-        for (int32_t r = 1; r <= 2; ++r) {
-            for (int32_t c = 4 * bit + 1; c <= 4 * bit + 2; ++c) {
-                const uint8_t* p = pixels + r * strideBytes + static_cast<size_t>(c) * bytesPerPixel;
-                sum += words ? static_cast<uint32_t>(p[0] | (p[1] << 8)) : p[0];
-            }
-        }
-        value = (value << 1) | (sum / 4 >= threshold ? 1u : 0u);
-    }
-    return value;
 }
 
 }  // namespace rezive::virtual_camera

@@ -1,8 +1,10 @@
 // The virtual camera: the camera's firmware and driver in software, one per device slot and
 // process, shared by every handle that opens the slot's path. It answers command packets on
 // pipe 0, queues answers for pipe 1 and serves timed frames on pipe 2; all of its state changes
-// only through that protocol. The rest of this header is the test API: faults, triggers,
-// timing scale, scene options and views of the device state.
+// only through that protocol (virtual_camera.cpp). The test-control part of the class
+// (test_control.cpp) is the bench around the device: faults, plugging, the external trigger,
+// timing scale, scene options and views of the device state and statistics. The sequence number
+// each frame carries is read back with frame_sequence.h.
 //
 // Environment, read when a camera is created or reset:
 //   REZIVE_VIRTUAL_CAMERAS=N   slots 0..N-1 answer (read at every open, so tests may setenv it)
@@ -60,7 +62,16 @@ public:
     explicit VirtualCamera(int32_t slot);
     int32_t Slot() const { return slot_; }
 
-    // ---- Faults
+    // ---- Driver side: the device protocol (virtual_camera.cpp)
+    struct OpenFile {
+        uint64_t generation = 0;
+        std::deque<std::vector<uint8_t>> answers;
+    };
+    bool Open(OpenFile* file);
+    bool Control(OpenFile* file, uint32_t code, const void* in, uint32_t inSize, void* out,
+                 uint32_t outSize, uint32_t* bytesDone);
+
+    // ---- Test control: faults (test_control.cpp)
     void Unplug();   // opens fail; requests in flight and on old handles fail
     void Replug();   // powers up again: registers, ports and transfer state reset, ROM kept
     bool IsPlugged() const;
@@ -73,7 +84,7 @@ public:
     // port 11 enables the hardware trigger path. True when it was taken.
     bool ExternalTrigger();
 
-    // ---- Behaviour
+    // ---- Test control: behaviour
     // Multiplies every frame period and trigger latency (0 = frames as fast as requested).
     void SetTimeScale(double scale);
     // Caps the driver's transfer time-out (tests that stall or trigger without waiting long).
@@ -89,7 +100,7 @@ public:
     // Power-on state, factory ROM, no faults, default behaviour and statistics.
     void Reset();
 
-    // ---- Device state (read through the protocol's effects)
+    // ---- Test control: device state (read through the protocol's effects)
     uint16_t Register(int32_t address) const;
     uint8_t Port(int32_t port) const;
     uint8_t Rom(int32_t address) const;
@@ -104,19 +115,12 @@ public:
     Statistics Stats() const;
     void ResetStats();
 
-    // ---- Driver side
-    struct OpenFile {
-        uint64_t generation = 0;
-        std::deque<std::vector<uint8_t>> answers;
-    };
-    bool Open(OpenFile* file);
-    bool Control(OpenFile* file, uint32_t code, const void* in, uint32_t inSize, void* out,
-                 uint32_t outSize, uint32_t* bytesDone);
-
 private:
     using Clock = std::chrono::steady_clock;
 
-    void PowerOn();  // caller holds mutex_
+    // Emulation; callers hold mutex_.
+    void FactoryRom();
+    void PowerOn();
     bool Command(OpenFile* file, const uint8_t* packet, uint32_t size);
     bool ExchangeFails(uint32_t kind);
     void WritePortLocked(int32_t port, uint8_t value);
@@ -134,6 +138,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
 
+    // Device state, changed only through the protocol (and reset by a power-up).
     bool plugged_ = true;
     uint64_t generation_ = 1;
     std::vector<uint16_t> regs_;
@@ -152,7 +157,7 @@ private:
     bool triggerPending_ = false;
     Clock::time_point triggerTime_{};
 
-    // Faults and behaviour.
+    // Set by test control: faults and behaviour.
     int32_t failTransfers_ = 0;
     int32_t shortTransfers_ = 0;
     bool stalled_ = false;
@@ -177,12 +182,5 @@ private:
 VirtualCamera& CameraAt(int32_t slot);
 // REZIVE_VIRTUAL_CAMERAS, read at each call and clamped to 0..32.
 int32_t EnabledCameraCount();
-
-// Recovers the sequence number stamped into a frame. `pixels` is the frame's top-left corner,
-// `bytesPerPixel` 1 or 2 for raw mosaics, 3, 4, 6 or 8 for colour; `sixteen` when samples are
-// 16-bit words with 12 significant bits. -1 when the frame is narrower than 128 pixels or lower
-// than 4 rows.
-int64_t RecoverSequence(const uint8_t* pixels, int32_t width, int32_t height, size_t strideBytes,
-                        int32_t bytesPerPixel, bool sixteen);
 
 }  // namespace rezive::virtual_camera

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/virtual_camera_fixture.h"
+#include "virtual_camera/frame_sequence.h"
 
 namespace rezive::test {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "device/rezive417dir_sdk.h"
 #include "device/virtual_fixture.h"
+#include "virtual_camera/frame_sequence.h"
 
 namespace rezive {
 namespace {

@@ -5,6 +5,7 @@
 #include "device/rezive417dir_sdk.h"
 #include "device/virtual_fixture.h"
 #include "platform/clock.h"
+#include "virtual_camera/frame_sequence.h"
 
 namespace rezive {
 namespace {

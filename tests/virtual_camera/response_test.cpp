@@ -10,6 +10,7 @@
 #include "device/rezive417dir_sdk.h"
 #include "device/virtual_fixture.h"
 #include "support/test_env.h"
+#include "virtual_camera/frame_sequence.h"
 #include "virtual_camera/png_writer.h"
 #include "virtual_camera/scene.h"
 

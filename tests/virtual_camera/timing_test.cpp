@@ -8,6 +8,7 @@
 
 #include "device/rezive417dir_sdk.h"
 #include "device/virtual_fixture.h"
+#include "virtual_camera/frame_sequence.h"
 #include "virtual_camera/frame_timing.h"
 
 namespace rezive {

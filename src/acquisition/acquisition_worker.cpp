@@ -1,0 +1,143 @@
+// The worker side of CAcquisition: the loops of the preview and trigger threads, the decode and
+// processing of one frame, and what follows it (the frame record, the copy into the caller's
+// buffer, the frame message, the preview drawing). The snapshot path shares the frame steps.
+#include "acquisition/acquisition.h"
+
+#include <cstring>
+
+#include "device/rezive417dir_sdk.h"
+#include "imaging/conversions.h"
+#include "platform/clock.h"
+
+namespace rezive {
+namespace {
+
+constexpr uint32_t kFrameMessage = RZ_WM_FRAME;
+
+}  // namespace
+
+bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* destination,
+                           int32_t size) {
+    const int64_t required = static_cast<int64_t>(source.Stride()) * source.Height();
+    if (size < required || destination == nullptr) {
+        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
+        host_.RecordError(RZ_ERR_BUFFER);
+        return false;
+    }
+    auto* out = static_cast<uint8_t*>(destination);
+    const size_t stride = static_cast<size_t>(source.Stride());
+    if (topDown != 0) {
+        std::memcpy(out, source.Bits(), source.SizeBytes());
+    } else {
+        for (int32_t r = 0; r < source.Height(); ++r)
+            std::memcpy(out + r * stride, source.Row(source.Height() - 1 - r), stride);
+    }
+    return true;
+}
+
+void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam) {
+    if (window != 0) platform::PostMessage(window, kFrameMessage, wParam, lParam);
+}
+
+bool CAcquisition::DecodeAndProcess(bool fromRing) {
+    const int32_t colorMode = preparedColorMode_;
+    CDibImage& raw = *images_[SixteenBitColorMode(colorMode) ? kRaw16 : kRaw8];
+    // The raw copy writes the model's window into this buffer; it must be exactly that size.
+    if (raw.Empty() || raw.Width() != model_->OutputWidth() ||
+        raw.Height() != model_->OutputHeight() ||
+        (raw.BitsPerPixel() == 16) != (model_->SixteenBit() != 0))
+        return false;
+    const int32_t result =
+        fromRing ? model_->DecodeNewest(raw.Bits()) : model_->DecodeSingleFrame(raw.Bits());
+    if (result != 0) return false;
+    if (raw.BitsPerPixel() * raw.Width() / 8 != raw.Stride()) {
+        raw.Transfer(raw.BitsPerPixel() == 16 ? SpreadRowsMono16 : SpreadRowsMono8, &raw, nullptr,
+                     0, 0, nullptr);
+    }
+    CDibImage* buffers[kImageSlots];
+    for (size_t i = 0; i < images_.size(); ++i) buffers[i] = images_[i].get();
+    pipeline_.Process(colorMode, buffers, settings_, *model_, defects_);
+    imageAvailable_ = 1;
+    return true;
+}
+
+void CAcquisition::FillFrameInfo(int32_t frameRate10) {
+    const CDibImage& raw = *images_[SixteenBitColorMode(preparedColorMode_) ? kRaw16 : kRaw8];
+    frameInfo_->size = static_cast<int32_t>(sizeof(RzFrameInfo));
+    frameInfo_->width = raw.Width();
+    frameInfo_->height = raw.Height();
+    frameInfo_->bitsPerPixel = ColorModeBits(preparedColorMode_);
+    frameInfo_->frameRate10 = frameRate10;
+    frameInfo_->buffer = callback_.buffer;
+}
+
+void CAcquisition::DrawLocked() {
+    CDibImage* buffers[6];
+    for (int i = 0; i < 6; ++i) buffers[i] = images_[i].get();
+    preview_.Draw(buffers, *images_[kSlotDisplay], preparedColorMode_);
+}
+
+void CAcquisition::WorkerMain() {
+    // A stop joins this thread; that join is the design's wait on the worker's done event.
+    if (acquisitionMode_ == AcquisitionMode::kTrigger) TriggerLoop(); else PreviewLoop();
+}
+
+void CAcquisition::PreviewLoop() {
+    while (run_ != 0) {
+        // A stop ends the wait at once, however long the wait time is.
+        stopRequested_.Wait(settings_.format.waitTime);
+        if (run_ != 1) continue;
+        const int32_t wait = model_->WaitFrame();
+        if (wait == 1) {
+            run_ = 0;
+            platform::WindowId window;
+            {
+                platform::MutexLock frame(frameLock_);
+                window = callback_.window;
+            }
+            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
+            host_.RecordError(RZ_ERR_NO_FRAME);
+            break;
+        }
+        if (wait != 3) continue;
+        platform::ReleasableMutexLock frame(frameLock_);
+        const CallbackTarget target = callback_;
+        if (!DecodeAndProcess(true)) {
+            frame.Release();
+            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
+            host_.RecordError(RZ_ERR_TRANSFER);
+            continue;
+        }
+        FillFrameInfo(frameRate_.Count(platform::TickMs()));
+        if (frameListener_) frameListener_();
+        DrawLocked();
+        if (target.buffer != nullptr && target.size != 0 &&
+            !CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size))
+            continue;
+        frame.Release();
+        PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
+    }
+}
+
+void CAcquisition::TriggerLoop() {
+    while (run_ != 0) {
+        if (run_ != 1) {
+            platform::SleepMs(10);
+            continue;
+        }
+        const int32_t transfer = model_->TransferSingleFrame();
+        if (run_ == 0) break;
+        if (transfer != 0) continue;
+        platform::MutexLock frame(frameLock_);
+        const CallbackTarget target = callback_;
+        if (!DecodeAndProcess(false)) continue;
+        FillFrameInfo(0);
+        if (target.buffer != nullptr && target.size != 0 &&
+            !CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size))
+            continue;
+        PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
+        DrawLocked();
+    }
+}
+
+}  // namespace rezive

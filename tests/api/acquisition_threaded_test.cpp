@@ -6,12 +6,12 @@
 #include <thread>
 #include <vector>
 
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
 
-using AcquisitionThreaded = VirtualCameraTest;
+using AcquisitionThreaded = ApiCameraTest;
 
 TEST_F(AcquisitionThreaded, DeliveredFramesNeverRepeatAndDropsAreCounted) {
     camera_->SetTimeScale(0.5);

@@ -54,7 +54,7 @@ TEST(CliSettings, SettingsFileIsWhereTheEnvironmentSays) {
     REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     ASSERT_EQ(env.Run({"set", "--gamma", "120"}).status, 0);
-    EXPECT_NE(ReadWholeFile(env.SettingsFile()).find("REGEDIT4"), std::string::npos);
+    EXPECT_NE(ReadText(env.SettingsFile()).find("REGEDIT4"), std::string::npos);
 }
 
 TEST(CliSettings, RejectedValueLeavesEveryOtherSettingOfTheCommandUnchanged) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,9 +74,14 @@ TEST(CpuDispatch, ForceBaselineVariableChoosesTheBuildOnceForTheProcess) {
             << "REZIVE_FORCE_BASELINE " << (c.value ? "= '" + *c.value + "'" : "unset");
 }
 
-// The test hook forces the baseline on top of the environment's choice and gives it back.
+// The test hook forces the baseline on top of the environment's choice and gives it back; in
+// the run on the baseline kernels, this process really is on them.
 TEST(CpuDispatch, TestHookForcesTheBaselineAndRestoresTheProcessChoice) {
     const dispatch::Level chosen = dispatch::ActiveLevel();
+    const char* forced = std::getenv("REZIVE_FORCE_BASELINE");
+    if (forced != nullptr && std::string(forced) == "1") {
+        EXPECT_EQ(chosen, dispatch::Level::kBaseline);
+    }
     dispatch::ForceBaseline(true);
     EXPECT_EQ(dispatch::ActiveLevel(), dispatch::Level::kBaseline);
     dispatch::ForceBaseline(false);

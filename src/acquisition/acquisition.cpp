@@ -441,8 +441,10 @@ void CAcquisition::PreviewLoop() {
                 platform::MutexLock frame(frameLock_);
                 window = callback_.window;
             }
-            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
+            // Recorded before the message goes out: a caller that answers the message by
+            // asking for the last error must find this one.
             host_.RecordError(RZ_ERR_NO_FRAME);
+            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
             break;
         }
         if (wait != 3) continue;
@@ -450,8 +452,8 @@ void CAcquisition::PreviewLoop() {
         const CallbackTarget target = callback_;
         if (!DecodeAndProcess(true)) {
             frame.Release();
-            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
             host_.RecordError(RZ_ERR_TRANSFER);
+            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
             continue;
         }
         FillFrameInfo(frameRate_.Count(platform::TickMs()));

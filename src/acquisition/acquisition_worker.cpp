@@ -20,8 +20,8 @@ bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* desti
                            int32_t size) {
     const int64_t required = static_cast<int64_t>(source.Stride()) * source.Height();
     if (size < required || destination == nullptr) {
-        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
         host_.RecordError(RZ_ERR_BUFFER);
+        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
         return false;
     }
     auto* out = static_cast<uint8_t*>(destination);
@@ -95,8 +95,10 @@ void CAcquisition::PreviewLoop() {
                 platform::MutexLock frame(frameLock_);
                 window = callback_.window;
             }
-            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
+            // Recorded before the message goes out: a caller that answers the message by
+            // asking for the last error must find this one.
             host_.RecordError(RZ_ERR_NO_FRAME);
+            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
             break;
         }
         if (wait != 3) continue;
@@ -104,8 +106,8 @@ void CAcquisition::PreviewLoop() {
         const CallbackTarget target = callback_;
         if (!DecodeAndProcess(true)) {
             frame.Release();
-            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
             host_.RecordError(RZ_ERR_TRANSFER);
+            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
             continue;
         }
         FillFrameInfo(frameRate_.Count(platform::TickMs()));

@@ -1,6 +1,7 @@
 #include "imaging/cpu_dispatch.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace rezive::dispatch {
 namespace {
@@ -14,14 +15,24 @@ bool CpuHasWideVectors() {
 #endif
 }
 
+// Whole test suites (and users chasing a suspected wide-build difference) can run on the
+// baseline build without touching code.
+bool BaselineForcedByEnvironment() {
+    const char* value = std::getenv("REZIVE_FORCE_BASELINE");
+    return value != nullptr && value[0] != '\0' && !(value[0] == '0' && value[1] == '\0');
+}
+
 std::atomic<bool> g_forceBaseline{false};
 
 }  // namespace
 
 bool WideVectors() {
-    static const bool supported = CpuHasWideVectors();
-    return supported && !g_forceBaseline.load(std::memory_order_relaxed);
+    // Decided once, so that a process never mixes the builds because its environment changed.
+    static const bool allowed = CpuHasWideVectors() && !BaselineForcedByEnvironment();
+    return allowed && !g_forceBaseline.load(std::memory_order_relaxed);
 }
+
+Level ActiveLevel() { return WideVectors() ? Level::kWide : Level::kBaseline; }
 
 void ForceBaseline(bool force) { g_forceBaseline.store(force, std::memory_order_relaxed); }
 

@@ -10,8 +10,14 @@
 
 namespace rezive::dispatch {
 
-// True when the wide build may run: the CPU supports it and no test has forced the baseline.
+enum class Level { kBaseline, kWide };
+
+// True when the wide build may run: the CPU supports it, REZIVE_FORCE_BASELINE (read once, at
+// the first dispatch) is unset, empty or "0", and no test has forced the baseline.
 bool WideVectors();
+
+// The build that dispatched kernels run now.
+Level ActiveLevel();
 
 // Lets the tests run every dispatched kernel on the baseline build as well.
 void ForceBaseline(bool force);

@@ -5,12 +5,12 @@
 #include <random>
 #include <vector>
 
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
 
-using AcquisitionSoak = VirtualCameraTest;
+using AcquisitionSoak = ApiCameraTest;
 
 TEST_F(AcquisitionSoak, FiveHundredCyclesWithFaults) {
     const uint32_t seed = 20261208;

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <vector>
 
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
 
-class CallbackPreviewTest : public VirtualCameraTest,
+class CallbackPreviewTest : public ApiCameraTest,
                             public testing::WithParamInterface<std::tuple<int32_t, int32_t>> {};
 
 TEST_P(CallbackPreviewTest, DeliversProcessedFramesWithTheirRecord) {
@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(ColourModesAndRowOrders, CallbackPreviewTest,
                          testing::Combine(testing::Values(8, 16, 24, 32, 48, 64),
                                           testing::Values(0, 1)));
 
-using AcquisitionTest = VirtualCameraTest;
+using AcquisitionTest = ApiCameraTest;
 
 TEST_F(AcquisitionTest, TooSmallABufferReportsFiveAndKeepsTheFrame) {
     camera_->SetTimeScale(0.2);

@@ -6,13 +6,13 @@
 #include <thread>
 #include <vector>
 
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 #include "virtual_camera/frame_sequence.h"
 
 namespace rezive::test {
 namespace {
 
-using AcquisitionThreaded = VirtualCameraTest;
+using AcquisitionThreaded = ApiCameraTest;
 
 TEST_F(AcquisitionThreaded, DeliveredFramesNeverRepeatAndDropsAreCounted) {
     camera_->SetTimeScale(0.5);

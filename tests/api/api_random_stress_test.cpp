@@ -49,7 +49,7 @@
 
 #include "support/color_modes.h"
 #include "support/test_env.h"
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace rezive::test {

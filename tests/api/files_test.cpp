@@ -6,15 +6,15 @@
 #include <fstream>
 #include <vector>
 
-#include "output/decoders.h"
-#include "output/output_test_util.h"
+#include "support/decoders.h"
+#include "support/output_files.h"
 #include "support/test_env.h"
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
 
-using FilesTest = VirtualCameraTest;
+using FilesTest = ApiCameraTest;
 
 bool HaveFfprobe() { return ::access("/usr/bin/ffprobe", X_OK) == 0; }
 

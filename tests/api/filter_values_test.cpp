@@ -2,7 +2,7 @@
 // exports, against the virtual camera.
 #include <gtest/gtest.h>
 
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
@@ -14,7 +14,7 @@ struct RangeCase {
 
 void PrintTo(const RangeCase& c, std::ostream* os) { *os << "filter " << c.id; }
 
-class FilterRangeTest : public VirtualCameraTest, public testing::WithParamInterface<RangeCase> {};
+class FilterRangeTest : public ApiCameraTest, public testing::WithParamInterface<RangeCase> {};
 
 TEST_P(FilterRangeTest, AcceptsItsRangeAndRejectsTheRestWithNine) {
     const auto [id, min, max] = GetParam();
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{25, -255, 255}, RangeCase{26, -255, 255}, RangeCase{27, -255, 255},
                     RangeCase{28, 0, 1}));
 
-using FilterValuesTest = VirtualCameraTest;
+using FilterValuesTest = ApiCameraTest;
 
 TEST_F(FilterValuesTest, UnknownIdsRecordNineAndClearTheFlag) {
     for (int32_t id : {0, 29, -1, 1000}) {

@@ -3,7 +3,7 @@
 // takes and Rezive_GetColorMode gives back, and the version macros are the reported version.
 #include <gtest/gtest.h>
 
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
@@ -27,7 +27,7 @@ struct NamedFilter {
 
 void PrintTo(const NamedFilter& f, std::ostream* os) { *os << f.name; }
 
-class NamedFilterTest : public VirtualCameraTest, public testing::WithParamInterface<NamedFilter> {};
+class NamedFilterTest : public ApiCameraTest, public testing::WithParamInterface<NamedFilter> {};
 
 // Written through one path and read through the other, both ways: a named function that
 // forwards to another id, or a constant with the wrong value, shows as a mismatch.
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 #undef RZ_NAMED
 
-using HeaderConstantsTest = VirtualCameraTest;
+using HeaderConstantsTest = ApiCameraTest;
 
 // The colour gains accept only 0, so their named functions are told apart from the other
 // filters by refusing 1.

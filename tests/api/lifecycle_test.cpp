@@ -7,14 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "support/messages.h"
+
 namespace {
 
-std::vector<RzMessage> Drain(RzWindow window) {
-    std::vector<RzMessage> messages;
-    RzMessage m;
-    while (RzWaitMessage(window, &m, 0) == 1) messages.push_back(m);
-    return messages;
-}
+using rezive::test::Drain;
 
 // A camera whose initialisation failed because the shared region cannot be opened or created.
 class FailedInitialisation : public testing::Test {

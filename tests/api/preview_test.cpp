@@ -4,13 +4,13 @@
 
 #include "api/sdk_chain.h"
 #include "camera/camera.h"
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace rezive::test {
 namespace {
 
-class PreviewTest : public VirtualCameraTest {
+class PreviewTest : public ApiCameraTest {
 protected:
     CAcquisition& Acquisition() { return SdkChain().Lookup(handle_)->Acquisition(); }
     platform::WindowId Window() { return Acquisition().PreviewWindowId(); }

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "support/test_env.h"
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
 
-using ThreadingContract = VirtualCameraTest;
+using ThreadingContract = ApiCameraTest;
 
 struct Window {
     int32_t totalWidth, xOffset, width, totalHeight, yOffset, height;

@@ -1,30 +1,23 @@
 // A thousand streaming runs with faults injected at random points: every run must end, report
 // one of its documented results, and leave no thread behind.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "device/rezive417dir_sdk.h"
-#include "device/virtual_fixture.h"
+#include "support/threads.h"
+#include "support/virtual_device_fixture.h"
 #include "platform/clock.h"
 
 namespace rezive {
 namespace {
 
-int ThreadCount() {
-    int n = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(dir)) n += e->d_name[0] != '.';
-        closedir(dir);
-    }
-    return n;
-}
+using test::ThreadCount;
 
 enum class Fault { kNone, kFail, kShort, kStall, kUnplug, kExchanges, kCount };
 
-using EngineStressTest = test::VirtualCameraTest;
+using EngineStressTest = test::VirtualDeviceTest;
 
 TEST_F(EngineStressTest, ThousandStartStopCyclesWithRandomFaults) {
     constexpr int kCycles = 1000;

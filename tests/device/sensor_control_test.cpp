@@ -4,15 +4,15 @@
 
 #include "device/register_tables.h"
 #include "device/rezive417dir_sdk.h"
-#include "device/virtual_fixture.h"
+#include "support/virtual_device_fixture.h"
 
 namespace rezive {
 namespace {
 
-class SensorControlTest : public test::VirtualCameraTest {
+class SensorControlTest : public test::VirtualDeviceTest {
 protected:
     void SetUp() override {
-        VirtualCameraTest::SetUp();
+        VirtualDeviceTest::SetUp();
         model_ = std::make_unique<CRezive417DIRVUDSdk>();
     }
     uint16_t Reg(int a) { return Cam().Register(a); }

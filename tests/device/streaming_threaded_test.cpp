@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "device/rezive417dir_sdk.h"
-#include "device/virtual_fixture.h"
+#include "support/virtual_device_fixture.h"
 #include "virtual_camera/frame_sequence.h"
 
 namespace rezive {
 namespace {
 
-using StreamingThreadedTest = test::VirtualCameraTest;
+using StreamingThreadedTest = test::VirtualDeviceTest;
 
 TEST_F(StreamingThreadedTest, ConsumerSeesNewerFramesWhileSettingsChange) {
     Cam().SetTimeScale(0.0);

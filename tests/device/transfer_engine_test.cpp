@@ -3,25 +3,25 @@
 #include <vector>
 
 #include "device/rezive417dir_sdk.h"
-#include "device/virtual_fixture.h"
+#include "support/virtual_device_fixture.h"
 #include "platform/clock.h"
 #include "virtual_camera/frame_sequence.h"
 
 namespace rezive {
 namespace {
 
-using test::VirtualCameraTest;
+using test::VirtualDeviceTest;
 
-class TransferEngineTest : public VirtualCameraTest {
+class TransferEngineTest : public VirtualDeviceTest {
 protected:
     void SetUp() override {
-        VirtualCameraTest::SetUp();
+        VirtualDeviceTest::SetUp();
         Cam().SetTimeScale(0.0);
         model_ = std::make_unique<CRezive417DIRVUDSdk>();
     }
     void TearDown() override {
         model_.reset();
-        VirtualCameraTest::TearDown();
+        VirtualDeviceTest::TearDown();
     }
     // Waits for a ready frame (3) or the given other result, with a generous deadline.
     int32_t WaitFor(int32_t wanted) {

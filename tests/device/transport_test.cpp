@@ -8,7 +8,7 @@
 #include "device/protocol.h"
 #include "device/rezive417dir_sdk.h"
 #include "device/transport.h"
-#include "device/virtual_fixture.h"
+#include "support/virtual_device_fixture.h"
 
 namespace rezive {
 namespace {
@@ -94,7 +94,7 @@ TEST(Transport, RegisterReadDependsOnTheSecondAnswer) {
     }
 }
 
-using EnumerationTest = test::VirtualCameraTest;
+using EnumerationTest = test::VirtualDeviceTest;
 
 TEST_F(EnumerationTest, ProbeFindsCamerasInSlotsZeroAndTwo) {
     test::EnableVirtualCameras(3);

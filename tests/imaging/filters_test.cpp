@@ -84,30 +84,28 @@ INSTANTIATE_TEST_SUITE_P(
         SampleCase{"GammaColor16", GammaColor16, 64, 110, 4095, 4093},
         SampleCase{"GammaMono16", GammaMono16, 16, 200, 65535, 4084}));  // above V -> T[V]
 
-// Every 8-bit brightness setting on every sample value, both builds, against the single-
-// precision formula (the kernel may use exact fixed point for it).
+// Every 8-bit brightness setting on every sample value against the single-precision formula
+// (the kernel may use exact fixed point for it). The baseline build gets the same checks in the
+// run with REZIVE_FORCE_BASELINE=1 (scripts/test.sh).
 TEST(Filters, EightBitBrightnessMatchesTheFloatFormulaForEverySetting) {
-    for (bool baseline : {false, true}) {
-        const test::BaselineScope scope(baseline);
-        for (int b = -255; b <= 255; ++b) {
-            const float k = BrightnessFactor(b);
-            for (uint16_t bits : {8, 32}) {
-                CDibImage img;
-                ASSERT_EQ(img.Create(256, 1, bits), 1);
-                for (int v = 0; v < 256; ++v)
-                    for (int ch = 0; ch < bits / 8; ++ch)
-                        Set8(img, v, 0, ch, static_cast<uint8_t>(v));
-                FilterParams p{b, 12};
-                ASSERT_EQ(img.Transfer(bits == 8 ? BrightnessMono8 : BrightnessColor8, &img,
-                                       nullptr, 0, 0, &p),
-                          1);
-                for (int v = 0; v < 256; ++v) {
-                    const int want = std::min(static_cast<int>(static_cast<float>(v) * k), 255);
-                    ASSERT_EQ(Get8(img, v, 0, 0), want) << "brightness " << b << " sample " << v;
-                    if (bits == 32) {
-                        ASSERT_EQ(Get8(img, v, 0, 2), want);
-                        ASSERT_EQ(Get8(img, v, 0, 3), v) << "fourth byte";
-                    }
+    for (int b = -255; b <= 255; ++b) {
+        const float k = BrightnessFactor(b);
+        for (uint16_t bits : {8, 32}) {
+            CDibImage img;
+            ASSERT_EQ(img.Create(256, 1, bits), 1);
+            for (int v = 0; v < 256; ++v)
+                for (int ch = 0; ch < bits / 8; ++ch)
+                    Set8(img, v, 0, ch, static_cast<uint8_t>(v));
+            FilterParams p{b, 12};
+            ASSERT_EQ(img.Transfer(bits == 8 ? BrightnessMono8 : BrightnessColor8, &img,
+                                   nullptr, 0, 0, &p),
+                      1);
+            for (int v = 0; v < 256; ++v) {
+                const int want = std::min(static_cast<int>(static_cast<float>(v) * k), 255);
+                ASSERT_EQ(Get8(img, v, 0, 0), want) << "brightness " << b << " sample " << v;
+                if (bits == 32) {
+                    ASSERT_EQ(Get8(img, v, 0, 2), want);
+                    ASSERT_EQ(Get8(img, v, 0, 3), v) << "fourth byte";
                 }
             }
         }
@@ -227,34 +225,31 @@ TEST(Filters, ToneFiltersOnEveryLayoutWithPaddedStrides) {
         {"GammaMono16", GammaMono16, kMono16, 130, TableRef16(BuildGammaTable16, 130)},
     };
     std::mt19937 rng(7);
-    for (bool baseline : {false, true}) {
-        const test::BaselineScope scope(baseline);
-        for (const ToneCase& c : cases) {
-            for (int width : {1, 3, 5, 8}) {
-                for (bool withCache : {false, true}) {
-                    CDibImage img, before;
-                    ASSERT_EQ(img.Create(width, 3, c.layout.bits), 1);
-                    // 16-bit images hold words up to 65535: above the 12-bit limit must clamp.
-                    if (c.layout.wide)
-                        test::FillRandom16(img, rng, width == 5 ? 65535 : 4095);
-                    else
-                        test::FillRandom(img, rng);
-                    CopyImage(img, before);
-                    FilterTables tables;
-                    FilterParams p{c.value, 12, withCache ? &tables : nullptr};
-                    ASSERT_EQ(img.Transfer(c.kernel, &img, nullptr, 0, 0, &p), 1) << c.name;
-                    for (int y = 0; y < 3; ++y)
-                        for (int x = 0; x < width; ++x)
-                            for (int k = 0; k < c.layout.channels; ++k)
-                                ASSERT_EQ(Sample(img, c.layout, x, y, k),
-                                          c.reference(Sample(before, c.layout, x, y, k)))
-                                    << c.name << " width " << width << " at " << x << "," << y;
-                    const auto mask = UntouchableBytes(img, c.layout);
-                    for (size_t i = 0; i < mask.size(); ++i)
-                        if (mask[i]) {
-                            ASSERT_EQ(img.Bits()[i], before.Bits()[i]) << c.name << " byte " << i;
-                        }
-                }
+    for (const ToneCase& c : cases) {
+        for (int width : {1, 3, 5, 8}) {
+            for (bool withCache : {false, true}) {
+                CDibImage img, before;
+                ASSERT_EQ(img.Create(width, 3, c.layout.bits), 1);
+                // 16-bit images hold words up to 65535: above the 12-bit limit must clamp.
+                if (c.layout.wide)
+                    test::FillRandom16(img, rng, width == 5 ? 65535 : 4095);
+                else
+                    test::FillRandom(img, rng);
+                CopyImage(img, before);
+                FilterTables tables;
+                FilterParams p{c.value, 12, withCache ? &tables : nullptr};
+                ASSERT_EQ(img.Transfer(c.kernel, &img, nullptr, 0, 0, &p), 1) << c.name;
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < width; ++x)
+                        for (int k = 0; k < c.layout.channels; ++k)
+                            ASSERT_EQ(Sample(img, c.layout, x, y, k),
+                                      c.reference(Sample(before, c.layout, x, y, k)))
+                                << c.name << " width " << width << " at " << x << "," << y;
+                const auto mask = UntouchableBytes(img, c.layout);
+                for (size_t i = 0; i < mask.size(); ++i)
+                    if (mask[i]) {
+                        ASSERT_EQ(img.Bits()[i], before.Bits()[i]) << c.name << " byte " << i;
+                    }
             }
         }
     }
@@ -295,27 +290,25 @@ TEST(Filters, SharpnessMatchesTheTwoPassFilterOnEveryLayout) {
         {"Color16 48", SharpnessColor16, kBgr48}, {"Color16 64", SharpnessColor16, kBgr64}};
     std::mt19937 rng(99);
     const int sizes[][2] = {{1, 1}, {4, 4}, {5, 5}, {7, 6}, {13, 9}, {300, 7}};
-    for (bool baseline : {false, true})
-        for (const Case& c : cases)
-            for (const auto& size : sizes)
-                for (int s : {1, 10, 30, 200}) {
-                    CDibImage work, frame, expect;
-                    ASSERT_EQ(work.Create(size[0], size[1], c.layout.bits), 1);
-                    if (c.layout.wide)
-                        test::FillRandom16(work, rng, s == 30 ? 65535 : 4095);
-                    else
-                        test::FillRandom(work, rng);
-                    CopyImage(work, frame);
-                    CopyImage(work, expect);
-                    ReferenceSharpen(work, expect, c.layout, s);
-                    FilterParams p{s, 12};
-                    const test::BaselineScope scope(baseline);
-                    ASSERT_EQ(frame.Transfer(c.kernel, &work, nullptr, 0, 0, &p), 1);
-                    for (size_t i = 0; i < frame.SizeBytes(); ++i)
-                        ASSERT_EQ(frame.Bits()[i], expect.Bits()[i])
-                            << c.name << " " << size[0] << "x" << size[1] << " s " << s << " byte "
-                            << i;
-                }
+    for (const Case& c : cases)
+        for (const auto& size : sizes)
+            for (int s : {1, 10, 30, 200}) {
+                CDibImage work, frame, expect;
+                ASSERT_EQ(work.Create(size[0], size[1], c.layout.bits), 1);
+                if (c.layout.wide)
+                    test::FillRandom16(work, rng, s == 30 ? 65535 : 4095);
+                else
+                    test::FillRandom(work, rng);
+                CopyImage(work, frame);
+                CopyImage(work, expect);
+                ReferenceSharpen(work, expect, c.layout, s);
+                FilterParams p{s, 12};
+                ASSERT_EQ(frame.Transfer(c.kernel, &work, nullptr, 0, 0, &p), 1);
+                for (size_t i = 0; i < frame.SizeBytes(); ++i)
+                    ASSERT_EQ(frame.Bits()[i], expect.Bits()[i])
+                        << c.name << " " << size[0] << "x" << size[1] << " s " << s << " byte "
+                        << i;
+            }
 }
 
 TEST(Filters, SharpnessLeavesFlatImagesAndRefusesToRunInPlace) {
@@ -437,8 +430,7 @@ struct PackedHueReference {
     }
 };
 
-// Every colour (or a random million of them) through both builds of the kernel against the
-// packed reference.
+// Every colour (or a random million of them) through the kernel against the packed reference.
 TEST(Filters, HueSaturationMatchesThePackedAlgorithmOnEveryColour) {
     struct Case {
         int hue, saturation;
@@ -450,37 +442,33 @@ TEST(Filters, HueSaturationMatchesThePackedAlgorithmOnEveryColour) {
     for (const Case& c : cases) {
         const PackedHueReference ref(c.hue, c.saturation);
         HueSaturationParams p{c.hue, 0, c.saturation, 12};
-        for (bool baseline : {false, true}) {
-            const test::BaselineScope scope(baseline);
-            CDibImage img;
-            ASSERT_EQ(img.Create(4096, 16, 24), 1);
-            const int blocks = c.exhaustive ? 256 : 16;
-            for (int block = 0; block < blocks; ++block) {
-                for (int y = 0; y < 16; ++y)
-                    for (int x = 0; x < 4096; ++x) {
-                        const uint32_t colour =
-                            c.exhaustive ? static_cast<uint32_t>(block * 65536 + y * 4096 + x)
-                                         : static_cast<uint32_t>(rng()) & 0xFFFFFF;
-                        Set8(img, x, y, 0, static_cast<uint8_t>(colour));
-                        Set8(img, x, y, 1, static_cast<uint8_t>(colour >> 8));
-                        Set8(img, x, y, 2, static_cast<uint8_t>(colour >> 16));
-                    }
-                CDibImage before;
-                CopyImage(img, before);
-                ASSERT_EQ(img.Transfer(HueSaturationColor8, &img, nullptr, 0, 0, &p), 1);
-                for (int y = 0; y < 16; ++y)
-                    for (int x = 0; x < 4096; ++x) {
-                        const uint32_t want = ref(Get8(before, x, y, 2), Get8(before, x, y, 1),
-                                                  Get8(before, x, y, 0));
-                        const uint32_t got =
-                            Get8(img, x, y, 0) | Get8(img, x, y, 1) << 8 | Get8(img, x, y, 2) << 16;
-                        ASSERT_EQ(got, want & 0xFFFFFF)
-                            << "hue " << c.hue << " sat " << c.saturation << " colour " << std::hex
-                            << (Get8(before, x, y, 2) << 16 | Get8(before, x, y, 1) << 8 |
-                                Get8(before, x, y, 0))
-                            << (baseline ? " baseline" : " dispatched");
-                    }
-            }
+        CDibImage img;
+        ASSERT_EQ(img.Create(4096, 16, 24), 1);
+        const int blocks = c.exhaustive ? 256 : 16;
+        for (int block = 0; block < blocks; ++block) {
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 4096; ++x) {
+                    const uint32_t colour =
+                        c.exhaustive ? static_cast<uint32_t>(block * 65536 + y * 4096 + x)
+                                     : static_cast<uint32_t>(rng()) & 0xFFFFFF;
+                    Set8(img, x, y, 0, static_cast<uint8_t>(colour));
+                    Set8(img, x, y, 1, static_cast<uint8_t>(colour >> 8));
+                    Set8(img, x, y, 2, static_cast<uint8_t>(colour >> 16));
+                }
+            CDibImage before;
+            CopyImage(img, before);
+            ASSERT_EQ(img.Transfer(HueSaturationColor8, &img, nullptr, 0, 0, &p), 1);
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 4096; ++x) {
+                    const uint32_t want = ref(Get8(before, x, y, 2), Get8(before, x, y, 1),
+                                              Get8(before, x, y, 0));
+                    const uint32_t got =
+                        Get8(img, x, y, 0) | Get8(img, x, y, 1) << 8 | Get8(img, x, y, 2) << 16;
+                    ASSERT_EQ(got, want & 0xFFFFFF)
+                        << "hue " << c.hue << " sat " << c.saturation << " colour " << std::hex
+                        << (Get8(before, x, y, 2) << 16 | Get8(before, x, y, 1) << 8 |
+                            Get8(before, x, y, 0));
+                }
         }
     }
 }

@@ -97,52 +97,48 @@ TEST(Mosaic, EffectivePhaseFollowsTheMirrors) {
 // Random mosaics of odd and even sizes, every phase, both sample widths, 3- and 4-channel
 // outputs, random gains: every pixel against the plain formula, and a fourth channel untouched.
 TEST(Mosaic, ReconstructionMatchesThePlainFormulaEverywhere) {
-    for (bool baseline : {false, true}) {
-        SCOPED_TRACE(baseline ? "baseline build" : "dispatched build");
-        const test::BaselineScope scope(baseline);
-        std::mt19937 rng(417);
-        // Every size up to 6 x 6 (images too small for the four-further-inside rule included),
-        // then odd and even larger ones and one wider than a processing chunk.
-        std::vector<std::array<int, 2>> sizes;
-        for (int w = 1; w <= 6; ++w)
-            for (int h = 1; h <= 6; ++h) sizes.push_back({w, h});
-        for (auto size : {std::array<int, 2>{4, 7}, {7, 4}, {13, 9}, {37, 11}, {21, 25}, {1031, 7}})
-            sizes.push_back(size);
-        for (const auto& size : sizes) {
-            for (uint16_t mosaicBits : {8, 16}) {
-                for (int phase = 0; phase < 4; ++phase) {
-                    const bool four = (phase + size[0]) % 2 == 0;
-                    const uint16_t colorBits =
-                        mosaicBits == 8 ? (four ? 32 : 24) : (four ? 64 : 48);
-                    CDibImage mosaic, color;
-                    ASSERT_EQ(mosaic.Create(size[0], size[1], mosaicBits), 1);
-                    ASSERT_EQ(color.Create(size[0], size[1], colorBits), 1);
-                    if (mosaicBits == 8) test::FillRandom(mosaic, rng);
-                    // Mostly 12-bit data, with some words above 4095 as a broken frame might hold.
-                    else
-                        test::FillRandom16(mosaic, rng, phase == 3 ? 65535 : 4095);
-                    test::FillRandom(color, rng);
-                    CDibImage before;
-                    ASSERT_EQ(before.CreateLike(&color), 1);
-                    std::copy_n(color.Bits(), color.SizeBytes(), before.Bits());
+    std::mt19937 rng(417);
+    // Every size up to 6 x 6 (images too small for the four-further-inside rule included),
+    // then odd and even larger ones and one wider than a processing chunk.
+    std::vector<std::array<int, 2>> sizes;
+    for (int w = 1; w <= 6; ++w)
+        for (int h = 1; h <= 6; ++h) sizes.push_back({w, h});
+    for (auto size : {std::array<int, 2>{4, 7}, {7, 4}, {13, 9}, {37, 11}, {21, 25}, {1031, 7}})
+        sizes.push_back(size);
+    for (const auto& size : sizes) {
+        for (uint16_t mosaicBits : {8, 16}) {
+            for (int phase = 0; phase < 4; ++phase) {
+                const bool four = (phase + size[0]) % 2 == 0;
+                const uint16_t colorBits =
+                    mosaicBits == 8 ? (four ? 32 : 24) : (four ? 64 : 48);
+                CDibImage mosaic, color;
+                ASSERT_EQ(mosaic.Create(size[0], size[1], mosaicBits), 1);
+                ASSERT_EQ(color.Create(size[0], size[1], colorBits), 1);
+                if (mosaicBits == 8) test::FillRandom(mosaic, rng);
+                // Mostly 12-bit data, with some words above 4095 as a broken frame might hold.
+                else
+                    test::FillRandom16(mosaic, rng, phase == 3 ? 65535 : 4095);
+                test::FillRandom(color, rng);
+                CDibImage before;
+                ASSERT_EQ(before.CreateLike(&color), 1);
+                std::copy_n(color.Bits(), color.SizeBytes(), before.Bits());
 
-                    std::uniform_int_distribution<int> gain(0, 400);
-                    WhiteBalanceParams params{phase, gain(rng), 100, gain(rng)};
-                    ASSERT_EQ(ReconstructColor(color, mosaic, params, false), 1);
-                    const Reference ref{mosaic, phase, params.redGain, params.blueGain};
-                    for (int y = 0; y < size[1]; ++y)
-                        for (int x = 0; x < size[0]; ++x) {
-                            const auto got = PixelOf(color, x, y), old = PixelOf(before, x, y);
-                            const auto want = ref.At(x, y);
-                            ASSERT_EQ(got[0], want[0])
-                                << size[0] << "x" << size[1] << " bits " << mosaicBits << " phase "
-                                << phase << " at " << x << "," << y;
-                            ASSERT_EQ(got[1], want[1]) << x << "," << y;
-                            ASSERT_EQ(got[2], want[2]) << x << "," << y;
-                            ASSERT_EQ(got[3], old[3])
-                                << "fourth channel written at " << x << "," << y;
-                        }
-                }
+                std::uniform_int_distribution<int> gain(0, 400);
+                WhiteBalanceParams params{phase, gain(rng), 100, gain(rng)};
+                ASSERT_EQ(ReconstructColor(color, mosaic, params, false), 1);
+                const Reference ref{mosaic, phase, params.redGain, params.blueGain};
+                for (int y = 0; y < size[1]; ++y)
+                    for (int x = 0; x < size[0]; ++x) {
+                        const auto got = PixelOf(color, x, y), old = PixelOf(before, x, y);
+                        const auto want = ref.At(x, y);
+                        ASSERT_EQ(got[0], want[0])
+                            << size[0] << "x" << size[1] << " bits " << mosaicBits << " phase "
+                            << phase << " at " << x << "," << y;
+                        ASSERT_EQ(got[1], want[1]) << x << "," << y;
+                        ASSERT_EQ(got[2], want[2]) << x << "," << y;
+                        ASSERT_EQ(got[3], old[3])
+                            << "fourth channel written at " << x << "," << y;
+                    }
             }
         }
     }

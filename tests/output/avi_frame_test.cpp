@@ -8,7 +8,7 @@
 #include "imaging/dib_image.h"
 #include "output/avi_frame.h"
 #include "output/avi_writer.h"
-#include "output_test_util.h"
+#include "support/output_files.h"
 #include "support/test_env.h"
 
 namespace rezive {

@@ -4,14 +4,16 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
 
 #include "imaging/dib_image.h"
 #include "output/avi_recorder.h"
-#include "output_test_util.h"
+#include "support/output_files.h"
 #include "support/test_env.h"
+#include "support/wait.h"
 
 namespace rezive {
 namespace {
@@ -69,15 +71,7 @@ private:
     std::optional<RecordingOutcome> outcome_;
 };
 
-template <class Pred>
-bool WaitFor(Pred pred) {
-    const auto until = std::chrono::steady_clock::now() + kDeadline;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+bool WaitFor(const std::function<bool()>& pred) { return test::WaitUntil(pred, kDeadline); }
 
 // Frame count, rate and first-pixel sequence numbers of a finished file of 4 x 2 frames.
 struct FileSummary {

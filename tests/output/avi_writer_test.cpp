@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "output/avi_writer.h"
-#include "output_test_util.h"
+#include "support/output_files.h"
 #include "support/test_env.h"
 
 namespace rezive {

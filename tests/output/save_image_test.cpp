@@ -10,8 +10,8 @@
 
 #include "imaging/dib_image.h"
 #include "output/still_writers.h"
-#include "output_test_util.h"
-#include "decoders.h"
+#include "support/output_files.h"
+#include "support/decoders.h"
 #include "support/test_env.h"
 
 namespace rezive {

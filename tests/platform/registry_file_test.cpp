@@ -7,23 +7,18 @@
 #include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "platform/registry_file.h"
 #include "support/test_env.h"
+#include "support/text_files.h"
 
 namespace rezive::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadText;
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -141,8 +136,8 @@ TEST(RegistryFileTest, DamagedOrHandEditedFilesAreBackedUpOnceWithoutOverwriting
     WriteFile(path + ".bak", "an older backup");
 
     ASSERT_TRUE(Save(path, "K", "new", 6));
-    EXPECT_EQ(ReadAll(path + ".bak"), "an older backup");
-    EXPECT_EQ(ReadAll(path + ".bak.1"), damaged);
+    EXPECT_EQ(ReadText(path + ".bak"), "an older backup");
+    EXPECT_EQ(ReadText(path + ".bak.1"), damaged);
     EXPECT_EQ(Load(path, "K", "old"), 5u);  // what parsed is carried over
     EXPECT_EQ(Load(path, "K", "new"), 6u);
 
@@ -151,10 +146,10 @@ TEST(RegistryFileTest, DamagedOrHandEditedFilesAreBackedUpOnceWithoutOverwriting
     EXPECT_FALSE(fs::exists(path + ".bak.2"));
 
     // A user's comment is not lost silently either.
-    const std::string edited = ReadAll(path) + "; my note\r\n";
+    const std::string edited = ReadText(path) + "; my note\r\n";
     WriteFile(path, edited);
     ASSERT_TRUE(Save(path, "K", "new", 8));
-    EXPECT_EQ(ReadAll(path + ".bak.2"), edited);
+    EXPECT_EQ(ReadText(path + ".bak.2"), edited);
 
     // An empty file holds nothing worth keeping.
     WriteFile(path, "");
@@ -169,7 +164,7 @@ TEST(RegistryFileTest, WriteIsRefusedWhenEveryBackupNameIsTaken) {
     WriteFile(path + ".bak", "b");
     for (int n = 1; n < kMaxBackups; ++n) WriteFile(path + ".bak." + std::to_string(n), "b");
     EXPECT_FALSE(Save(path, "K", "v", 1));
-    EXPECT_EQ(ReadAll(path), "damage");
+    EXPECT_EQ(ReadText(path), "damage");
 }
 
 TEST(RegistryFileTest, SymbolicLinkKeepsPointingAtTheUpdatedTarget) {

@@ -4,18 +4,12 @@
 #include <string>
 
 #include "platform/registry_tree.h"
+#include "support/text_files.h"
 
 namespace rezive::platform {
 namespace {
 
-std::string Crlf(std::string_view lf) {
-    std::string out;
-    for (char c : lf) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
+using test::Crlf;
 
 const RegistryNode* Find(const RegistryNode& root, std::string_view path) {
     const RegistryNode* node = &root;

@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/registry_file.h"
 #include "platform/registry_tree.h"
 #include "support/test_env.h"
+#include "support/text_files.h"
 
 namespace rezive::platform {
 namespace {
@@ -77,13 +77,6 @@ private:
     std::mt19937 rng_;
 };
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(RegistryFuzzTest, MutatedTextsParseToATreeThatWritesBackStably) {
     Mutator m(20261208);
     std::vector<std::string> pool(std::begin(kSeeds), std::end(kSeeds));
@@ -124,10 +117,10 @@ TEST(RegistryFuzzTest, WritingOverMutatedFilesKeepsTheOldBytesAndWhatParsed) {
         RegistryWriter writer(path);
         ASSERT_TRUE(writer.CurrentUser().Create("Fuzz").WriteDword("v", static_cast<uint32_t>(i)));
         ASSERT_TRUE(writer.Commit()) << "input " << i;
-        EXPECT_EQ(ReadAll(path), SerializeRegistryText(expected)) << "input " << i;
+        EXPECT_EQ(test::ReadText(path), SerializeRegistryText(expected)) << "input " << i;
         EXPECT_EQ(std::filesystem::exists(path + ".bak"), !canonical) << "input " << i;
         if (!canonical) {
-            EXPECT_EQ(ReadAll(path + ".bak"), input) << "input " << i;
+            EXPECT_EQ(test::ReadText(path + ".bak"), input) << "input " << i;
         }
     }
 }

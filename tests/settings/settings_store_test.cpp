@@ -12,18 +12,12 @@
 #include "platform/registry_file.h"
 #include "settings/settings_store.h"
 #include "support/test_env.h"
+#include "support/text_files.h"
 
 namespace rezive::settings {
 namespace {
 
-std::string Crlf(std::string_view lf) {
-    std::string out;
-    for (char c : lf) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
+using test::Crlf;
 
 constexpr const char* kRootSection = "[HKEY_CURRENT_USER\\Software\\Ruredo\\Rezive417DIRVUDSdk";
 

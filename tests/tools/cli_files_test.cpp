@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "output/decoders.h"
+#include "support/decoders.h"
 #include "tools/cli_runner.h"
 
 namespace rezive::test {
@@ -65,7 +65,7 @@ TEST_P(SnapshotFormats, WritesADecodableImageOfTheCameraSize) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("saved " + path), std::string::npos) << r.out;
 
-    const std::string bytes = ReadWholeFile(path);
+    const std::string bytes = ReadText(path);
     const std::string ext = std::filesystem::path(path).extension();
     Decoded d;
     if (ext == ".png") {
@@ -138,7 +138,7 @@ TEST(CliTrigger, SavesOneImagePerSoftwareTrigger) {
 
 // The RIFF structure of a finished recording: sizes that add up, one index entry per frame.
 void ExpectFinishedAvi(const std::string& path, uint32_t width, uint32_t height) {
-    const std::string bytes = ReadWholeFile(path);
+    const std::string bytes = ReadText(path);
     ASSERT_GE(bytes.size(), 232u) << path;
     ASSERT_EQ(bytes.substr(0, 4), "RIFF");
     ASSERT_EQ(bytes.substr(8, 4), "AVI ");
@@ -161,7 +161,7 @@ TEST(CliRecord, WritesAFinishedAviAndReportsItsFrames) {
                                  "--window", "320", "240"});
     ASSERT_EQ(r.status, 0) << r.err;
     ExpectFinishedAvi(path, 320, 240);
-    EXPECT_NE(r.out.find("\"frames\":" + std::to_string(Le32(ReadWholeFile(path), 48))),
+    EXPECT_NE(r.out.find("\"frames\":" + std::to_string(Le32(ReadText(path), 48))),
               std::string::npos)
         << r.out;
 }
@@ -179,9 +179,9 @@ TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
     ASSERT_TRUE(WaitUntil([&] {
         std::error_code ec;
         return std::filesystem::file_size(path, ec) > 3 * 230400u && !ec;
-    })) << ReadWholeFile(errPath);
+    })) << ReadText(errPath);
     kill(recorder, SIGINT);
-    EXPECT_EQ(CliEnvironment::Wait(recorder), 130) << ReadWholeFile(errPath);
+    EXPECT_EQ(CliEnvironment::Wait(recorder), 130) << ReadText(errPath);
     ExpectFinishedAvi(path, 320, 240);
 }
 
@@ -192,11 +192,11 @@ TEST(CliPreview, RunsUntilCtrlCThenStopsCleanlyAndReports) {
     const pid_t preview = env.Start({"--json", "preview", "--no-window"}, &outPath, &errPath);
     ASSERT_GT(preview, 0);
     // The tool says it is previewing once the preview runs.
-    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(errPath).find("Ctrl-C") != std::string::npos; }))
-        << ReadWholeFile(errPath);
+    ASSERT_TRUE(WaitUntil([&] { return ReadText(errPath).find("Ctrl-C") != std::string::npos; }))
+        << ReadText(errPath);
     kill(preview, SIGINT);
-    EXPECT_EQ(CliEnvironment::Wait(preview), 0) << ReadWholeFile(errPath);
-    EXPECT_NE(ReadWholeFile(outPath).find("\"frames\":"), std::string::npos) << ReadWholeFile(outPath);
+    EXPECT_EQ(CliEnvironment::Wait(preview), 0) << ReadText(errPath);
+    EXPECT_NE(ReadText(outPath).find("\"frames\":"), std::string::npos) << ReadText(outPath);
 }
 
 }  // namespace

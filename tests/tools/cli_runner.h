@@ -14,12 +14,13 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/test_env.h"
+#include "support/text_files.h"
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -39,13 +40,6 @@ struct CliResult {
     std::string out;
     std::string err;
 };
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // One camera "machine": a settings file and a shared-memory name that no other test uses.
 class CliEnvironment {
@@ -124,8 +118,8 @@ public:
         std::string outPath, errPath;
         CliResult result;
         result.status = Wait(Start(args, &outPath, &errPath));
-        result.out = ReadWholeFile(outPath);
-        result.err = ReadWholeFile(errPath);
+        result.out = ReadText(outPath);
+        result.err = ReadText(errPath);
         return result;
     }
 
@@ -142,17 +136,6 @@ inline bool HardwareAttached() {
         if (access((std::string("/dev/Daro417DIRVUD-") + *s).c_str(), F_OK) == 0) return true;
     }
     return false;
-}
-
-// Waits for a condition, polling; true when it became true before the deadline.
-inline bool WaitUntil(const std::function<bool()>& condition,
-                      std::chrono::seconds limit = std::chrono::seconds(60)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 }  // namespace rezive::test

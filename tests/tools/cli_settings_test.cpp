@@ -54,7 +54,7 @@ TEST(CliSettings, SettingsFileIsWhereTheEnvironmentSays) {
     REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     ASSERT_EQ(env.Run({"set", "--gamma", "120"}).status, 0);
-    EXPECT_NE(ReadWholeFile(env.SettingsFile()).find("REGEDIT4"), std::string::npos);
+    EXPECT_NE(ReadText(env.SettingsFile()).find("REGEDIT4"), std::string::npos);
 }
 
 TEST(CliSettings, RejectedValueLeavesEveryOtherSettingOfTheCommandUnchanged) {
@@ -79,16 +79,22 @@ TEST(CliSettings, RealExposureTimeIsKeptAsLines) {
     CliEnvironment env;
     // Times are whole milliseconds, about 14 lines of the virtual sensor: long enough exposures
     // keep that rounding small.
-    ASSERT_EQ(env.Run({"set", "--exposure", "3000"}).status, 0);
-    const auto before = JsonReader::Parse(env.Run({"--json", "get", "exposure-ms"}).out);
-    ASSERT_TRUE(before);
+    // Every step reports what the tool said, so that a failure shows which run went wrong.
+    const CliResult lines = env.Run({"set", "--exposure", "3000"});
+    ASSERT_EQ(lines.status, 0) << lines.err;
+    const CliResult getTime = env.Run({"--json", "get", "exposure-ms"});
+    ASSERT_EQ(getTime.status, 0) << getTime.err;
+    const auto before = JsonReader::Parse(getTime.out);
+    ASSERT_TRUE(before && before->Get("exposure-ms")) << getTime.out;
     const int time = static_cast<int>(before->Get("exposure-ms")->number);
-    ASSERT_GT(time, 0);
+    ASSERT_GT(time, 0) << getTime.out;
     const CliResult set = env.Run({"set", "--exposure-ms", std::to_string(2 * time)});
     ASSERT_EQ(set.status, 0) << set.err;
-    const auto after = JsonReader::Parse(env.Run({"--json", "get", "exposure"}).out);
-    ASSERT_TRUE(after);
-    EXPECT_NEAR(after->Get("exposure")->number, 6000, 60);
+    const CliResult getLines = env.Run({"--json", "get", "exposure"});
+    ASSERT_EQ(getLines.status, 0) << getLines.err;
+    const auto after = JsonReader::Parse(getLines.out);
+    ASSERT_TRUE(after && after->Get("exposure")) << getLines.out;
+    EXPECT_NEAR(after->Get("exposure")->number, 6000, 60) << "from " << time << " ms";
 }
 
 TEST(CliSettings, RunOnlySettingsAreNamedAsSuch) {

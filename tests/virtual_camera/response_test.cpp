@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "device/rezive417dir_sdk.h"
-#include "device/virtual_fixture.h"
+#include "support/virtual_device_fixture.h"
 #include "support/test_env.h"
 #include "virtual_camera/frame_sequence.h"
 #include "virtual_camera/png_writer.h"
@@ -36,10 +36,10 @@ Filter PhaseColour(int phase, int r, int c) {
     return rp == 0 ? Filter::kBlue : Filter::kRed;
 }
 
-class ResponseTest : public test::VirtualCameraTest {
+class ResponseTest : public test::VirtualDeviceTest {
 protected:
     void SetUp() override {
-        VirtualCameraTest::SetUp();
+        VirtualDeviceTest::SetUp();
         Cam().SetTimeScale(0.0);
         model_ = std::make_unique<CRezive417DIRVUDSdk>();
         model_->SetMirrorH(0);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device/rezive417dir_sdk.h"
-#include "device/virtual_fixture.h"
+#include "support/virtual_device_fixture.h"
 #include "virtual_camera/frame_sequence.h"
 #include "virtual_camera/frame_timing.h"
 
@@ -36,10 +36,10 @@ TEST(FrameTiming, PeriodFollowsClockWindowExposureAndBus) {
     EXPECT_NEAR(TriggeredLatencySeconds(t), (637 + 720) * 1650 / 24e6, 1e-9);
 }
 
-class TimingTest : public test::VirtualCameraTest {
+class TimingTest : public test::VirtualDeviceTest {
 protected:
     void SetUp() override {
-        VirtualCameraTest::SetUp();
+        VirtualDeviceTest::SetUp();
         Cam().SetTimeScale(0.0);
         model_ = std::make_unique<CRezive417DIRVUDSdk>();
         model_->SetExposure(637);

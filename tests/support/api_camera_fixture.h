@@ -1,7 +1,7 @@
-// A camera object on virtual camera 0, with an application window and a callback window.
+// A camera driven through the public C API: a camera object on virtual camera 0, with an
+// application window and a callback window.
 #pragma once
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <ReziveSdk.h>
@@ -12,11 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include "support/messages.h"
+#include "support/threads.h"
+#include "support/wait.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace rezive::test {
 
-class VirtualCameraTest : public testing::Test {
+class ApiCameraTest : public testing::Test {
 protected:
     void SetUp() override {
         setenv("REZIVE_VIRTUAL_CAMERAS", "1", 1);
@@ -39,13 +42,6 @@ protected:
         unsetenv("REZIVE_VIRTUAL_CAMERAS");
     }
 
-    static std::vector<RzMessage> Drain(RzWindow window) {
-        std::vector<RzMessage> messages;
-        RzMessage m;
-        while (RzWaitMessage(window, &m, 0) == 1) messages.push_back(m);
-        return messages;
-    }
-
     // Waits (generously: loaded machines) for the next frame message on the callback window;
     // failure messages are returned too.
     bool NextFrameMessage(RzMessage* out, int32_t timeoutMs = 30000) {
@@ -62,12 +58,7 @@ protected:
 
     // Polls cond until it holds or the deadline passes.
     static bool WaitFor(const std::function<bool()>& cond, int32_t timeoutMs = 30000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (cond()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return cond();
+        return WaitUntil(cond, std::chrono::milliseconds(timeoutMs));
     }
 
     virtual_camera::VirtualCamera* camera_ = nullptr;
@@ -75,16 +66,6 @@ protected:
     RzWindow callback_ = 0;
     RzHandle handle_ = 0;
 };
-
-// Threads of this process (the baseline that every test's threads must return to).
-inline int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n;
-}
 
 // Row stride of an image of the given width and bits per pixel.
 inline int32_t StrideOf(int32_t width, int32_t bits) { return (width * (bits / 8) + 3) & ~3; }

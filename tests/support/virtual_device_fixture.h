@@ -1,4 +1,5 @@
-// Test fixture: N virtual cameras enabled and reset to their power-on state for each test.
+// The device layer and the virtual camera driven directly, below the camera object: N virtual
+// cameras enabled and reset to their power-on state for each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ inline void EnableVirtualCameras(int n) {
     for (int i = 0; i < 32; ++i) virtual_camera::CameraAt(i).Reset();
 }
 
-class VirtualCameraTest : public ::testing::Test {
+class VirtualDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override { EnableVirtualCameras(1); }
     void TearDown() override { EnableVirtualCameras(0); }

@@ -1,0 +1,29 @@
+// Whole-file text access and line-ending helpers for tests of files the library reads and writes.
+#pragma once
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace rezive::test {
+
+// The whole file as bytes in a string (empty when it cannot be read).
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The text with every LF turned into CR LF, the line ending settings files are written with.
+inline std::string Crlf(std::string_view lf) {
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace rezive::test

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "acquisition/frame_info_pool.h"
+#include "acquisition/interface_values.h"
 #include "device/rezive417dir_sdk.h"
 #include "imaging/conversions.h"
 #include "platform/clock.h"
@@ -10,7 +11,6 @@
 namespace rezive {
 namespace {
 
-constexpr uint32_t kFrameMessage = RZ_WM_FRAME;
 constexpr int kRaw8 = 0, kRaw16 = 1, kColor24 = 2, kColor32 = 3, kColor48 = 4, kColor64 = 5;
 
 bool SixteenBitMode(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; }
@@ -66,13 +66,13 @@ bool CAcquisition::OpenPreviewWindow() {
 bool CAcquisition::Prepare() {
     if (model_ == nullptr) return false;
     if (!host_.DeviceAvailable()) {
-        host_.RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        host_.RecordError(kErrDeviceUnavailable);
         return false;
     }
     const CaptureGeometry& g = settings_.geometry;
     const int32_t subSample = settings_.format.subSample;
     if (!IsCaptureWindowValid(g, subSample)) {
-        host_.RecordError(RZ_ERR_CAPTURE_WINDOW);
+        host_.RecordError(kErrCaptureWindow);
         return false;
     }
     int32_t width = g.width, height = g.height;
@@ -84,7 +84,7 @@ bool CAcquisition::Prepare() {
     }
     const int32_t mode = settings_.format.colorMode;
     if (mode < 0 || mode > 5) {
-        host_.RecordError(RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
         return false;
     }
     const bool grayFromColour16 = mode == 1 && settings_.filters.grayMode == 2;
@@ -105,7 +105,7 @@ bool CAcquisition::Prepare() {
         ok = ok && images_[kSlotWork]->CreateLike(images_[mode].get()) == 1;
         if (ok && mode <= 3) images_[kRaw8]->SetPalette(0, nullptr, 0, 256);
         if (!ok) {
-            host_.RecordError(RZ_ERR_BUFFER);
+            host_.RecordError(kErrBuffer);
             return false;
         }
         preparedMode_ = mode;
@@ -120,7 +120,7 @@ bool CAcquisition::Prepare() {
     // The buffers above are sized for this window; a window the model refuses would leave its
     // transfer at the old size, larger than the buffers the frames are copied into.
     if (model_->SetWindow(g.xOffset, g.yOffset, g.width, g.height, subSample) != 0) {
-        host_.RecordError(RZ_ERR_CAPTURE_WINDOW);
+        host_.RecordError(kErrCaptureWindow);
         return false;
     }
     model_->SetMirrorV(settings_.analog.mirrorV);
@@ -162,17 +162,17 @@ int32_t CAcquisition::StartPreviewLocked() {
         return 0;
     }
     if (!Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     run_ = 1;
     int32_t code = 0;
     if (!StartWorker()) {
-        code = RZ_ERR_THREAD;
+        code = kErrThread;
     } else {
         model_->SetTriggerMode(false);
         if (model_->StartStreaming() != 0) {
-            code = RZ_ERR_REGISTER;
+            code = kErrRegister;
         } else {
             mode_ = 1;
             host_.ClaimDevice();
@@ -213,13 +213,13 @@ int32_t CAcquisition::PreviewLocked() {
     if (preview_.Wanted()) {
         platform::MutexLock frame(frameLock_);
         if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
-            host_.RecordError(RZ_ERR_WINDOW);
+            host_.RecordError(kErrWindow);
             return 0;
         }
     }
     if (StartPreviewLocked() != 1) {
         CloseLocked();
-        host_.RecordError(RZ_ERR_TRANSFER);
+        host_.RecordError(kErrTransfer);
         return 0;
     }
     return 1;
@@ -248,7 +248,7 @@ int32_t CAcquisition::Capture() {
         return 0;
     }
     if (!Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     mode_ = 2;
@@ -260,20 +260,20 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
     platform::MutexLock control(control_);
     const GateVerdict verdict = AskGate(State(), GatedOperation::kTrigger);
     if (verdict.kind != GateVerdict::kRun) {
-        host_.RecordError(verdict.kind == GateVerdict::kRefused ? verdict.error : RZ_ERR_NO_DEVICE);
+        host_.RecordError(verdict.kind == GateVerdict::kRefused ? verdict.error : kErrNoDevice);
         return 0;
     }
     SetCallbackTarget(window, buffer, size, topDown);
     if (preview_.Wanted()) {
         platform::MutexLock frame(frameLock_);
         if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
-            host_.RecordError(RZ_ERR_WINDOW);
+            host_.RecordError(kErrWindow);
             return 0;
         }
     }
     if (!Prepare()) {
         CloseLocked();
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     mode_ = 3;
@@ -282,7 +282,7 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
     run_ = 1;
     if (!StartWorker()) {
         CloseLocked();
-        host_.RecordError(RZ_ERR_THREAD);
+        host_.RecordError(kErrThread);
         return 0;
     }
     return 1;
@@ -293,24 +293,24 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
     const AcquisitionState state = State();
     const GateVerdict verdict = AskGate(state, GatedOperation::kSnapShot);
     if (verdict.kind != GateVerdict::kRun) {
-        host_.RecordError(verdict.error != 0 ? verdict.error : RZ_ERR_NO_DEVICE);
+        host_.RecordError(verdict.error != 0 ? verdict.error : kErrNoDevice);
         return 0;
     }
     // In capture mode the camera was prepared once and the device handle stays open.
     const bool keepHandle = state == AcquisitionState::kCapture;
     if (!keepHandle && !Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     platform::ReleasableMutexLock frame(frameLock_);
     auto fail = [&] {
         if (!keepHandle) model_->CloseSingleFrame();
-        host_.RecordError(RZ_ERR_TRANSFER);
+        host_.RecordError(kErrTransfer);
         return 0;
     };
     if (model_->TransferSingleFrame() != 0) return fail();
     if (!DecodeAndProcess(false)) {
-        PostToCallback(callback_.window, 0, RZ_ERR_TRANSFER);
+        PostToCallback(callback_.window, 0, kErrTransfer);
         return fail();
     }
     if (buffer != nullptr && size != 0) {
@@ -318,7 +318,7 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
         if (!CopyOut(*images_[slot], topDown, buffer, size)) {
             frame.Release();
             if (!keepHandle) model_->CloseSingleFrame();
-            host_.RecordError(RZ_ERR_BUFFER);
+            host_.RecordError(kErrBuffer);
             return 0;
         }
     }
@@ -332,15 +332,15 @@ int32_t CAcquisition::GetImage(void* buffer, int32_t size, int32_t topDown) {
     const int32_t mode = settings_.format.colorMode;
     CDibImage* image = (mode >= 0 && mode <= 5) ? images_[mode].get() : nullptr;
     if (image == nullptr) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     if (image->Empty() || buffer == nullptr) {
-        host_.RecordError(RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
         return 0;
     }
     if (!CopyOut(*image, topDown, buffer, size)) {
-        host_.RecordError(RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
         return 0;
     }
     return 1;
@@ -366,8 +366,8 @@ bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* desti
                            int32_t size) {
     const int64_t required = static_cast<int64_t>(source.Stride()) * source.Height();
     if (size < required || destination == nullptr) {
-        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
-        host_.RecordError(RZ_ERR_BUFFER);
+        PostToCallback(callback_.window, 0, kErrBuffer);
+        host_.RecordError(kErrBuffer);
         return false;
     }
     auto* out = static_cast<uint8_t*>(destination);
@@ -409,7 +409,7 @@ bool CAcquisition::DecodeAndProcess(bool fromRing) {
 
 void CAcquisition::FillFrameInfo(int32_t frameRate10) {
     const CDibImage& raw = *images_[SixteenBitMode(preparedMode_) ? kRaw16 : kRaw8];
-    frameInfo_->size = static_cast<int32_t>(sizeof(RzFrameInfo));
+    frameInfo_->size = static_cast<int32_t>(sizeof(FrameInfoRecord));
     frameInfo_->width = raw.Width();
     frameInfo_->height = raw.Height();
     frameInfo_->bitsPerPixel = ColorModeBits(preparedMode_);
@@ -441,8 +441,8 @@ void CAcquisition::PreviewLoop() {
                 platform::MutexLock frame(frameLock_);
                 window = callback_.window;
             }
-            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
-            host_.RecordError(RZ_ERR_NO_FRAME);
+            PostToCallback(window, 0, kErrNoFrame);
+            host_.RecordError(kErrNoFrame);
             break;
         }
         if (wait != 3) continue;
@@ -450,8 +450,8 @@ void CAcquisition::PreviewLoop() {
         const CallbackTarget target = callback_;
         if (!DecodeAndProcess(true)) {
             frame.Release();
-            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
-            host_.RecordError(RZ_ERR_TRANSFER);
+            PostToCallback(target.window, 0, kErrTransfer);
+            host_.RecordError(kErrTransfer);
             continue;
         }
         FillFrameInfo(frameRate_.Count(platform::TickMs()));

@@ -16,6 +16,7 @@
 #include "acquisition/frame_pipeline.h"
 #include "device/rezive417dir_sdk.h"
 #include "virtual_camera/virtual_camera.h"
+#include "virtual_camera/virtual_device_file.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ void SetEnvironment() {
     setenv("REZIVE_VIRTUAL_CAMERAS", "1", 1);
     setenv("REZIVE_SETTINGS_FILE", "/tmp/rezive-bench-settings.reg", 1);
     setenv("REZIVE_SHARED_NAME", "rezive-bench", 1);
+    // Some benchmarks build a model without a camera object, which is what registers it.
+    rezive::virtual_camera::RegisterBackend();
 }
 
 void SetFilters(RzHandle h, bool on) {

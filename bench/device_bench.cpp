@@ -12,6 +12,7 @@
 #include "device/rezive417dir_sdk.h"
 #include "device/transport.h"
 #include "virtual_camera/virtual_camera.h"
+#include "virtual_camera/virtual_device_file.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ using namespace rezive;
 
 virtual_camera::VirtualCamera& Camera() {
     setenv("REZIVE_VIRTUAL_CAMERAS", "1", 1);
+    // The models below are built without a camera object, which is what registers the backend.
+    virtual_camera::RegisterBackend();
     auto& cam = virtual_camera::CameraAt(0);
     cam.Reset();
     return cam;

@@ -1,6 +1,7 @@
 #include "acquisition/acquisition.h"
 
 #include "acquisition/frame_info_pool.h"
+#include "acquisition/interface_values.h"
 #include "device/rezive417dir_sdk.h"
 #include "platform/clock.h"
 
@@ -56,13 +57,13 @@ bool CAcquisition::OpenPreviewWindow() {
 bool CAcquisition::Prepare() {
     if (model_ == nullptr) return false;
     if (!host_.DeviceAvailable()) {
-        host_.RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        host_.RecordError(kErrDeviceUnavailable);
         return false;
     }
     const CaptureGeometry& g = settings_.geometry;
     const int32_t subSample = settings_.format.subSample;
     if (!IsCaptureWindowValid(g, subSample)) {
-        host_.RecordError(RZ_ERR_CAPTURE_WINDOW);
+        host_.RecordError(kErrCaptureWindow);
         return false;
     }
     int32_t width = g.width, height = g.height;
@@ -74,7 +75,7 @@ bool CAcquisition::Prepare() {
     }
     const int32_t colorMode = settings_.format.colorMode;
     if (colorMode < 0 || colorMode > 5) {
-        host_.RecordError(RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
         return false;
     }
     const bool grayFromColor16 = colorMode == 1 && settings_.filters.grayMode == 2;
@@ -95,7 +96,7 @@ bool CAcquisition::Prepare() {
         ok = ok && images_[kSlotWork]->CreateLike(images_[colorMode].get()) == 1;
         if (ok && colorMode <= 3) images_[kRaw8]->SetPalette(0, nullptr, 0, 256);
         if (!ok) {
-            host_.RecordError(RZ_ERR_BUFFER);
+            host_.RecordError(kErrBuffer);
             return false;
         }
         preparedColorMode_ = colorMode;
@@ -110,7 +111,7 @@ bool CAcquisition::Prepare() {
     // The buffers above are sized for this window; a window the model refuses would leave its
     // transfer at the old size, larger than the buffers the frames are copied into.
     if (model_->SetWindow(g.xOffset, g.yOffset, g.width, g.height, subSample) != 0) {
-        host_.RecordError(RZ_ERR_CAPTURE_WINDOW);
+        host_.RecordError(kErrCaptureWindow);
         return false;
     }
     model_->SetMirrorV(settings_.analog.mirrorV);
@@ -152,17 +153,17 @@ int32_t CAcquisition::StartPreviewLocked() {
         return 0;
     }
     if (!Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     run_ = 1;
     int32_t code = 0;
     if (!StartWorker()) {
-        code = RZ_ERR_THREAD;
+        code = kErrThread;
     } else {
         model_->SetTriggerMode(false);
         if (model_->StartStreaming() != 0) {
-            code = RZ_ERR_REGISTER;
+            code = kErrRegister;
         } else {
             acquisitionMode_ = AcquisitionMode::kPreview;
             host_.ClaimDevice();
@@ -204,13 +205,13 @@ int32_t CAcquisition::PreviewLocked() {
     if (preview_.Wanted()) {
         platform::MutexLock frame(frameLock_);
         if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
-            host_.RecordError(RZ_ERR_WINDOW);
+            host_.RecordError(kErrWindow);
             return 0;
         }
     }
     if (StartPreviewLocked() != 1) {
         CloseLocked();
-        host_.RecordError(RZ_ERR_TRANSFER);
+        host_.RecordError(kErrTransfer);
         return 0;
     }
     return 1;
@@ -239,7 +240,7 @@ int32_t CAcquisition::Capture() {
         return 0;
     }
     if (!Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     acquisitionMode_ = AcquisitionMode::kCapture;
@@ -251,20 +252,20 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
     platform::MutexLock control(control_);
     const GateVerdict verdict = AskGate(State(), GatedOperation::kTrigger);
     if (verdict.kind != GateVerdict::kRun) {
-        host_.RecordError(verdict.kind == GateVerdict::kRefused ? verdict.error : RZ_ERR_NO_DEVICE);
+        host_.RecordError(verdict.kind == GateVerdict::kRefused ? verdict.error : kErrNoDevice);
         return 0;
     }
     SetCallbackTarget(window, buffer, size, topDown);
     if (preview_.Wanted()) {
         platform::MutexLock frame(frameLock_);
         if (!preview_.Create(settings_.geometry.width, settings_.geometry.height, this)) {
-            host_.RecordError(RZ_ERR_WINDOW);
+            host_.RecordError(kErrWindow);
             return 0;
         }
     }
     if (!Prepare()) {
         CloseLocked();
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     acquisitionMode_ = AcquisitionMode::kTrigger;
@@ -273,7 +274,7 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
     run_ = 1;
     if (!StartWorker()) {
         CloseLocked();
-        host_.RecordError(RZ_ERR_THREAD);
+        host_.RecordError(kErrThread);
         return 0;
     }
     return 1;
@@ -284,24 +285,24 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
     const AcquisitionState state = State();
     const GateVerdict verdict = AskGate(state, GatedOperation::kSnapShot);
     if (verdict.kind != GateVerdict::kRun) {
-        host_.RecordError(verdict.error != 0 ? verdict.error : RZ_ERR_NO_DEVICE);
+        host_.RecordError(verdict.error != 0 ? verdict.error : kErrNoDevice);
         return 0;
     }
     // In capture mode the camera was prepared once and the device handle stays open.
     const bool keepHandle = state == AcquisitionState::kCapture;
     if (!keepHandle && !Prepare()) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     platform::ReleasableMutexLock frame(frameLock_);
     auto fail = [&] {
         if (!keepHandle) model_->CloseSingleFrame();
-        host_.RecordError(RZ_ERR_TRANSFER);
+        host_.RecordError(kErrTransfer);
         return 0;
     };
     if (model_->TransferSingleFrame() != 0) return fail();
     if (!DecodeAndProcess(false)) {
-        PostToCallback(callback_.window, 0, RZ_ERR_TRANSFER);
+        PostToCallback(callback_.window, 0, kErrTransfer);
         return fail();
     }
     if (buffer != nullptr && size != 0) {
@@ -309,7 +310,7 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
         if (!CopyOut(*images_[slot], topDown, buffer, size)) {
             frame.Release();
             if (!keepHandle) model_->CloseSingleFrame();
-            host_.RecordError(RZ_ERR_BUFFER);
+            host_.RecordError(kErrBuffer);
             return 0;
         }
     }
@@ -323,15 +324,15 @@ int32_t CAcquisition::GetImage(void* buffer, int32_t size, int32_t topDown) {
     const int32_t colorMode = settings_.format.colorMode;
     CDibImage* image = (colorMode >= 0 && colorMode <= 5) ? images_[colorMode].get() : nullptr;
     if (image == nullptr) {
-        host_.RecordError(RZ_ERR_NO_DEVICE);
+        host_.RecordError(kErrNoDevice);
         return 0;
     }
     if (image->Empty() || buffer == nullptr) {
-        host_.RecordError(RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
         return 0;
     }
     if (!CopyOut(*image, topDown, buffer, size)) {
-        host_.RecordError(RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
         return 0;
     }
     return 1;

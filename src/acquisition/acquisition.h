@@ -22,10 +22,10 @@
 #include <mutex>
 #include <thread>
 
-#include "ReziveSdk.h"
 #include "acquisition/acquisition_host.h"
 #include "acquisition/defect_list.h"
 #include "acquisition/frame_pipeline.h"
+#include "acquisition/frame_info_pool.h"
 #include "acquisition/frame_rate.h"
 #include "acquisition/preview_window.h"
 #include "acquisition/state_gate.h"
@@ -92,7 +92,7 @@ public:
     // Tests and tools: the preview window, the frame record, the prepared colour mode.
     platform::WindowId PreviewWindowId() const { return preview_.Window(); }
     const std::string& PreviewClassName() const { return preview_.ClassName(); }
-    const RzFrameInfo& FrameInfo() const { return *frameInfo_; }
+    const FrameInfoRecord& FrameInfo() const { return *frameInfo_; }
     int32_t PreparedColorMode() const { return preparedColorMode_.load(); }
 
 private:
@@ -159,7 +159,7 @@ private:
 
     // Posted by address with every frame message; from the process-wide pool, so a message
     // read after this camera is gone still points at a record.
-    RzFrameInfo* const frameInfo_;
+    FrameInfoRecord* const frameInfo_;
     FrameRateMeter frameRate_;
 };
 

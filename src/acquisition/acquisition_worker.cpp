@@ -5,23 +5,19 @@
 
 #include <cstring>
 
+#include "acquisition/interface_values.h"
 #include "device/rezive417dir_sdk.h"
 #include "imaging/conversions.h"
 #include "platform/clock.h"
 
 namespace rezive {
-namespace {
-
-constexpr uint32_t kFrameMessage = RZ_WM_FRAME;
-
-}  // namespace
 
 bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* destination,
                            int32_t size) {
     const int64_t required = static_cast<int64_t>(source.Stride()) * source.Height();
     if (size < required || destination == nullptr) {
-        host_.RecordError(RZ_ERR_BUFFER);
-        PostToCallback(callback_.window, 0, RZ_ERR_BUFFER);
+        host_.RecordError(kErrBuffer);
+        PostToCallback(callback_.window, 0, kErrBuffer);
         return false;
     }
     auto* out = static_cast<uint8_t*>(destination);
@@ -63,7 +59,7 @@ bool CAcquisition::DecodeAndProcess(bool fromRing) {
 
 void CAcquisition::FillFrameInfo(int32_t frameRate10) {
     const CDibImage& raw = *images_[SixteenBitColorMode(preparedColorMode_) ? kRaw16 : kRaw8];
-    frameInfo_->size = static_cast<int32_t>(sizeof(RzFrameInfo));
+    frameInfo_->size = static_cast<int32_t>(sizeof(FrameInfoRecord));
     frameInfo_->width = raw.Width();
     frameInfo_->height = raw.Height();
     frameInfo_->bitsPerPixel = ColorModeBits(preparedColorMode_);
@@ -97,8 +93,8 @@ void CAcquisition::PreviewLoop() {
             }
             // Recorded before the message goes out: a caller that answers the message by
             // asking for the last error must find this one.
-            host_.RecordError(RZ_ERR_NO_FRAME);
-            PostToCallback(window, 0, RZ_ERR_NO_FRAME);
+            host_.RecordError(kErrNoFrame);
+            PostToCallback(window, 0, kErrNoFrame);
             break;
         }
         if (wait != 3) continue;
@@ -106,8 +102,8 @@ void CAcquisition::PreviewLoop() {
         const CallbackTarget target = callback_;
         if (!DecodeAndProcess(true)) {
             frame.Release();
-            host_.RecordError(RZ_ERR_TRANSFER);
-            PostToCallback(target.window, 0, RZ_ERR_TRANSFER);
+            host_.RecordError(kErrTransfer);
+            PostToCallback(target.window, 0, kErrTransfer);
             continue;
         }
         FillFrameInfo(frameRate_.Count(platform::TickMs()));

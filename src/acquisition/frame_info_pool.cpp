@@ -10,8 +10,8 @@ namespace {
 
 struct Pool {
     platform::Mutex mutex;
-    std::deque<RzFrameInfo> records GUARDED_BY(mutex);  // a deque never moves its elements
-    std::vector<RzFrameInfo*> free GUARDED_BY(mutex);
+    std::deque<FrameInfoRecord> records GUARDED_BY(mutex);  // a deque never moves its elements
+    std::vector<FrameInfoRecord*> free GUARDED_BY(mutex);
 };
 
 // Made once and never destroyed: messages may still be read while the process exits.
@@ -22,21 +22,21 @@ Pool& ThePool() {
 
 }  // namespace
 
-RzFrameInfo* AcquireFrameInfo() {
+FrameInfoRecord* AcquireFrameInfo() {
     Pool& pool = ThePool();
     platform::MutexLock lock(pool.mutex);
-    RzFrameInfo* record;
+    FrameInfoRecord* record;
     if (!pool.free.empty()) {
         record = pool.free.back();
         pool.free.pop_back();
     } else {
         record = &pool.records.emplace_back();
     }
-    *record = RzFrameInfo{static_cast<int32_t>(sizeof(RzFrameInfo)), 0, 0, 0, 0, nullptr};
+    *record = FrameInfoRecord{static_cast<int32_t>(sizeof(FrameInfoRecord)), 0, 0, 0, 0, nullptr};
     return record;
 }
 
-void ReleaseFrameInfo(RzFrameInfo* record) {
+void ReleaseFrameInfo(FrameInfoRecord* record) {
     if (record == nullptr) return;
     Pool& pool = ThePool();
     platform::MutexLock lock(pool.mutex);

@@ -5,12 +5,24 @@
 // a valid record (of the old or the new camera), never freed memory.
 #pragma once
 
-#include "ReziveSdk.h"
+#include <cstdint>
 
 namespace rezive {
 
+// The frame-information record a frame message points to. The application reads it as the
+// public interface's frame-information record, so the layout is that record's, field for field;
+// the camera layer holds the two layouts equal.
+struct FrameInfoRecord {
+    int32_t size;          // sizeof the record
+    int32_t width;         // frame width in pixels
+    int32_t height;        // frame height in pixels
+    int32_t bitsPerPixel;  // of the running acquisition
+    int32_t frameRate10;   // frames per second x 10, measured each second; 0 in trigger mode
+    void* buffer;          // the callback buffer the frame was copied into, or null
+};
+
 // A record set to its size and zeros otherwise.
-RzFrameInfo* AcquireFrameInfo();
-void ReleaseFrameInfo(RzFrameInfo* record);
+FrameInfoRecord* AcquireFrameInfo();
+void ReleaseFrameInfo(FrameInfoRecord* record);
 
 }  // namespace rezive

@@ -3,17 +3,14 @@
 
 #include <cstdint>
 
-#include "ReziveSdk.h"
-
 namespace rezive {
 
-// Colour modes 0..5 index the frame buffer of their pixel layout.
-inline constexpr int32_t kColorModeBits[6] = {RZ_BITS_GRAY8, RZ_BITS_GRAY16, RZ_BITS_BGR24,
-                                              RZ_BITS_BGRX32, RZ_BITS_BGR48, RZ_BITS_BGRX64};
-// What Rezive_GetColorMode reports per colour mode.
-inline constexpr int32_t kColorModeReported[6] = {
-    RZ_COLOR_MODE_GRAY8,  RZ_COLOR_MODE_GRAY16, RZ_COLOR_MODE_BGR24,
-    RZ_COLOR_MODE_BGRX32, RZ_COLOR_MODE_BGR48,  RZ_COLOR_MODE_BGRX64};
+// Colour modes 0..5 index the frame buffer of their pixel layout: gray 8 and 16, BGR 24, BGRX
+// 32, BGR 48 and BGRX 64 bits per pixel (the 16-bit samples have 12 significant bits).
+inline constexpr int32_t kColorModeBits[6] = {8, 16, 24, 32, 48, 64};
+// What Rezive_GetColorMode reports per colour mode (each 16-bit layout reports four less than
+// its bits per pixel).
+inline constexpr int32_t kColorModeReported[6] = {8, 12, 24, 32, 44, 60};
 
 inline int32_t ColorModeBits(int32_t mode) { return mode >= 0 && mode < 6 ? kColorModeBits[mode] : 0; }
 

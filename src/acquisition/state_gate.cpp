@@ -1,6 +1,6 @@
 #include "acquisition/state_gate.h"
 
-#include "ReziveSdk.h"
+#include "acquisition/interface_values.h"
 
 namespace rezive {
 namespace {
@@ -8,9 +8,9 @@ namespace {
 constexpr GateVerdict kRun{GateVerdict::kRun, 0};
 constexpr GateVerdict kDone{GateVerdict::kAlreadyRunning, 0};
 // Error 1 is the design's "not allowed in the current acquisition mode".
-constexpr GateVerdict kNo{GateVerdict::kRefused, RZ_ERR_NO_DEVICE};
+constexpr GateVerdict kNo{GateVerdict::kRefused, kErrNoDevice};
 // A second recording is refused as a recording that could not start; the first goes on.
-constexpr GateVerdict kNoRecord{GateVerdict::kRefused, RZ_ERR_FILE};
+constexpr GateVerdict kNoRecord{GateVerdict::kRefused, kErrFile};
 
 constexpr int kStates = 6, kOperations = 7;
 

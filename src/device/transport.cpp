@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "device/device_result.h"
 #include "device/protocol.h"
-#include "virtual_camera/virtual_device_file.h"
 
 namespace rezive::device {
 
@@ -19,9 +19,7 @@ bool FormatDevicePath(const char* base, int32_t index, char* out, int32_t outSiz
 
 int32_t OpenDevice(const char* path, DeviceHandle& handle) {
     if (path == nullptr) return 0;
-    bool served = false;
-    handle = virtual_camera::OpenVirtualDevice(path, &served);
-    if (!served) handle = platform::OpenCharDevice(path);
+    handle = platform::OpenDeviceFile(path);
     return handle != nullptr ? 1 : 0;
 }
 
@@ -47,10 +45,12 @@ int32_t Transfer(platform::DeviceFile* handle, uint32_t code, uint32_t pipe, uin
 
 int32_t Packet(platform::DeviceFile* handle, uint32_t pipe, uint32_t length, void* buffer,
                int32_t choice) {
-    if (handle == nullptr) return 10;
+    if (handle == nullptr) return kDevNotOpened;
     uint32_t done = 0;
-    if (PipeTransfer(handle, pipe, length, buffer, &done, choice) != 0 || done != length) return 12;
-    return 0;
+    if (PipeTransfer(handle, pipe, length, buffer, &done, choice) != 0 || done != length) {
+        return kDevShortTransfer;
+    }
+    return kDevOk;
 }
 
 }  // namespace

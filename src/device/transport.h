@@ -14,8 +14,9 @@ using DeviceHandle = std::unique_ptr<platform::DeviceFile>;
 // The device path of `base` with the suffix of `index` (0..35); false for other indices.
 bool FormatDevicePath(const char* base, int32_t index, char* out, int32_t outSize);
 
-// 1 when a handle resulted, 0 otherwise (a null path stores nothing). Virtual cameras serve
-// their slots; every other path goes to the kernel driver's character device.
+// 1 when a handle resulted, 0 otherwise (a null path stores nothing). The backends registered
+// with the platform seam are asked first (the virtual camera serves its enabled slots); every
+// other path goes to the kernel driver's character device.
 int32_t OpenDevice(const char* path, DeviceHandle& handle);
 // 1 when something was closed.
 int32_t CloseDevice(DeviceHandle& handle);
@@ -26,7 +27,7 @@ int32_t PipeTransfer(platform::DeviceFile* handle, uint32_t pipe, uint32_t lengt
 int32_t LargePipeTransfer(platform::DeviceFile* handle, uint32_t pipe, uint32_t length,
                           void* buffer, uint32_t* bytesDone);
 
-// 10 null handle, 12 failed or short, 0 success.
+// kDevNotOpened for a null handle, kDevShortTransfer when failed or short, kDevOk on success.
 int32_t WritePacket(platform::DeviceFile* handle, uint32_t pipe, uint32_t length, void* buffer);
 int32_t ReadPacket(platform::DeviceFile* handle, uint32_t pipe, uint32_t length, void* buffer);
 

@@ -17,26 +17,12 @@
 #include <thread>
 #include <vector>
 
+#include "device/device_result.h"
 #include "device/transport.h"
 #include "platform/event.h"
 #include "platform/mutex.h"
 
 namespace rezive {
-
-// Internal result codes of the device layer.
-enum DeviceResult : int32_t {
-    kDevOk = 0,
-    kDevRingCount = 1,
-    kDevWidth = 3,
-    kDevHeight = 4,
-    kDevNoMemory = 7,
-    kDevNotOpened = 10,
-    kDevShortTransfer = 12,
-    kDevNoOutput = 14,
-    kDevTransferFailed = 19,
-    kDevStreaming = 21,
-    kDevIndexRange = 22,
-};
 
 // The record shared with the streaming thread. The thread writes the counters, status and
 // flags; the consumer writes the read index. The two indices change hands under indexLock so

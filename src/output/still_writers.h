@@ -7,21 +7,20 @@
 
 #include <cstdint>
 
-#include "ReziveSdk.h"
-
 namespace rezive {
 
 class CDibImage;
 
-// The file formats of Rezive_SaveImage, under the names of the writers.
+// The file formats of Rezive_SaveImage, under the names of the writers; the camera layer holds
+// the values equal to the public ones.
 enum FileType : int32_t {
-    FILETYPE_BMP = RZ_FILE_BMP,
-    FILETYPE_RAW = RZ_FILE_RAW,
-    FILETYPE_JPEG_HIGH = RZ_FILE_JPEG_HIGH,
-    FILETYPE_JPEG_NORMAL = RZ_FILE_JPEG_NORMAL,
-    FILETYPE_JPEG_LOW = RZ_FILE_JPEG_LOW,
-    FILETYPE_PNG = RZ_FILE_PNG,
-    FILETYPE_TIFF = RZ_FILE_TIFF,
+    FILETYPE_BMP = 0,
+    FILETYPE_RAW = 1,
+    FILETYPE_JPEG_HIGH = 2,   // quality 100
+    FILETYPE_JPEG_NORMAL = 3, // quality 70
+    FILETYPE_JPEG_LOW = 4,    // quality 20
+    FILETYPE_PNG = 5,
+    FILETYPE_TIFF = 6,
 };
 
 // Converts image to what the file type needs and writes it. 1 on success; 0 for a null image, an

@@ -1,10 +1,12 @@
 // DeviceFile: an open camera device file and its I/O control requests. The transport of the
 // model object talks to every backend (the in-process virtual camera, the Linux character
-// device of a kernel driver) through this one interface.
+// device of a kernel driver) through this one interface, and opens device paths through the
+// backend registry below, so that it never has to know which backends exist.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace rezive::platform {
 
@@ -28,5 +30,19 @@ public:
 
 // Opens a kernel driver's character device; null when the path cannot be opened.
 std::unique_ptr<DeviceFile> OpenCharDevice(const char* path);
+
+// A backend asked to open `path`: no value when the path is not one it serves (the next backend
+// is asked); otherwise the open handle, or null when the device it serves cannot be opened now
+// (then no other backend is asked: an unplugged device stays unplugged).
+using DeviceBackend = std::optional<std::unique_ptr<DeviceFile>> (*)(const char* path);
+
+// Adds a backend after those registered before it; registering one twice keeps the first place.
+// True when the backend is registered (now or before); false for null or a full table. Safe to
+// call while other threads open devices.
+bool RegisterDeviceBackend(DeviceBackend backend);
+
+// Asks the registered backends in their order, then the character device. Null for a null path
+// and when nothing could open the device.
+std::unique_ptr<DeviceFile> OpenDeviceFile(const char* path);
 
 }  // namespace rezive::platform

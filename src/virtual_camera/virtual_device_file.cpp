@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "virtual_camera/virtual_camera.h"
 
@@ -35,6 +36,13 @@ int32_t SlotOfPath(const char* path) {
     return found != nullptr ? static_cast<int32_t>(found - kSuffixes) : -1;
 }
 
+std::optional<std::unique_ptr<platform::DeviceFile>> ServePath(const char* path) {
+    bool served = false;
+    auto file = OpenVirtualDevice(path, &served);
+    if (!served) return std::nullopt;
+    return file;
+}
+
 }  // namespace
 
 int32_t EnabledCameraCount() {
@@ -63,6 +71,11 @@ std::unique_ptr<platform::DeviceFile> OpenVirtualDevice(const char* path, bool* 
     auto file = std::make_unique<VirtualDeviceFile>(CameraAt(slot));
     if (!file->Open()) return nullptr;
     return file;
+}
+
+void RegisterBackend() {
+    static std::once_flag once;
+    std::call_once(once, [] { platform::RegisterDeviceBackend(ServePath); });
 }
 
 }  // namespace rezive::virtual_camera

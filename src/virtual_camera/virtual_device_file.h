@@ -11,4 +11,10 @@ namespace rezive::virtual_camera {
 // a handle on that slot's camera (null while it is unplugged). Otherwise *served is false.
 std::unique_ptr<platform::DeviceFile> OpenVirtualDevice(const char* path, bool* served);
 
+// Makes the virtual cameras a backend of the platform's device files, ahead of the character
+// device. Call it before the first device is opened; later calls do nothing, from any thread.
+// An explicit call rather than a static initialiser: these objects live in a static library,
+// where an initialiser nothing refers to is left out of the program.
+void RegisterBackend();
+
 }  // namespace rezive::virtual_camera

@@ -1,0 +1,58 @@
+#include "platform/device_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+#include "platform/mutex.h"
+
+namespace rezive::platform {
+namespace {
+
+// Few backends exist (the emulated camera, a user-space USB driver); a fixed table keeps an
+// open from allocating and lets it copy the table and call the backends outside the lock, so a
+// slow open never holds up a registration or another open.
+constexpr size_t kMaxBackends = 8;
+
+struct Registry {
+    Mutex mutex;
+    std::array<DeviceBackend, kMaxBackends> backends GUARDED_BY(mutex) = {};
+    size_t count GUARDED_BY(mutex) = 0;
+};
+
+// Never destroyed: devices may still be opened by threads that outlive static destruction.
+Registry& TheRegistry() {
+    static Registry* registry = new Registry;
+    return *registry;
+}
+
+}  // namespace
+
+bool RegisterDeviceBackend(DeviceBackend backend) {
+    if (backend == nullptr) return false;
+    Registry& registry = TheRegistry();
+    MutexLock lock(registry.mutex);
+    const auto end = registry.backends.begin() + static_cast<std::ptrdiff_t>(registry.count);
+    if (std::find(registry.backends.begin(), end, backend) != end) return true;
+    if (registry.count == kMaxBackends) return false;
+    registry.backends[registry.count++] = backend;
+    return true;
+}
+
+std::unique_ptr<DeviceFile> OpenDeviceFile(const char* path) {
+    if (path == nullptr) return nullptr;
+    std::array<DeviceBackend, kMaxBackends> backends;
+    size_t count;
+    {
+        Registry& registry = TheRegistry();
+        MutexLock lock(registry.mutex);
+        backends = registry.backends;
+        count = registry.count;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (auto served = backends[i](path)) return std::move(*served);
+    }
+    return OpenCharDevice(path);
+}
+
+}  // namespace rezive::platform

@@ -122,10 +122,10 @@ TEST_F(TransferEngineTest, SixteenBitRunsRequestTwiceTheTransferSize) {
 TEST_F(TransferEngineTest, LargeTransfersSwitchAtThreshold) {
     // 1500 x 1024 = 1,536,000 bytes: 8-bit stays below 3,072,000, 16-bit reaches it exactly.
     ASSERT_EQ(model_->SetGeometry(1500, 0, 1500, 1024, 0, 1024, 4), 0);
-    model_->UpdateLargeTransferFlags();
+    model_->UpdateLargeTransferFlag();
     EXPECT_EQ(model_->SingleFrameLargeTransfer(), 0);
     model_->SetSampleWidth(true);
-    model_->UpdateLargeTransferFlags();
+    model_->UpdateLargeTransferFlag();
     EXPECT_EQ(model_->SingleFrameLargeTransfer(), 1);
     EXPECT_EQ(model_->Block().largeTransfer.load(), 1);
     Cam().ResetStats();

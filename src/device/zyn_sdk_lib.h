@@ -50,7 +50,8 @@ struct TransferBlock {
     uint8_t* const* ringTable = nullptr;
     std::string devicePath;  // copied at start: selecting another device must not move a run
 
-    // Atomic: written by the streaming thread, read by the consumer and the stopping thread.
+    // Atomic: reset at start, then written by the streaming thread; read by the consumer and
+    // the stopping thread.
     std::atomic<int32_t> frames{0};
     std::atomic<int32_t> status{0};
     std::atomic<int32_t> errorFlag{0};
@@ -70,7 +71,7 @@ struct TransferBlock {
 
 class CZYNSdkLib {
 public:
-    // A model without a device base name; its device paths are the bare suffixes.
+    // The engine with an empty device base name (tests of the geometry and raw copy).
     CZYNSdkLib();
     virtual ~CZYNSdkLib();
     CZYNSdkLib(const CZYNSdkLib&) = delete;
@@ -186,8 +187,9 @@ private:
     // Atomic: counted by single-frame transfers, read by the geometry's transfer check.
     std::atomic<int32_t> singleInFlight_{0};
 
-    // Shared with the streaming thread; the events and the thread object themselves are
-    // created, reset and joined by the thread that starts and stops the run.
+    // Shared with the streaming thread. The events and the thread object are created, reset
+    // and joined by the thread that starts and stops the run; the consumer waits on the frame
+    // event.
     TransferBlock block_;
     std::unique_ptr<platform::Event> frameEvent_;
     std::unique_ptr<platform::Event> endEvent_;

@@ -22,6 +22,18 @@ protected:
         model_.reset();
         VirtualCameraTest::TearDown();
     }
+    // The ring indices as the streaming thread and the consumer hand them over: under the lock.
+    void SetIndices(int32_t write, int32_t read) {
+        TransferBlock& block = model_->Block();
+        platform::MutexLock lock(block.indexLock);
+        block.writeIndex = write;
+        block.readIndex = read;
+    }
+    int32_t ReadIndex() {
+        TransferBlock& block = model_->Block();
+        platform::MutexLock lock(block.indexLock);
+        return block.readIndex;
+    }
     // Waits for a ready frame (3) or the given other result, with a generous deadline.
     int32_t WaitFor(int32_t wanted) {
         for (int i = 0; i < 200; ++i) {
@@ -207,8 +219,7 @@ TEST_F(TransferEngineTest, WaitFrameTakesTheNewestEntry) {
         auto& block = model_->Block();
         block.stopFlag = 0;
         block.ringCount = 4;
-        block.writeIndex = c.write;
-        block.readIndex = c.read;
+        SetIndices(c.write, c.read);
         if (c.result == 1) {
             // Without frames WaitFrame waits up to 6 s for the event; a set event answers 2.
             block.stopFlag = 1;
@@ -216,19 +227,18 @@ TEST_F(TransferEngineTest, WaitFrameTakesTheNewestEntry) {
             continue;
         }
         EXPECT_EQ(model_->WaitFrame(), c.result);
-        EXPECT_EQ(block.readIndex, c.newRead);
+        EXPECT_EQ(ReadIndex(), c.newRead);
         block.stopFlag = 1;
     }
 }
 
 TEST_F(TransferEngineTest, DecodeNewestAdvancesAndWrapsTheReadIndex) {
     std::vector<uint8_t> out(1280 * 720);
-    auto& block = model_->Block();
-    block.readIndex = 3;
+    SetIndices(0, 3);
     EXPECT_EQ(model_->DecodeNewest(out.data()), 0);
-    EXPECT_EQ(block.readIndex, 0);
+    EXPECT_EQ(ReadIndex(), 0);
     EXPECT_EQ(model_->DecodeNewest(nullptr), 14);
-    EXPECT_EQ(block.readIndex, 0);
+    EXPECT_EQ(ReadIndex(), 0);
 }
 
 TEST_F(TransferEngineTest, SingleFrameTransfers) {

@@ -3,7 +3,6 @@
 #include "device/rezive417dir_sdk.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "device/protocol.h"
 #include "device/register_tables.h"
@@ -40,8 +39,7 @@ bool IsAcceptedSubsample(int32_t s) {
 
 }  // namespace
 
-CRezive417DIRVUDSdk::CRezive417DIRVUDSdk() {
-    std::strcpy(baseName_, kDeviceBaseName);
+CRezive417DIRVUDSdk::CRezive417DIRVUDSdk() : CZYNSdkLib(kDeviceBaseName) {
     ProbeDevices();
     Open(0);
 }
@@ -53,13 +51,17 @@ int32_t CRezive417DIRVUDSdk::GainCode(int32_t index) {
     return i < 12 ? kGainCodes[i] : 0;
 }
 
-void CRezive417DIRVUDSdk::ResetDefaults() { ResetBaseDefaults(); }
+void CRezive417DIRVUDSdk::ResetDefaults() {
+    ResetBaseDefaults();
+    subSample_ = 0;
+    triggerMode_ = 0;
+}
 
 int32_t CRezive417DIRVUDSdk::Open(int32_t index) {
     ResetDefaults();
     if (SelectDevice(index) != kDevOk) return kDevIndexRange;
     SetSampleWidth(false);
-    sensorInitialised_ = 0;
+    sensorInitialized_ = 0;
     DeviceSetup();
     InitSensor();
     SetWindow(0, 0, kSensorWidth, kSensorHeight, 0);
@@ -69,12 +71,12 @@ int32_t CRezive417DIRVUDSdk::Open(int32_t index) {
 }
 
 void CRezive417DIRVUDSdk::InitSensor() {
-    if (sensorInitialised_) return;
+    if (sensorInitialized_) return;
     WriteSensorRegister(kRegTableEnable, 0);
     for (auto table : {TableMemoryA(), TableMemoryB(), ControlRegisters()}) {
         for (const RegisterPair& pair : table) WriteSensorRegister(pair.address, pair.value);
     }
-    sensorInitialised_ = 1;
+    sensorInitialized_ = 1;
 }
 
 bool CRezive417DIRVUDSdk::AcceptsWindow(int32_t x, int32_t y, int32_t width, int32_t height,
@@ -90,28 +92,25 @@ int32_t CRezive417DIRVUDSdk::SetWindow(int32_t x, int32_t y, int32_t width, int3
     // transfer writes into; the camera object's state gate keeps that from happening, and this
     // refusal keeps a caller that bypasses it from corrupting the heap.
     if (TransferActive()) return 1;
-    windowWidth_ = width;
     subSample_ = subsample;
-    windowX_ = x;
-    windowY_ = y;
-    windowHeight_ = height;
     SetGeometry(width, 0, width, height, 0, height, 4);
-    evenY_ = (y + 1) & ~1;
-    evenX_ = (x + 1) & ~1;
-    evenWidth_ = (width + 1) & ~1;
-    evenHeight_ = (height + 1) & ~1;
-    WriteSensorRegister(kRegRowStart, (evenY_ + 64) & 0xFFFF);
-    WriteSensorRegister(kRegHeight, evenHeight_ & 0xFFFF);
-    WriteSensorRegister(kRegColumnStart, (evenX_ + 132) & 0xFFFF);
-    WriteSensorRegister(kRegWidth, evenWidth_ & 0xFFFF);
+    const int32_t evenY = (y + 1) & ~1;
+    const int32_t evenX = (x + 1) & ~1;
+    const int32_t evenWidth = (width + 1) & ~1;
+    const int32_t evenHeight = (height + 1) & ~1;
+    evenHeight_ = evenHeight;
+    WriteSensorRegister(kRegRowStart, (evenY + 64) & 0xFFFF);
+    WriteSensorRegister(kRegHeight, evenHeight & 0xFFFF);
+    WriteSensorRegister(kRegColumnStart, (evenX + 132) & 0xFFFF);
+    WriteSensorRegister(kRegWidth, evenWidth & 0xFFFF);
     int32_t exposure = 0;
     ReadSensorRegister(kRegExposure, &exposure);
     SetExposure(exposure);
-    const uint32_t size = static_cast<uint32_t>(transferSize_);
+    const uint32_t size = static_cast<uint32_t>(TransferSize());
     for (int32_t port = 0; port < 4; ++port) WritePort(port, (size >> (8 * port)) & 0xFF);
     platform::SleepMs(100);  // the controller re-arms its transfer after a size change
-    lastTransferSizeSent_ = transferSize_;
-    UpdateLargeTransferFlags();
+    lastTransferSizeSent_ = TransferSize();
+    UpdateLargeTransferFlag();
     return 0;
 }
 
@@ -123,7 +122,7 @@ int32_t CRezive417DIRVUDSdk::SetExposure(int32_t lines) {
     int32_t timing;
     if (triggerMode_) {
         timing = e < h + 6 ? 6 : e - h + 1;
-    } else if (sixteenBit_) {
+    } else if (SixteenBit()) {
         timing = e < h + 962 ? 962 : e - h + 1;
     } else {
         timing = e < h + 64 ? 124 : e - h + 1;
@@ -214,7 +213,7 @@ int32_t CRezive417DIRVUDSdk::GetClock(int32_t* code) {
 }
 
 int32_t CRezive417DIRVUDSdk::SetSampleWidth(bool sixteen) {
-    sixteenBit_ = sixteen ? 1 : 0;
+    RecordSampleWidth(sixteen);
     // This controller keeps its wide bus enabled and selects the width through port 14.
     WithDevice([&](platform::DeviceFile* h) {
         uint8_t packet[kPacketSize] = {kCmdSetSampleWidth, 1};

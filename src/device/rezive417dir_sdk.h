@@ -4,6 +4,7 @@
 // Sequence results are 0 for success; register-level operations return 1 for success.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "device/protocol.h"
@@ -53,20 +54,27 @@ public:
 
     // Views for the camera object and tests.
     int32_t SubSample() const { return subSample_; }
-    int32_t EvenX() const { return evenX_; }
-    int32_t EvenY() const { return evenY_; }
-    int32_t EvenWidth() const { return evenWidth_; }
     int32_t EvenHeight() const { return evenHeight_; }
     int32_t LastTransferSizeSent() const { return lastTransferSizeSent_; }
-    int32_t SensorInitialised() const { return sensorInitialised_; }
+    int32_t SensorInitialized() const { return sensorInitialized_; }
 
     // The analog gain code of a gain index (0 for an index of 12 or more after its low byte).
     static int32_t GainCode(int32_t index);
 
 private:
     void WriteMirrorBit(int32_t bit, int32_t flag);
+
+    // Set and read under the camera lock only.
+    int32_t subSample_ = 0;
     int32_t lastTransferSizeSent_ = 0;
-    int32_t sensorInitialised_ = 0;
+    int32_t sensorInitialized_ = 0;
+
+    // Atomic: written under the camera lock; read by the worker thread when automatic exposure
+    // sets the exposure, whose frame timing follows the read-out height and the trigger mode.
+    // The mirror flags are kept the same way.
+    std::atomic<int32_t> evenHeight_{0};  // the window height rounded up to even, as read out
+    std::atomic<int32_t> triggerMode_{0};
+    std::atomic<int32_t> mirrorH_{0}, mirrorV_{0};
 };
 
 }  // namespace rezive

@@ -10,7 +10,6 @@
 
 #include "device/protocol.h"
 #include "device/zyn_sdk_lib.h"
-#include "platform/clock.h"
 
 namespace rezive {
 
@@ -60,8 +59,6 @@ int32_t CZYNSdkLib::SetGeometry(int32_t rawWidth, int32_t rawX, int32_t width, i
     outputWidth_ = width;
     rawHeight_ = rawHeight;
     outputHeight_ = height;
-    rawPixels_ = static_cast<int32_t>(std::min<int64_t>(int64_t{rawWidth} * rawHeight, INT32_MAX));
-    rawBytes_ = static_cast<int32_t>(exact);
     transferSize_ = static_cast<int32_t>(rounded);
 
     singleBuffer_ = ZeroedBuffer(2 * rounded);
@@ -90,14 +87,12 @@ const uint8_t* CZYNSdkLib::RingBuffer(int32_t i) const {
     return i >= 0 && i < static_cast<int32_t>(ringTable_.size()) ? ringTable_[i] : nullptr;
 }
 
-void CZYNSdkLib::UpdateLargeTransferFlags() {
+void CZYNSdkLib::UpdateLargeTransferFlag() {
     const int64_t length = int64_t{transferSize_} * (sixteenBit_ ? 2 : 1);
-    const int32_t large = length >= kLargeTransferBytes ? 1 : 0;
-    singleLargeTransfer_ = large;
-    block_.largeTransfer = large;
+    block_.largeTransfer = length >= kLargeTransferBytes ? 1 : 0;
 }
 
-void CZYNSdkLib::ReleaseStreamResources() {
+void CZYNSdkLib::JoinStreamThread() {
     if (streamThread_.joinable()) streamThread_.join();
 }
 
@@ -105,7 +100,7 @@ int32_t CZYNSdkLib::StartStreaming() {
     if (block_.stopFlag.load() == 0) return kDevStreaming;
     if (ring_.empty() || static_cast<int32_t>(ring_.size()) != ringCount_) return kDevNoMemory;
     // A run that ended on its own (device missing) is joined here at the latest.
-    ReleaseStreamResources();
+    JoinStreamThread();
     if (!frameEvent_) frameEvent_ = std::make_unique<platform::Event>(false);
     if (!endEvent_) endEvent_ = std::make_unique<platform::Event>(true);
 
@@ -113,15 +108,12 @@ int32_t CZYNSdkLib::StartStreaming() {
     PrepareStream();
     frameEvent_->Reset();
     endEvent_->Reset();
-    block_.frameVolume = rawPixels_ * 3;
-    block_.sixteenBit = sixteenBit_;
     block_.ringCount = ringCount_;
     block_.ringTable = ringTable_.data();
     block_.devicePath = DevicePath();
     block_.errorFlag = 0;
     block_.status = 0;
     block_.frames = 0;
-    block_.elapsed = 0;
     {
         platform::MutexLock lock(block_.indexLock);
         block_.writeIndex = 0;
@@ -142,11 +134,9 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
     RaiseThreadPriority();
     DeviceHandle handle;
     int32_t status = 0;
-    uint32_t elapsed = 0;
     if (OpenDevice(block->devicePath.c_str(), handle) == 0) {
         status = kDevNotOpened;
     } else {
-        const uint32_t start = platform::TickMs();
         bool firstShort = true;
         const uint32_t length = static_cast<uint32_t>(block->transferLength);
         while (block->stopFlag.load() != 1 && status != kDevTransferFailed) {
@@ -186,11 +176,9 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
             block->frames.fetch_add(1);
             frameEvent->Set();
         }
-        elapsed = platform::TickMs() - start;
         CloseDevice(handle);
     }
     block->status = status;
-    block->elapsed = elapsed;
     block->errorFlag = status == kDevTransferFailed ? 1 : 0;
     block->stopFlag = 1;
     // Wake a consumer already waiting: one that saw the last frame event before the flags
@@ -203,14 +191,13 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
 
 int32_t CZYNSdkLib::StopStreaming() {
     if (block_.stopFlag.load() == 1 && block_.errorFlag.load() == 0) {
-        ReleaseStreamResources();
+        JoinStreamThread();
         return kDevOk;
     }
     if (block_.stopFlag.exchange(1) == 0 && endEvent_) endEvent_->Wait(-1);
     // The thread has set the end event as its last act; joining makes sure it is gone.
-    ReleaseStreamResources();
+    JoinStreamThread();
     const int32_t status = block_.status.load();
-    lastRunElapsed_ = block_.elapsed.load();
     // Wake a consumer still waiting for a frame of this run.
     if (frameEvent_) frameEvent_->Set();
     block_.stopFlag = 1;
@@ -272,7 +259,7 @@ int32_t CZYNSdkLib::TransferSingleFrame() {
     PipeTransfer(singleHandle_.get(), kPipeCommand, kPacketSize, startPacket, &done, 1);
     done = 0;
     const int32_t result =
-        singleLargeTransfer_
+        block_.largeTransfer.load()
             ? LargePipeTransfer(singleHandle_.get(), kPipeImage, length, singleBuffer_.get(), &done)
             : PipeTransfer(singleHandle_.get(), kPipeImage, length, singleBuffer_.get(), &done, 1);
     if (result == 0 && done == length) return kDevOk;

@@ -1,6 +1,7 @@
 // CZYNSdkLib: construction, device selection and the open-exchange-close member operations.
 #include "device/zyn_sdk_lib.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "device/protocol.h"
@@ -12,16 +13,20 @@ using namespace device;
 
 CZYNSdkLib::CZYNSdkLib() { ResetBaseDefaults(); }
 
+CZYNSdkLib::CZYNSdkLib(const char* deviceBaseName) {
+    std::snprintf(baseName_, sizeof baseName_, "%s", deviceBaseName);
+    ResetBaseDefaults();
+}
+
 CZYNSdkLib::~CZYNSdkLib() {
     StopStreaming();
-    ReleaseStreamResources();
+    JoinStreamThread();
     CloseSingleFrame();
     ReleaseBuffers();
 }
 
 void CZYNSdkLib::ResetBaseDefaults() {
     variant_ = 0;
-    subSample_ = 0;
     sixteenBit_ = 0;
     rawWidth_ = 1339;
     rawX_ = 50;
@@ -29,9 +34,7 @@ void CZYNSdkLib::ResetBaseDefaults() {
     rawHeight_ = 1040;
     rawY_ = 10;
     outputHeight_ = 1028;
-    lastRunElapsed_ = 0;
     transferTimeout_ = 3000;
-    triggerMode_ = 0;
     CloseSingleFrame();
 }
 
@@ -41,7 +44,7 @@ int32_t CZYNSdkLib::ApplySromVariant(int32_t flag) {
 }
 
 int32_t CZYNSdkLib::SetSampleWidth(bool sixteen) {
-    sixteenBit_ = sixteen ? 1 : 0;
+    RecordSampleWidth(sixteen);
     WithDevice([&](platform::DeviceFile* h) {
         uint8_t packet[kPacketSize] = {kCmdSetSampleWidth, static_cast<uint8_t>(sixteen ? 1 : 0)};
         return WritePacket(h, kPipeCommand, kPacketSize, packet) == 0 ? 1 : 0;

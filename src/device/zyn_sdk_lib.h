@@ -4,9 +4,11 @@
 //
 // Threads: the camera object calls the model under its camera lock; the worker thread calls it
 // too (frame decoding, and automatic exposure writes exposure and gain). So the device selection
-// has a lock of its own, the sensor state the worker reads is atomic, and the frame geometry and
-// buffers are changed only while no transfer runs (SetGeometry refuses otherwise; the camera's
-// state gate refuses the calls that would lead there).
+// has a lock of its own, the state the worker reads without the camera lock is atomic (here the
+// sample width; a camera model keeps its own sensor state the same way), and the frame geometry
+// and buffers are changed only while no transfer runs (SetGeometry refuses otherwise; the
+// camera's state gate refuses the calls that would lead there). The members below are grouped
+// by the thread that owns them.
 #pragma once
 
 #include <atomic>
@@ -28,25 +30,34 @@ namespace rezive {
 // flags; the consumer writes the read index. The two indices change hands under indexLock so
 // that the entry the consumer copies is never the one the thread fills.
 struct TransferBlock {
+    // Set by the starting thread before the streaming thread exists; read-only while it runs.
     int32_t transferLength = 0;
-    std::atomic<uint32_t> elapsed{0};
-    std::atomic<int32_t> frames{0};
-    std::atomic<int32_t> status{0};
-    std::atomic<int32_t> stopFlag{1};
-    std::atomic<int32_t> errorFlag{0};
-    int32_t frameVolume = 0;
-    int32_t sixteenBit = 0;
     int32_t ringCount = 0;
     uint8_t* const* ringTable = nullptr;
+    std::string devicePath;  // copied at start: selecting another device must not move a run
+
+    // Atomic: reset at start, then written by the streaming thread; read by the consumer and
+    // the stopping thread.
+    std::atomic<int32_t> frames{0};
+    std::atomic<int32_t> status{0};
+    std::atomic<int32_t> errorFlag{0};
+
+    // Atomic: written by both sides (a stop request, the thread's own end), read by both.
+    std::atomic<int32_t> stopFlag{1};
+
+    // Atomic: written by the camera object when the geometry or sample width changes; read by
+    // the streaming thread at every transfer.
+    std::atomic<int32_t> largeTransfer{0};
+
+    // Handed between the streaming thread and the consumer under indexLock.
     platform::Mutex indexLock;
     int32_t writeIndex GUARDED_BY(indexLock) = 0;
     int32_t readIndex GUARDED_BY(indexLock) = 0;
-    std::atomic<int32_t> largeTransfer{0};
-    std::string devicePath;  // copied at start: selecting another device must not move a run
 };
 
 class CZYNSdkLib {
 public:
+    // The engine with an empty device base name (tests of the geometry and raw copy).
     CZYNSdkLib();
     virtual ~CZYNSdkLib();
     CZYNSdkLib(const CZYNSdkLib&) = delete;
@@ -92,51 +103,43 @@ public:
     int32_t TransferSingleFrame();
     void CloseSingleFrame();
     int32_t DecodeSingleFrame(uint8_t* out);
-    // Both large-transfer flags follow the transfer length of the current geometry.
-    void UpdateLargeTransferFlags();
+    // The large-transfer flag, which both the streaming thread and the single-frame transfer
+    // follow, is set from the transfer length of the current geometry and sample width.
+    void UpdateLargeTransferFlag();
 
     // ---- Views (the camera object, tests)
     int32_t TransferSize() const { return transferSize_; }
-    int32_t RawBytes() const { return rawBytes_; }
     int32_t RingCount() const { return ringCount_; }
     int32_t RingBufferSize() const { return ringBufferSize_; }
-    int32_t SixteenBit() const { return sixteenBit_; }
+    int32_t SixteenBit() const { return sixteenBit_.load(); }
     int32_t OutputWidth() const { return outputWidth_; }
     int32_t OutputHeight() const { return outputHeight_; }
     int32_t SingleFrameStatus() const { return singleStatus_; }
-    int32_t SingleFrameLargeTransfer() const { return singleLargeTransfer_; }
-    uint32_t LastRunElapsed() const { return lastRunElapsed_; }
+    int32_t SingleFrameLargeTransfer() const { return block_.largeTransfer.load(); }
     const uint8_t* SingleFrameBuffer() const { return singleBuffer_.get(); }
     const uint8_t* RingBuffer(int32_t i) const;
     TransferBlock& Block() { return block_; }
     int32_t VariantValue() const { return variant_; }
 
 protected:
+    // A camera model names its device files; the base name is fixed for the model's life.
+    explicit CZYNSdkLib(const char* deviceBaseName);
     // Defaults restored by the model's reset; also closes the single-frame handle.
     void ResetBaseDefaults();
+    // The sample width that transfers and the raw copy use, for a model that tells the device
+    // about it in its own way.
+    void RecordSampleWidth(bool sixteen) { sixteenBit_ = sixteen ? 1 : 0; }
     // Open the selected device, run fn on the handle, close it; 0 when the open failed.
     template <typename Fn>
     int32_t WithDevice(Fn&& fn);
 
-    std::atomic<int32_t> sixteenBit_{0};
-    int32_t windowX_ = 0, windowY_ = 0, windowWidth_ = 0, windowHeight_ = 0;
+private:
+    void JoinStreamThread();
+    static void StreamThread(TransferBlock* block, platform::Event* frameEvent,
+                             platform::Event* endEvent);
 
-    // Frame geometry.
-    int32_t rawWidth_ = 0, rawX_ = 0, outputWidth_ = 0;
-    int32_t rawHeight_ = 0, rawY_ = 0, outputHeight_ = 0;
-    int32_t rawPixels_ = 0, transferSize_ = 0, rawBytes_ = 0;
-    std::unique_ptr<uint8_t[]> singleBuffer_;
-    uint32_t lastRunElapsed_ = 0;
-    int32_t transferTimeout_ = 3000;
-    int32_t ringBufferSize_ = 0;
-    int32_t ringCount_ = 0;
+    // Fixed at construction.
     char baseName_[32] = {};
-    int32_t variant_ = 0;
-    int32_t subSample_ = 0;
-    int32_t evenY_ = 0, evenX_ = 0, evenWidth_ = 0;
-    std::atomic<int32_t> evenHeight_{0};  // read by automatic exposure on the worker thread
-    std::atomic<int32_t> mirrorH_{0}, mirrorV_{0};
-    std::atomic<int32_t> triggerMode_{0};
 
     // Device selection: probing may run on one thread while another asks about a device.
     mutable platform::Mutex selectionLock_;
@@ -144,19 +147,36 @@ protected:
     int32_t selectedIndex_ GUARDED_BY(selectionLock_) = 0;
     char devicePath_[128] GUARDED_BY(selectionLock_) = {};
 
-    TransferBlock block_;
-    int32_t singleStatus_ = 0;
-    int32_t singleLargeTransfer_ = 0;
+    // Set under the camera lock; read by the worker thread's raw copy and by transfer starts.
+    std::atomic<int32_t> sixteenBit_{0};
+
+    // Set under the camera lock while no transfer runs (SetGeometry refuses otherwise); read by
+    // the worker thread's raw copy and by the streaming thread through the ring table.
+    int32_t rawWidth_ = 0, rawX_ = 0, outputWidth_ = 0;
+    int32_t rawHeight_ = 0, rawY_ = 0, outputHeight_ = 0;
+    int32_t transferSize_ = 0;
+    int32_t ringBufferSize_ = 0;
+    int32_t ringCount_ = 0;
     std::vector<std::unique_ptr<uint8_t[]>> ring_;
-    std::vector<uint8_t*> ringTable_;
+    std::vector<uint8_t*> ringTable_;  // the ring's blocks as the streaming thread indexes them
+    std::unique_ptr<uint8_t[]> singleBuffer_;
+
+    // Set and read under the camera lock only.
+    int32_t transferTimeout_ = 3000;
+    int32_t variant_ = 0;
+
+    // The single-frame transfer: used by one thread at a time, a snapshot's caller or the
+    // trigger-mode worker (the camera's state gate keeps the two apart).
+    int32_t singleStatus_ = 0;
     device::DeviceHandle singleHandle_;
+
+    // Atomic: counted by single-frame transfers, read by the geometry's transfer check.
     std::atomic<int32_t> singleInFlight_{0};
 
-private:
-    void ReleaseStreamResources();
-    static void StreamThread(TransferBlock* block, platform::Event* frameEvent,
-                             platform::Event* endEvent);
-
+    // Shared with the streaming thread. The events and the thread object are created, reset
+    // and joined by the thread that starts and stops the run; the consumer waits on the frame
+    // event.
+    TransferBlock block_;
     std::unique_ptr<platform::Event> frameEvent_;
     std::unique_ptr<platform::Event> endEvent_;
     std::thread streamThread_;

@@ -11,7 +11,7 @@ namespace {
 // The base class alone: geometry and copy without any device.
 class Engine : public CZYNSdkLib {
 public:
-    void SetSixteen(bool on) { sixteenBit_ = on ? 1 : 0; }
+    void SetSixteen(bool on) { RecordSampleWidth(on); }
 };
 
 TEST(RawCopy, WholeFrameAndWindows) {

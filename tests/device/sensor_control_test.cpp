@@ -46,7 +46,7 @@ TEST(RegisterTables, SizesPatternAndNonZeroCounts) {
 }
 
 TEST_F(SensorControlTest, OpenLoadsTablesAndTheFullWindow) {
-    EXPECT_EQ(model_->SensorInitialised(), 1);
+    EXPECT_EQ(model_->SensorInitialized(), 1);
     EXPECT_EQ(Reg(0x8000), 0x000D);
     EXPECT_EQ(Reg(0x8806), 0x4000);
     EXPECT_EQ(Reg(0x3E), 0x0001);  // cleared first, then set by the control table
@@ -206,6 +206,40 @@ TEST_F(SensorControlTest, ClockSampleWidthAndVariant) {
     EXPECT_EQ(Reg(0x50) & 1, 0);
     model_->ApplySromVariant(7);
     EXPECT_EQ(model_->VariantValue(), 1);
+}
+
+// A reset restores what the open sequence starts from; the sensor state the model keeps for
+// itself is reset with the shared defaults, and the mirror flags keep following the device's
+// mirror register, which a reset leaves as it is.
+TEST_F(SensorControlTest, ResetRestoresTheModelDefaults) {
+    ASSERT_EQ(model_->SetWindow(100, 50, 640, 480, 17), 0);
+    ASSERT_EQ(model_->SetTriggerMode(true), 1);
+    ASSERT_EQ(model_->SetMirrorH(1), 0);
+    model_->SetSampleWidth(true);
+    model_->ApplySromVariant(1);
+    model_->SetTransferTimeout(60000);
+    model_->ResetDefaults();
+
+    struct Case { const char* name; int32_t value, expected; };
+    const Case cases[] = {
+        {"sub-sampling", model_->SubSample(), 0},
+        {"trigger mode", model_->TriggerMode(), 0},
+        {"sample width", model_->SixteenBit(), 0},
+        {"variant", model_->VariantValue(), 0},
+        {"transfer time-out", model_->TransferTimeout(), 3000},
+        {"output width", model_->OutputWidth(), 1280},
+        {"output height", model_->OutputHeight(), 1028},
+        {"horizontal mirror", model_->GetMirrorH(), 1},
+        {"vertical mirror", model_->GetMirrorV(), 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.value, c.expected) << c.name;
+    EXPECT_EQ(Reg(0x02) & 2, 0);  // the mirror register still reads out mirrored
+
+    // The open that follows a reset rebuilds the full window with a transfer size to match.
+    ASSERT_EQ(model_->Open(0), 0);
+    EXPECT_EQ(model_->OutputHeight(), 720);
+    EXPECT_EQ(model_->EvenHeight(), 720);
+    EXPECT_EQ(model_->TransferSize(), 921600);
 }
 
 }  // namespace

@@ -23,6 +23,18 @@ protected:
         model_.reset();
         VirtualDeviceTest::TearDown();
     }
+    // The ring indices as the streaming thread and the consumer hand them over: under the lock.
+    void SetIndices(int32_t write, int32_t read) {
+        TransferBlock& block = model_->Block();
+        platform::MutexLock lock(block.indexLock);
+        block.writeIndex = write;
+        block.readIndex = read;
+    }
+    int32_t ReadIndex() {
+        TransferBlock& block = model_->Block();
+        platform::MutexLock lock(block.indexLock);
+        return block.readIndex;
+    }
     // Waits for a ready frame (3) or the given other result, with a generous deadline.
     int32_t WaitFor(int32_t wanted) {
         for (int i = 0; i < 200; ++i) {
@@ -123,10 +135,10 @@ TEST_F(TransferEngineTest, SixteenBitRunsRequestTwiceTheTransferSize) {
 TEST_F(TransferEngineTest, LargeTransfersSwitchAtThreshold) {
     // 1500 x 1024 = 1,536,000 bytes: 8-bit stays below 3,072,000, 16-bit reaches it exactly.
     ASSERT_EQ(model_->SetGeometry(1500, 0, 1500, 1024, 0, 1024, 4), 0);
-    model_->UpdateLargeTransferFlags();
+    model_->UpdateLargeTransferFlag();
     EXPECT_EQ(model_->SingleFrameLargeTransfer(), 0);
     model_->SetSampleWidth(true);
-    model_->UpdateLargeTransferFlags();
+    model_->UpdateLargeTransferFlag();
     EXPECT_EQ(model_->SingleFrameLargeTransfer(), 1);
     EXPECT_EQ(model_->Block().largeTransfer.load(), 1);
     Cam().ResetStats();
@@ -208,8 +220,7 @@ TEST_F(TransferEngineTest, WaitFrameTakesTheNewestEntry) {
         auto& block = model_->Block();
         block.stopFlag = 0;
         block.ringCount = 4;
-        block.writeIndex = c.write;
-        block.readIndex = c.read;
+        SetIndices(c.write, c.read);
         if (c.result == 1) {
             // Without frames WaitFrame waits up to 6 s for the event; a set event answers 2.
             block.stopFlag = 1;
@@ -217,19 +228,18 @@ TEST_F(TransferEngineTest, WaitFrameTakesTheNewestEntry) {
             continue;
         }
         EXPECT_EQ(model_->WaitFrame(), c.result);
-        EXPECT_EQ(block.readIndex, c.newRead);
+        EXPECT_EQ(ReadIndex(), c.newRead);
         block.stopFlag = 1;
     }
 }
 
 TEST_F(TransferEngineTest, DecodeNewestAdvancesAndWrapsTheReadIndex) {
     std::vector<uint8_t> out(1280 * 720);
-    auto& block = model_->Block();
-    block.readIndex = 3;
+    SetIndices(0, 3);
     EXPECT_EQ(model_->DecodeNewest(out.data()), 0);
-    EXPECT_EQ(block.readIndex, 0);
+    EXPECT_EQ(ReadIndex(), 0);
     EXPECT_EQ(model_->DecodeNewest(nullptr), 14);
-    EXPECT_EQ(block.readIndex, 0);
+    EXPECT_EQ(ReadIndex(), 0);
 }
 
 TEST_F(TransferEngineTest, SingleFrameTransfers) {

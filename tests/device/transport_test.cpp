@@ -34,6 +34,27 @@ TEST(DevicePath, SuffixTableOrderAndRange) {
     EXPECT_FALSE(FormatDevicePath(kDeviceBaseName, 0, small, sizeof small));  // does not fit
 }
 
+// A model names its device files through the base class; a name longer than the base class
+// keeps is cut, never written past its field.
+TEST(DevicePath, ModelBaseNameFormsTheSelectedPath) {
+    class NamedModel : public CZYNSdkLib {
+    public:
+        explicit NamedModel(const char* name) : CZYNSdkLib(name) {}
+    };
+    const std::string longName(40, 'q');
+    struct Case { const char* name; int32_t index; std::string path; };
+    const Case cases[] = {
+        {kDeviceBaseName, 12, "/dev/Daro417DIRVUD-C"},
+        {"Other", 0, "/dev/Other-0"},
+        {longName.c_str(), 1, "/dev/" + std::string(31, 'q') + "-1"},
+    };
+    for (const auto& c : cases) {
+        NamedModel model(c.name);
+        ASSERT_EQ(model.SelectDevice(c.index), 0);
+        EXPECT_EQ(model.DevicePath(), c.path);
+    }
+}
+
 // A scripted device file: each request takes the next scripted outcome.
 class ScriptedFile : public platform::DeviceFile {
 public:

@@ -180,7 +180,8 @@ typedef uint32_t RzWindow;
 #define RZ_COLOR_MODE_BGR48 44          /**< RZ_BITS_BGR48 (not 48) */
 #define RZ_COLOR_MODE_BGRX64 60         /**< RZ_BITS_BGRX64 (not 64) */
 /** Bits per pixel in memory (an RZ_BITS_ value) of a code Rezive_GetColorMode returns; 0 for
- *  any other value, such as the 0 of a failed call. */
+ *  any other value, such as the 0 of a failed call. A macro, so that C89 callers have it: it
+ *  evaluates `code` several times, so pass a variable, not the call itself. */
 #define RZ_BITS_OF_COLOR_MODE(code)                                  \
     ((code) == RZ_COLOR_MODE_GRAY8    ? RZ_BITS_GRAY8                \
      : (code) == RZ_COLOR_MODE_GRAY16 ? RZ_BITS_GRAY16               \

@@ -46,8 +46,27 @@ inline constexpr int32_t kPortClock = 15;
 inline constexpr int32_t kSensorWidth = 1280;
 inline constexpr int32_t kSensorHeight = 720;
 
-// Sensor register of the line-length term that exposure in lines converts to time with.
-inline constexpr int32_t kRegLineLength = 0x2E;
+// Sensor registers that the library writes by name and the camera's sensor acts on.
+enum SensorRegister : int32_t {
+    kRegTrigger = 0x01,
+    kRegMirror = 0x02,        // bit 0 vertical, bit 1 horizontal, both active low
+    kRegRowStart = 0x04,      // first row, counted from kRowOrigin
+    kRegHeight = 0x05,
+    kRegColumnStart = 0x06,   // first column, counted from kColumnOrigin
+    kRegWidth = 0x07,
+    kRegFrameTiming = 0x0E,   // vertical blank, in lines
+    kRegExposure = 0x0F,      // in lines
+    kRegGainA = 0x23,
+    kRegGainB = 0x24,
+    kRegLineLength = 0x2E,    // the line-length term that exposure in lines converts to time with
+    kRegTableEnable = 0x3E,
+    kRegVariant = 0x50,
+};
+
+// The active array's first row and column in the sensor's own coordinates: window registers
+// hold a window start plus these.
+inline constexpr int32_t kRowOrigin = 64;
+inline constexpr int32_t kColumnOrigin = 132;
 
 // Device naming: 36 suffixes with "N" before "M"; the first 32 are probed.
 inline constexpr char kDeviceSuffixes[] = "0123456789ABCDEFGHIJKLNMOPQRSTUVWXYZ";

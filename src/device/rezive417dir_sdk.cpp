@@ -17,22 +17,6 @@ namespace {
 constexpr int32_t kGainCodes[12] = {0x02, 0x03, 0x14, 0x15, 0x16, 0x17,
                                     0x38, 0x39, 0x3A, 0x3B, 0x3C, 0x3D};
 
-// Sensor registers the model writes by name.
-enum Register : int32_t {
-    kRegTrigger = 0x01,
-    kRegMirror = 0x02,
-    kRegRowStart = 0x04,
-    kRegHeight = 0x05,
-    kRegColumnStart = 0x06,
-    kRegWidth = 0x07,
-    kRegFrameTiming = 0x0E,
-    kRegExposure = 0x0F,
-    kRegGainA = 0x23,
-    kRegGainB = 0x24,
-    kRegTableEnable = 0x3E,
-    kRegVariant = 0x50,
-};
-
 bool IsAcceptedSubsample(int32_t s) {
     return s == 0 || s == 1 || s == 2 || s == 3 || s == 17 || s == 18;
 }
@@ -99,9 +83,9 @@ int32_t CRezive417DIRVUDSdk::SetWindow(int32_t x, int32_t y, int32_t width, int3
     const int32_t evenWidth = (width + 1) & ~1;
     const int32_t evenHeight = (height + 1) & ~1;
     evenHeight_ = evenHeight;
-    WriteSensorRegister(kRegRowStart, (evenY + 64) & 0xFFFF);
+    WriteSensorRegister(kRegRowStart, (evenY + kRowOrigin) & 0xFFFF);
     WriteSensorRegister(kRegHeight, evenHeight & 0xFFFF);
-    WriteSensorRegister(kRegColumnStart, (evenX + 132) & 0xFFFF);
+    WriteSensorRegister(kRegColumnStart, (evenX + kColumnOrigin) & 0xFFFF);
     WriteSensorRegister(kRegWidth, evenWidth & 0xFFFF);
     int32_t exposure = 0;
     ReadSensorRegister(kRegExposure, &exposure);

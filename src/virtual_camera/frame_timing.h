@@ -15,10 +15,10 @@ inline constexpr int32_t kLineBlankClocks = 370;
 inline constexpr double kBusBytesPerSecond = 40e6;
 
 struct SensorTiming {
-    int32_t width = device::kSensorWidth;    // register 0x07
-    int32_t height = device::kSensorHeight;  // register 0x05
-    int32_t verticalBlank = 124; // register 0x0E
-    int32_t exposure = 637;      // register 0x0F, lines
+    int32_t width = device::kSensorWidth;    // device::kRegWidth
+    int32_t height = device::kSensorHeight;  // device::kRegHeight
+    int32_t verticalBlank = 124; // device::kRegFrameTiming
+    int32_t exposure = 637;      // device::kRegExposure, lines
     int32_t clockCode = 0;       // port 15
     uint32_t frameBytes = 0;     // bytes moved per frame over the bus
 };
@@ -27,11 +27,12 @@ struct SensorTiming {
 double PixelClockHz(int32_t clockCode);
 double LineTimeSeconds(const SensorTiming& t);
 double ExposureSeconds(const SensorTiming& t);
-// The line-length term that register device::kRegLineLength reads back. The library turns exposure lines into
-// milliseconds as lines x (term + 6) x 10 us, so the term is this sensor's line time in 10 us
-// units less 6, rounded; it cannot go below 0, so a line shorter than 60 us (a narrow window, or
-// the 100 MHz clock) reads as 60 us. The register is read-only: writes (the open sequence loads
-// 0x0B80 from its table) are kept in the register file but never change what a read reports.
+// The line-length term that register device::kRegLineLength reads back. The library turns
+// exposure lines into milliseconds as lines x (term + 6) x 10 us, so the term is this sensor's
+// line time in 10 us units less 6, rounded; it cannot go below 0, so a line shorter than 60 us
+// (a narrow window, or the 100 MHz clock) reads as 60 us. The register is read-only: writes (the
+// open sequence loads 0x0B80 from its table) are kept in the register file but never change what
+// a read reports.
 int32_t LineLengthTerm(const SensorTiming& t);
 // Period of the free-running sensor: the slowest of readout with blanking, exposure and bus.
 double FramePeriodSeconds(const SensorTiming& t);

@@ -38,14 +38,14 @@ void VirtualCamera::FactoryRom() {
 
 void VirtualCamera::PowerOn() {
     regs_.assign(0x10000, 0);
-    regs_[0x02] = 0x0003;  // normal orientation
-    regs_[0x04] = 64;
-    regs_[0x05] = kSensorHeight;
-    regs_[0x06] = 132;
-    regs_[0x07] = kSensorWidth;
-    regs_[0x0E] = 124;
-    regs_[0x0F] = 637;
-    regs_[0x23] = regs_[0x24] = 0x0202;
+    regs_[kRegMirror] = 0x0003;  // normal orientation
+    regs_[kRegRowStart] = kRowOrigin;
+    regs_[kRegHeight] = kSensorHeight;
+    regs_[kRegColumnStart] = kColumnOrigin;
+    regs_[kRegWidth] = kSensorWidth;
+    regs_[kRegFrameTiming] = 124;
+    regs_[kRegExposure] = 637;
+    regs_[kRegGainA] = regs_[kRegGainB] = 0x0202;
     regs_[kRegLineLength] = 0x0B80;
     std::memset(ports_, 0, sizeof ports_);
     ports_[kPortSampleWidth] = 4;
@@ -67,10 +67,10 @@ uint32_t VirtualCamera::FrameBytesLocked() const {
 
 SensorTiming VirtualCamera::TimingLocked() const {
     SensorTiming t;
-    t.width = regs_[0x07];
-    t.height = regs_[0x05];
-    t.verticalBlank = regs_[0x0E];
-    t.exposure = regs_[0x0F];
+    t.width = regs_[kRegWidth];
+    t.height = regs_[kRegHeight];
+    t.verticalBlank = regs_[kRegFrameTiming];
+    t.exposure = regs_[kRegExposure];
     t.clockCode = ports_[kPortClock];
     t.frameBytes = FrameBytesLocked();
     return t;
@@ -326,22 +326,22 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
 
     if (!skipContent_) {
         if (!scene_) scene_ = SharedBuiltInScene();
-        const int32_t gainCode = regs_[0x23] & 0xFF;
+        const int32_t gainCode = regs_[kRegGainA] & 0xFF;
         const bool sixteen = SixteenLocked();
-        const int64_t key = (int64_t{regs_[0x0F]} << 16) | (gainCode << 1) | (sixteen ? 1 : 0);
+        const int64_t key = (int64_t{regs_[kRegExposure]} << 16) | (gainCode << 1) | (sixteen ? 1 : 0);
         if (key != responseKey_ || !response_) {
             auto lut = std::make_shared<std::vector<uint16_t>>();
-            BuildResponse(regs_[0x0F], gainCode, sixteen, lut.get());
+            BuildResponse(regs_[kRegExposure], gainCode, sixteen, lut.get());
             response_ = std::move(lut);
             responseKey_ = key;
         }
         ReadoutParams p;
-        p.rowStart = int32_t{regs_[0x04]} - 64;
-        p.height = regs_[0x05];
-        p.columnStart = int32_t{regs_[0x06]} - 132;
-        p.width = regs_[0x07];
-        p.mirrorV = (regs_[0x02] & 1) == 0;  // active low
-        p.mirrorH = (regs_[0x02] & 2) == 0;
+        p.rowStart = int32_t{regs_[kRegRowStart]} - kRowOrigin;
+        p.height = regs_[kRegHeight];
+        p.columnStart = int32_t{regs_[kRegColumnStart]} - kColumnOrigin;
+        p.width = regs_[kRegWidth];
+        p.mirrorV = (regs_[kRegMirror] & 1) == 0;  // active low
+        p.mirrorH = (regs_[kRegMirror] & 2) == 0;
         p.sixteen = sixteen;
         p.sequence = sequence;
         p.stamp = stamp_;

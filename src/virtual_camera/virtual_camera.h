@@ -11,8 +11,9 @@
 //   REZIVE_VIRTUAL_SCENE=path  a PNG picture instead of the moving test scene
 //   REZIVE_VIRTUAL_NOISE=1     sensor noise (off by default, so known pictures read back exactly)
 //
-// Register 0x2E (device::kRegLineLength), the line-length term the library's exposure conversion reads, reports this
-// sensor's own line time (frame_timing.h), so exposure in milliseconds is what the frames get.
+// The line-length register (device::kRegLineLength), which the library's exposure conversion
+// reads, reports this sensor's own line time (frame_timing.h), so exposure in milliseconds is
+// what the frames get.
 //
 // Answer packets are queued per open file: an exchange always reads the answers to its own
 // command, however control exchanges of other threads interleave with it.
@@ -127,7 +128,7 @@ private:
     void QueueAnswer(OpenFile* file, const uint8_t* bytes, size_t n);
     bool ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* file, uint32_t code, uint8_t* out,
                     uint32_t outSize, uint32_t* bytesDone);
-    bool TriggerModeLocked() const { return (regs_[0x01] & 1) != 0; }
+    bool TriggerModeLocked() const { return (regs_[device::kRegTrigger] & 1) != 0; }
     bool SixteenLocked() const { return ports_[device::kPortSampleWidth] == 5; }
     SensorTiming TimingLocked() const;
     uint32_t FrameBytesLocked() const;

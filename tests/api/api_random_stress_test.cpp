@@ -47,7 +47,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "support/color_modes.h"
 #include "support/test_env.h"
 #include "support/api_camera_fixture.h"
 #include "virtual_camera/virtual_camera.h"
@@ -513,7 +512,8 @@ private:
 
     // Bytes the current frame of h needs, from its reported mode and window (may race).
     int64_t RequiredBytes(RzHandle h) {
-        const int32_t bits = StorageBitsOfColorMode(RZ_CALL(actor_, Rezive_GetColorMode, h));
+        const int32_t code = RZ_CALL(actor_, Rezive_GetColorMode, h);
+        const int32_t bits = RZ_BITS_OF_COLOR_MODE(code);
         const int32_t w = RZ_CALL(actor_, Rezive_Width, h);
         const int32_t ht = RZ_CALL(actor_, Rezive_Height, h);
         if (bits == 0 || w <= 0 || ht <= 0 || w > kSensorWidth || ht > kSensorHeight) return 64;
@@ -737,7 +737,7 @@ void Worker::Format() {
         }
         case 1: {
             const int32_t v = RZ_CALL(actor_, Rezive_GetColorMode, h);
-            if (v != -1 && StorageBitsOfColorMode(v) == 0)
+            if (v != -1 && RZ_BITS_OF_COLOR_MODE(v) == 0)
                 h_.Violation(actor_, "Rezive_GetColorMode returned " + std::to_string(v));
             break;
         }

@@ -104,8 +104,9 @@ TEST_F(HeaderConstantsTest, ColourModeCodesPairWithTheirBits) {
                  {RZ_BITS_BGR48, RZ_COLOR_MODE_BGR48},   {RZ_BITS_BGRX64, RZ_COLOR_MODE_BGRX64}};
     for (const auto& m : modes) {
         ASSERT_EQ(Rezive_SetColorMode(handle_, m.bits), 1) << m.bits;
-        EXPECT_EQ(Rezive_GetColorMode(handle_), m.code) << m.bits;
-        EXPECT_EQ(RZ_BITS_OF_COLOR_MODE(Rezive_GetColorMode(handle_)), m.bits) << m.bits;
+        const int32_t code = Rezive_GetColorMode(handle_);
+        EXPECT_EQ(code, m.code) << m.bits;
+        EXPECT_EQ(RZ_BITS_OF_COLOR_MODE(code), m.bits) << m.bits;
     }
     // A failed call's 0, and bits given where a code is expected, are no colour mode.
     for (const int32_t notACode : {0, 16, 48, 64, -1}) EXPECT_EQ(RZ_BITS_OF_COLOR_MODE(notACode), 0);

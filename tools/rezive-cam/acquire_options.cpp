@@ -59,7 +59,8 @@ void MeasureWhiteBalanceOnce(Session& session) {
     const RzHandle h = session.Handle();
     // White balance is measured on the mosaic while it becomes a colour image, so the
     // measuring frame is taken in a colour mode and the user's mode comes back afterwards.
-    const int32_t bits = RZ_BITS_OF_COLOR_MODE(Rezive_GetColorMode(h));
+    const int32_t code = Rezive_GetColorMode(h);
+    const int32_t bits = RZ_BITS_OF_COLOR_MODE(code);
     session.Check(Rezive_SetColorMode(h, RZ_BITS_BGR24),
                   "selecting a colour mode for white balance");
     session.Check(Rezive_SetBayerGainAuto(h, 1), "switching automatic white balance on");

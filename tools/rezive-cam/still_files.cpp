@@ -42,7 +42,8 @@ SavedFile SaveCurrentImage(Session& session, const std::string& path, int32_t fo
         throw CliError("saving " + path, std::move(codes));
     }
     SavedFile file{path, format, Rezive_Width(h), Rezive_Height(h), 0};
-    file.bitsPerPixel = RZ_BITS_OF_COLOR_MODE(Rezive_GetColorMode(h));
+    const int32_t code = Rezive_GetColorMode(h);
+    file.bitsPerPixel = RZ_BITS_OF_COLOR_MODE(code);
     return file;
 }
 

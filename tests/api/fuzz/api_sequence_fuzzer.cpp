@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "support/color_modes.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace {
@@ -137,7 +136,8 @@ constexpr GetPlain kPlainGetters[] = {
 int64_t NeededBytes(RzHandle h) {
     const int64_t width = Rezive_Width(h);
     const int64_t height = Rezive_Height(h);
-    const int64_t bits = rezive::test::StorageBitsOfColorMode(Rezive_GetColorMode(h));
+    const int32_t code = Rezive_GetColorMode(h);
+    const int64_t bits = RZ_BITS_OF_COLOR_MODE(code);
     if (width <= 0 || height <= 0 || bits == 0) return 0;
     return ((width * bits / 8 + 3) & ~int64_t{3}) * height;
 }

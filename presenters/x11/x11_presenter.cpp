@@ -402,6 +402,10 @@ void X11Presenter::Run() {
         resized.clear();
         if (changed) continue;
         if (!inFlight && ticket > ticketSent) continue;
+        // An expose just read asks for a repaint that nothing else would wake the loop for.
+        if (!inFlight && std::any_of(live_.begin(), live_.end(),
+                                     [](const auto& entry) { return entry.second->repaint; }))
+            continue;
 
         pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         if (poll(fds, 2, 1000) > 0 && (fds[1].revents & POLLIN) != 0) {

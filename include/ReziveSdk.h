@@ -333,6 +333,14 @@ RZ_API RzWindow RzWrapNativeWindow(uint64_t nativeId);
 RZ_API int32_t RzGetNativeWindow(RzWindow window, uint64_t* nativeId);
 
 /**
+ * The camera's preview window while it is open: to embed or follow it (RzGetNativeWindow), or to
+ * notice that the user closed it.
+ * @return the window, or 0 when none is open (not created yet, closed by Rezive_Close, or closed
+ *         by the user) or without a camera object.
+ */
+RZ_API RzWindow RzGetPreviewWindow(RzHandle handle);
+
+/**
  * Fires the camera's software trigger (trigger control port: enable, software path, pulse):
  * one frame for an acquisition started with Rezive_Trigger.
  * @return 1, or 0 when the port write failed (no error code) or without a camera object.

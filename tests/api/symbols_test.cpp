@@ -62,6 +62,7 @@ const std::set<std::string> kExpected = {
     // companion window and message API
     "RzCreateMessageWindow", "RzDestroyWindow", "RzWaitMessage", "RzPostMessage",
     "RzSetMessageHandler", "RzSoftwareTrigger", "RzWrapNativeWindow", "RzGetNativeWindow",
+    "RzGetPreviewWindow",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

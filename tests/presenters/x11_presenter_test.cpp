@@ -132,7 +132,7 @@ TEST_F(X11PresenterTest, TheWindowFollowsAResizeAndRepaintsWhenExposed) {
     const uint32_t size[] = {200, 100};
     xcb_configure_window(x.Connection(), native, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     x.Flush();
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(Eventually([&] {
         platform::WindowInfo info;
         return platform::GetWindowInfo(w, &info) && info.width == 200 && info.height == 100;
     })) << "the client surface takes the new size";
@@ -144,8 +144,8 @@ TEST_F(X11PresenterTest, TheWindowFollowsAResizeAndRepaintsWhenExposed) {
     const uint64_t repaints = display_.Presenter().Stats().repaints;
     xcb_clear_area(x.Connection(), 1, native, 0, 0, 0, 0);
     x.Flush();
-    EXPECT_TRUE(WaitUntil([&] { return display_.Presenter().Stats().repaints > repaints; }));
-    EXPECT_TRUE(WaitUntil([&] { return ShowsItsSurface(w); }));
+    EXPECT_TRUE(Eventually([&] { return display_.Presenter().Stats().repaints > repaints; }));
+    EXPECT_TRUE(Eventually([&] { return ShowsItsSurface(w); }));
     platform::DestroyWindow(w);
 }
 
@@ -154,15 +154,8 @@ TEST_F(X11PresenterTest, TheWindowManagersDeleteMessageDestroysTheWindow) {
     ASSERT_TRUE(display_.Presenter().Sync(20000));
     XClient& x = display_.X();
     const xcb_window_t native = DisplaySession::Native(w);
-    xcb_client_message_event_t e{};
-    e.response_type = XCB_CLIENT_MESSAGE;
-    e.format = 32;
-    e.window = native;
-    e.type = x.Atom("WM_PROTOCOLS");
-    e.data.data32[0] = x.Atom("WM_DELETE_WINDOW");
-    xcb_send_event(x.Connection(), 0, native, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
-    x.Flush();
-    ASSERT_TRUE(WaitUntil([&] { return !platform::IsWindow(w); }));
+    x.SendDelete(native);
+    ASSERT_TRUE(Eventually([&] { return !platform::IsWindow(w); }));
     ASSERT_TRUE(display_.Presenter().Sync(20000));
     Geometry g;
     EXPECT_FALSE(x.GetGeometry(native, &g));
@@ -252,14 +245,7 @@ TEST_F(X11PreviewTest, AfterTheUserClosesTheWindowFramesGoOnAndNoneIsDrawn) {
     ASSERT_TRUE(display_.Presenter().Sync(20000));
     XClient& x = display_.X();
     const xcb_window_t native = DisplaySession::Native(w);
-    xcb_client_message_event_t e{};
-    e.response_type = XCB_CLIENT_MESSAGE;
-    e.format = 32;
-    e.window = native;
-    e.type = x.Atom("WM_PROTOCOLS");
-    e.data.data32[0] = x.Atom("WM_DELETE_WINDOW");
-    xcb_send_event(x.Connection(), 0, native, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
-    x.Flush();
+    x.SendDelete(native);
     ASSERT_TRUE(WaitFor([&] { return !platform::IsWindow(w); }));
     Drain(callback_);
     const uint64_t presented = display_.Presenter().Stats().presented;

@@ -79,6 +79,31 @@ public:
         return pixels;
     }
 
+    // A window of the root (a top-level window without a window manager) with this title.
+    xcb_window_t FindTopLevel(const std::string& title) {
+        auto* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, screen_->root), nullptr);
+        xcb_window_t found = 0;
+        if (tree) {
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            for (int i = 0; i < xcb_query_tree_children_length(tree) && found == 0; ++i)
+                if (Property(children[i], XCB_ATOM_WM_NAME) == title) found = children[i];
+        }
+        std::free(tree);
+        return found;
+    }
+
+    // What a window manager sends when the user clicks the close button.
+    void SendDelete(xcb_window_t w) {
+        xcb_client_message_event_t e{};
+        e.response_type = XCB_CLIENT_MESSAGE;
+        e.format = 32;
+        e.window = w;
+        e.type = Atom("WM_PROTOCOLS");
+        e.data.data32[0] = Atom("WM_DELETE_WINDOW");
+        xcb_send_event(c_, 0, w, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+        xcb_flush(c_);
+    }
+
     void Flush() { xcb_flush(c_); }
     void Sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
 
@@ -88,7 +113,7 @@ private:
 };
 
 // Polls cond until it holds or a generous deadline passes (a loaded machine is slow).
-inline bool WaitUntil(const std::function<bool()>& cond, int32_t timeoutMs = 20000) {
+inline bool Eventually(const std::function<bool()>& cond, int32_t timeoutMs = 20000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
         if (cond()) return true;

@@ -318,7 +318,9 @@ RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, vo
  * Rezive_SetPreviewWindow, or as the application window of Rezive_Initialize (it is also a
  * message window). The library never destroys or changes the native window; destroy the wrapper
  * with RzDestroyWindow after the cameras that use it are released. Without a display the
- * wrapper still works as a message window and the preview stays off screen.
+ * wrapper still works as a message window and the preview stays off screen. The library talks
+ * to the X server on a connection of its own: the native window must exist on the server before
+ * the preview starts (flush or sync the toolkit's connection, e.g. gdk_display_sync).
  * @param nativeId  the X11 window id (for GTK: gdk_x11_window_get_xid; for Qt: QWidget::winId)
  * @return its nonzero id, or 0 for a native id of 0.
  */

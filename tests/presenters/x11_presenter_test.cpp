@@ -237,6 +237,29 @@ TEST_F(X11PreviewTest, AChildInsideTheApplicationsOwnWindowShowsTheFrameScaledAn
     x.Flush();
 }
 
+TEST_F(X11PreviewTest, ATopLevelWindowAtTheCaptureSizeShowsTheImageUpright) {
+    Rezive_SetColorMode(handle_, 24);
+    ASSERT_EQ(Rezive_Preview(handle_), 1);
+    const platform::WindowId w = Window();
+    ASSERT_TRUE(WaitForPicture(w));
+    Rezive_StopPreview(handle_);
+    ASSERT_TRUE(display_.Presenter().Sync(20000));
+    std::vector<uint8_t> image(static_cast<size_t>(1280) * 3 * 720);
+    ASSERT_EQ(Rezive_GetImage(handle_, image.data(), static_cast<int32_t>(image.size()), 1), 1);
+    const std::vector<uint8_t> shown = display_.X().Pixels(DisplaySession::Native(w), 1280, 720);
+    ASSERT_EQ(shown, SurfacePixels(w));
+    int matches = 0, probes = 0;
+    for (int32_t y = 5; y < 720; y += 70)
+        for (int32_t px = 5; px < 1280; px += 90) {
+            ++probes;
+            const uint8_t* s = &shown[static_cast<size_t>(y) * 1280 * 4 + px * 4];
+            const uint8_t* src = &image[static_cast<size_t>(y) * 1280 * 3 + px * 3];  // top-down copy
+            matches += s[0] == src[0] && s[1] == src[1] && s[2] == src[2];
+        }
+    EXPECT_EQ(matches, probes);
+    Rezive_Close(handle_);
+}
+
 TEST_F(X11PreviewTest, AfterTheUserClosesTheWindowFramesGoOnAndNoneIsDrawn) {
     std::vector<uint8_t> buffer(static_cast<size_t>(1280) * 720 * 3);
     ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, buffer.data(), static_cast<int32_t>(buffer.size()), 0), 1);

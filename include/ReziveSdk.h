@@ -323,6 +323,36 @@ RZ_API int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wParam
 RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, void* user);
 
 /**
+ * Wraps a native window of the application (an X11 window id) as a window of the library, so
+ * that the preview can be shown inside it: pass the result as the parent of
+ * Rezive_SetPreviewWindow, or as the application window of Rezive_Initialize (it is also a
+ * message window). The library never destroys or changes the native window; destroy the wrapper
+ * with RzDestroyWindow after the cameras that use it are released. Without a display the
+ * wrapper still works as a message window and the preview stays off screen. The library talks
+ * to the X server on a connection of its own: the native window must exist on the server before
+ * the preview starts (flush or sync the toolkit's connection, e.g. gdk_display_sync).
+ * @param nativeId  the X11 window id (for GTK: gdk_x11_window_get_xid; for Qt: QWidget::winId)
+ * @return its nonzero id, or 0 for a native id of 0.
+ */
+RZ_API RzWindow RzWrapNativeWindow(uint64_t nativeId);
+/**
+ * The native window id of a library window: the X11 window that shows a preview window (for
+ * instance to embed or move it with the toolkit's own calls), or the id a wrapper was made from.
+ * @param nativeId  receives the id
+ * @return 1, or 0 when the window has no native window (no display, a plain message window, or
+ *         an unknown id) or nativeId is null.
+ */
+RZ_API int32_t RzGetNativeWindow(RzWindow window, uint64_t* nativeId);
+
+/**
+ * The camera's preview window while it is open: to embed or follow it (RzGetNativeWindow), or to
+ * notice that the user closed it.
+ * @return the window, or 0 when none is open (not created yet, closed by Rezive_Close, or closed
+ *         by the user) or without a camera object.
+ */
+RZ_API RzWindow RzGetPreviewWindow(RzHandle handle);
+
+/**
  * Fires the camera's software trigger (trigger control port: enable, software path, pulse):
  * one frame for an acquisition started with Rezive_Trigger.
  * @return 1, or 0 when the port write failed (no error code) or without a camera object.

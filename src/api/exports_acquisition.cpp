@@ -1,6 +1,7 @@
 // Exports: acquisition, preview window, files, configuration and property dialogs.
 #include "ReziveSdk.h"
 #include "api/dispatch.h"
+#include "platform/window_registry.h"
 
 using rezive::CRezive;
 using rezive::Dispatch;
@@ -71,6 +72,13 @@ RZ_API int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent) {
 }
 RZ_API int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+}
+
+RZ_API RzWindow RzGetPreviewWindow(RzHandle handle) {
+    return static_cast<RzWindow>(Dispatch(handle, 0, [](CRezive& c) {
+        const rezive::platform::WindowId window = c.Acquisition().PreviewWindowId();
+        return static_cast<int32_t>(rezive::platform::IsWindow(window) ? window : 0);
+    }));
 }
 
 RZ_API int32_t RzSoftwareTrigger(RzHandle handle) {

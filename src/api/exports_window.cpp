@@ -56,3 +56,23 @@ RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, vo
         return 0;
     }
 }
+
+RZ_API RzWindow RzWrapNativeWindow(uint64_t nativeId) {
+    try {
+        return platform::WrapNativeWindow(nativeId);
+    } catch (...) {
+        return 0;
+    }
+}
+
+RZ_API int32_t RzGetNativeWindow(RzWindow window, uint64_t* nativeId) {
+    try {
+        if (nativeId == nullptr) return 0;
+        const uint64_t id = platform::NativeWindowId(window);
+        if (id == 0) return 0;
+        *nativeId = id;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}

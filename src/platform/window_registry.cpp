@@ -1,5 +1,7 @@
 #include "platform/window_registry.h"
 
+#include "platform/presenter_loader.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -24,6 +26,7 @@ struct MessageWindow {
     bool preview = false;
     WindowInfo info;
     ClientSurface surface;
+    uint64_t nativeId = 0;  // wrapped application windows only
 };
 
 struct Registry {
@@ -31,6 +34,7 @@ struct Registry {
     std::unordered_map<WindowId, std::shared_ptr<MessageWindow>> windows;
     std::set<std::string> classes;
     std::shared_ptr<Presenter> presenter;
+    bool presenterSet = false;  // SetPresenter was called: no display presenter is loaded
     WindowId next = 1;
 };
 
@@ -91,6 +95,18 @@ WindowId Insert(Registry& r, std::shared_ptr<MessageWindow> w) {
 
 std::shared_ptr<Presenter> CurrentPresenter() {
     Registry& r = TheRegistry();
+    // Loading may wait for a display that does not answer (bounded by the loader), so it runs
+    // outside the registry lock, once per process.
+    static std::once_flag loaded;
+    std::call_once(loaded, [&r] {
+        {
+            std::lock_guard lock(r.mutex);
+            if (r.presenterSet) return;
+        }
+        std::shared_ptr<Presenter> display = LoadDisplayPresenter();
+        std::lock_guard lock(r.mutex);
+        if (!r.presenterSet) r.presenter = std::move(display);
+    });
     std::lock_guard lock(r.mutex);
     return r.presenter;
 }
@@ -200,14 +216,13 @@ WindowId CreatePreviewWindow(const WindowInfo& info) {
     w->surface.stride = info.width * 4;
     w->surface.pixels.assign(static_cast<size_t>(info.width) * info.height * 4, 0);
     WindowId id;
-    std::shared_ptr<Presenter> presenter;
+    std::shared_ptr<Presenter> presenter = CurrentPresenter();
     {
         Registry& r = TheRegistry();
         std::lock_guard lock(r.mutex);
         if (r.classes.count(info.className) == 0) return 0;
         if (info.parent != 0 && r.windows.count(info.parent) == 0) return 0;
         id = Insert(r, w);
-        presenter = r.presenter;
     }
     if (presenter) presenter->Created(id, info);
     return id;
@@ -244,6 +259,44 @@ bool ReadClientSurface(WindowId window, ClientSurface* surface) {
     return true;
 }
 
+bool ResizeClient(WindowId window, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 || width > kMaxClientSide || height > kMaxClientSide)
+        return false;
+    auto w = Find(window);
+    if (!w) return false;
+    std::lock_guard lock(w->mutex);
+    if (!w->preview || w->closed) return false;
+    if (w->info.width == width && w->info.height == height) return true;
+    w->info.width = width;
+    w->info.height = height;
+    w->surface.width = width;
+    w->surface.height = height;
+    w->surface.stride = width * 4;
+    w->surface.pixels.assign(static_cast<size_t>(width) * height * 4, 0);
+    return true;
+}
+
+WindowId WrapNativeWindow(uint64_t nativeId) {
+    if (nativeId == 0) return 0;
+    Registry& r = TheRegistry();
+    auto w = std::make_shared<MessageWindow>();
+    w->nativeId = nativeId;
+    std::lock_guard lock(r.mutex);
+    return Insert(r, std::move(w));
+}
+
+uint64_t NativeWindowId(WindowId window) {
+    auto w = Find(window);
+    if (!w) return 0;
+    {
+        std::lock_guard lock(w->mutex);
+        if (w->closed) return 0;
+        if (!w->preview) return w->nativeId;
+    }
+    auto presenter = CurrentPresenter();
+    return presenter ? presenter->NativeId(window) : 0;
+}
+
 ScreenSize GetScreenSize() {
     if (auto presenter = CurrentPresenter()) return presenter->Screen();
     return ScreenSize{1920, 1080};
@@ -253,6 +306,7 @@ void SetPresenter(std::shared_ptr<Presenter> presenter) {
     Registry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
     r.presenter = std::move(presenter);
+    r.presenterSet = true;
 }
 
 }  // namespace rezive::platform

@@ -82,6 +82,20 @@ bool DrawToClient(WindowId window,
                                            int32_t stride)>& draw);
 // A copy of what the window shows (tests and tools).
 bool ReadClientSurface(WindowId window, ClientSurface* surface);
+// The user (or the application, through the native window) resized a preview window: the client
+// surface takes the new size, black until the next frame is drawn into it. False for an unknown
+// window or a size that CreatePreviewWindow would refuse.
+bool ResizeClient(WindowId window, int32_t width, int32_t height);
+
+// ---- Native windows of the display (an X11 window id; 0 = none).
+
+// A window that stands for an application's own native window: a message window (so it can
+// receive the library's messages) whose native id presenters use as the parent of child preview
+// windows. 0 for a native id of 0.
+WindowId WrapNativeWindow(uint64_t nativeId);
+// The wrapped id of such a window, or the native window a presenter shows a preview window in;
+// 0 when there is none (headless, or a plain message window).
+uint64_t NativeWindowId(WindowId window);
 
 struct ScreenSize {
     int32_t width;
@@ -90,7 +104,19 @@ struct ScreenSize {
 // The screen that top-level windows are centred on (1920 x 1080 when headless).
 ScreenSize GetScreenSize();
 
+struct PresenterStats {
+    uint64_t presented = 0;  // frames handed over by Present
+    uint64_t drawn = 0;      // frames that reached the display
+    uint64_t dropped = 0;    // frames replaced by a newer one before they could be drawn
+    uint64_t repaints = 0;   // redraws of the last frame asked for by the display (expose)
+    bool sharedMemory = false;  // frames go to the display through shared memory
+};
+
 // Shows client surfaces somewhere: headless (nothing beyond the surface) unless a presenter is set.
+// Present runs on the acquisition worker under the window's lock: it must hand the pixels off and
+// return without waiting for a display. Created and Destroyed run on application threads (and
+// Destroyed also on a presenter's own thread, when the user closes a window) with no registry
+// lock held.
 class Presenter {
 public:
     virtual ~Presenter() = default;
@@ -98,7 +124,17 @@ public:
     virtual void Present(WindowId window, const ClientSurface& surface) = 0;
     virtual void Destroyed(WindowId window) = 0;
     virtual ScreenSize Screen() const = 0;
+    // The native window showing a preview window, 0 if none.
+    virtual uint64_t NativeId(WindowId /*window*/) const { return 0; }
+    // Waits until everything handed over so far has been shown (or dropped) and the display has
+    // processed it; false on time-out or a lost display.
+    virtual bool Sync(int32_t /*timeoutMs*/) { return true; }
+    virtual PresenterStats Stats() const { return {}; }
 };
+// Sets the presenter explicitly (null: headless); no display presenter is loaded after that.
 void SetPresenter(std::shared_ptr<Presenter> presenter);
+// The presenter in use: on first need (a preview window or the screen size) the display presenter
+// module is loaded when a display is reachable, unless SetPresenter came first.
+std::shared_ptr<Presenter> CurrentPresenter();
 
 }  // namespace rezive::platform

@@ -61,7 +61,8 @@ const std::set<std::string> kExpected = {
     "Rezive_SetSamplingRate",
     // companion window and message API
     "RzCreateMessageWindow", "RzDestroyWindow", "RzWaitMessage", "RzPostMessage",
-    "RzSetMessageHandler", "RzSoftwareTrigger",
+    "RzSetMessageHandler", "RzSoftwareTrigger", "RzWrapNativeWindow", "RzGetNativeWindow",
+    "RzGetPreviewWindow",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

@@ -39,7 +39,16 @@ void IsolateProcess() {
     g_sharedName = "/rezive-test-" + pid;
     setenv("REZIVE_SHARED_NAME", g_sharedName.c_str(), 1);
     setenv("REZIVE_SETTINGS_FILE", (TempDir() + "/settings.reg").c_str(), 1);
+    // Preview windows stay in memory unless a test asks for the display (TestDisplay()): a
+    // developer's desktop must neither fill with windows nor change what a test sees.
+    if (const char* display = std::getenv("DISPLAY")) setenv("REZIVE_TEST_DISPLAY", display, 1);
+    unsetenv("DISPLAY");
     std::atexit(Cleanup);
+}
+
+std::string TestDisplay() {
+    const char* display = std::getenv("REZIVE_TEST_DISPLAY");
+    return display ? display : "";
 }
 
 }  // namespace rezive::test

@@ -11,7 +11,11 @@ const std::string& TempDir();
 // A fresh path inside TempDir() with the given suffix.
 std::string TempPath(const std::string& suffix);
 
-// Points REZIVE_SHARED_NAME and REZIVE_SETTINGS_FILE at private values for this process.
+// Points REZIVE_SHARED_NAME and REZIVE_SETTINGS_FILE at private values for this process, and
+// hides DISPLAY so that preview windows stay headless.
 void IsolateProcess();
+
+// The display this process was started with (empty when none), for tests of the X11 presenter.
+std::string TestDisplay();
 
 }  // namespace rezive::test

@@ -1,4 +1,5 @@
-// preview: the live preview, with the frame rate on the terminal, until Ctrl-C or --duration.
+// preview: the live preview, with the frame rate on the terminal, until Ctrl-C or --duration (or,
+// with --show, until the user closes the window on the display).
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -16,6 +17,7 @@ namespace {
 struct PreviewOptions {
     std::string duration;  // empty: until Ctrl-C
     bool noWindow = false;
+    bool show = false;
     AcquireOptions acquire;
 };
 
@@ -36,6 +38,8 @@ int RunPreview(const PreviewOptions& options, Context& context, Output& out) {
         durationMs = ParseDurationMs(options.duration);
         if (!durationMs) throw CliError("--duration takes a time like 10s or 500ms", kExitUsage);
     }
+    if (options.show && options.noWindow) throw CliError("--show and --no-window exclude each other", kExitUsage);
+    ChooseDisplay(options.show, out);
     Session session(context.global, out);
     ApplyAcquireOptions(session, out, options.acquire);
     const RzHandle h = session.Handle();
@@ -50,9 +54,16 @@ int RunPreview(const PreviewOptions& options, Context& context, Output& out) {
 
     StreamStats stats;
     auto lastStatus = StreamStats::Clock::now();
+    bool closed = false;
     while (!Interrupted()) {
         PumpMessage(session, 100, stats);
         if (stats.Fatal()) break;
+        // The user closed the window (at any time since the start, however soon): that ends the
+        // preview as Ctrl-C does.
+        if (options.show && RzGetPreviewWindow(h) == 0) {
+            closed = true;
+            break;
+        }
         if (durationMs && stats.SecondsSinceStart() * 1000.0 >= *durationMs) break;
         if (StreamStats::Clock::now() - lastStatus >= std::chrono::milliseconds(500)) {
             out.Progress(StatusLine(stats));
@@ -73,6 +84,7 @@ int RunPreview(const PreviewOptions& options, Context& context, Output& out) {
     document.Set("camera_fps", stats.cameraRate10 / 10.0);
     document.Set("failed_frames", stats.failedFrames);
     document.Set("window", !options.noWindow);
+    document.Set("window_closed", closed);
     out.Result(document, StatusLine(stats) + "\n");
     return 0;
 }
@@ -85,6 +97,8 @@ Command AddPreviewCommand(CLI::App& app) {
         "preview", "Run the live preview and show the frame rate, until Ctrl-C or --duration");
     command->add_option("--duration", options->duration, "stop after this time, e.g. 10s");
     command->add_flag("--no-window", options->noWindow, "do not open the preview window");
+    command->add_flag("--show", options->show,
+                      "show the preview window on the display; closing it ends the preview");
     AddAcquireOptions(*command, options->acquire);
     return {command, [options](Context& context, Output& out) {
                 return RunPreview(*options, context, out);

@@ -41,6 +41,7 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
     if (!durationMs) {
         throw CliError("--duration takes a time like 3s, 2.5s or 500ms", kExitUsage);
     }
+    ChooseDisplay(options.showWindow, out);
     Session session(context.global, out);
     ApplyAcquireOptions(session, out, options.acquire);
     const RzHandle h = session.Handle();
@@ -55,11 +56,14 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
     const double durationSeconds = *durationMs / 1000.0;
     StreamStats stats;
     bool interrupted = false;
+    bool windowClosed = false;
     auto lastProgress = StreamStats::Clock::time_point{};
     while (true) {
         PumpMessage(session, 100, stats);
-        if (Interrupted()) {
+        // Closing the shown window ends the recording early, as Ctrl-C does.
+        if (Interrupted() || (options.showWindow && RzGetPreviewWindow(h) == 0)) {
             interrupted = true;
+            windowClosed = !Interrupted();
             break;
         }
         if (stats.Fatal()) break;
@@ -100,13 +104,15 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
     document.Set("duration_ms", *durationMs);
     document.Set("bytes", static_cast<int64_t>(summary->fileBytes));
     document.Set("interrupted", interrupted);
+    document.Set("window_closed", windowClosed);
     char text[1024];
     std::snprintf(text, sizeof text, "recorded %s: %u frames, %d x %d, %.1f fps, %.1f MB%s\n",
                   options.output.c_str(), summary->frames, summary->width, summary->height,
                   summary->framesPerSecond, summary->fileBytes / 1e6,
                   interrupted ? " (interrupted)" : "");
     out.Result(document, text);
-    return interrupted ? kExitInterrupted : 0;
+    // The user closing the window asked for the end: a finished file, not an interruption.
+    return interrupted && !windowClosed ? kExitInterrupted : 0;
 }
 
 }  // namespace
@@ -118,8 +124,9 @@ Command AddRecordCommand(CLI::App& app) {
     command->add_option("-o,--output", options->output, "AVI file to write")->required();
     command->add_option("--duration", options->duration, "length, e.g. 3s, 2.5s, 500ms")
         ->capture_default_str();
-    command->add_flag("--show-window", options->showWindow,
-                      "show the library's preview window while recording");
+    command->add_flag("--show,--show-window", options->showWindow,
+                      "show the preview window on the display while recording; closing it ends "
+                      "the recording early");
     AddAcquireOptions(*command, options->acquire);
     return {command, [options](Context& context, Output& out) {
                 return RunRecord(*options, context, out);

@@ -40,6 +40,16 @@ void InstallInterruptHandler() {
 
 bool Interrupted() { return interrupted != 0; }
 
+void ChooseDisplay(bool show, const Output& out) {
+    if (!show) {
+        setenv("REZIVE_PRESENTER", "headless", 0);
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0')
+        out.Note("rezive-cam: DISPLAY is not set; the preview window stays off screen");
+}
+
 Session::Session(const GlobalOptions& options, Output& out) : out_(out) {
     const char* configured = std::getenv("REZIVE_VIRTUAL_CAMERAS");
     const bool userChose = configured != nullptr && *configured != '\0';

@@ -57,6 +57,10 @@ private:
     bool fellBack_ = false;
 };
 
+// Before the first library call: without show, preview windows stay in memory even on a desktop
+// (the terminal tool opens nothing unasked); with it, a note when there is no display to show on.
+void ChooseDisplay(bool show, const Output& out);
+
 // Ctrl-C: the handler only raises a flag; the command loops poll it and stop acquisition.
 void InstallInterruptHandler();
 bool Interrupted();

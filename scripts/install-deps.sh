@@ -11,7 +11,7 @@ packages=(
   libcli11-dev
   ffmpeg
   clang libclang-rt-14-dev
-  libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps
+  libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev
 )
 # The optional HTML reference of the header (target `doc`): REZIVE_WITH_DOCS=1 adds Doxygen.
 if [ "${REZIVE_WITH_DOCS:-0}" = 1 ]; then packages+=(doxygen); fi

@@ -4,10 +4,15 @@
 
 // GCC 12 at -O3 takes the string concatenations of this header for overlapping copies
 // (a false -Wrestrict, GCC bug 105329) once they are inlined here.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include "tools/cli_runner.h"
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
+#include "support/text_files.h"
 #include "x_client.h"
 
 namespace rezive::test {
@@ -38,12 +43,12 @@ TEST(X11Cli, ClosingTheShownWindowEndsTheCommandWithSuccess) {
         const bool shown = Eventually([&] { return (window = x.FindTopLevel("Active Window")) != 0; }, 60000);
         if (shown) x.SendDelete(window);
         const int status = CliEnvironment::Wait(pid, std::chrono::seconds(shown ? 60 : 1));
-        ASSERT_TRUE(shown) << ReadWholeFile(err);
-        EXPECT_EQ(status, 0) << ReadWholeFile(err);
+        ASSERT_TRUE(shown) << ReadText(err);
+        EXPECT_EQ(status, 0) << ReadText(err);
         EXPECT_EQ(x.FindTopLevel("Active Window"), 0u) << "the window is gone with the command";
     }
     // The recording was finished as a file when its window closed.
-    EXPECT_EQ(ReadWholeFile(avi).rfind("RIFF", 0), 0u);
+    EXPECT_EQ(ReadText(avi).rfind("RIFF", 0), 0u);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "acquisition/preview_window.h"
 #include "api/sdk_chain.h"
 #include "camera/camera.h"
-#include "support/virtual_camera_fixture.h"
+#include "support/api_camera_fixture.h"
 #include "x_client.h"
 
 namespace rezive::test {
@@ -164,10 +164,10 @@ TEST_F(X11PresenterTest, TheWindowManagersDeleteMessageDestroysTheWindow) {
 }
 
 // Through the C API, on the virtual camera.
-class X11PreviewTest : public VirtualCameraTest {
+class X11PreviewTest : public ApiCameraTest {
 protected:
     void SetUp() override {
-        VirtualCameraTest::SetUp();
+        ApiCameraTest::SetUp();
         camera_->SetTimeScale(0.2);
         REZIVE_START_DISPLAY(display_);
     }

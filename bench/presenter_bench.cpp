@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/presenter_loader.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace {

@@ -394,7 +394,7 @@ void X11Presenter::Run() {
         }
         if (xcb_connection_has_error(c) != 0) break;
 
-        // The registry calls back into Destroyed, so no lock of ours is held here.
+        // The window system calls back into Destroyed, so no lock of ours is held here.
         for (const auto& [id, size] : resized) host_.resizeClient(id, size.first, size.second);
         for (WindowId id : closed) host_.destroyWindow(id);
         const bool changed = !closed.empty() || !resized.empty();

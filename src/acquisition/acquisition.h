@@ -32,7 +32,7 @@
 #include "imaging/dib_image.h"
 #include "platform/event.h"
 #include "platform/mutex.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 #include "settings/records.h"
 
 namespace rezive {

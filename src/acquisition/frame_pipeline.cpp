@@ -17,31 +17,32 @@ constexpr int32_t kSampleBits = 12;
 
 }  // namespace
 
-void FramePipeline::Process(int32_t mode, CDibImage* const* images, CameraSettings& s,
+void FramePipeline::Process(int32_t colorMode, CDibImage* const* images, CameraSettings& s,
                             CRezive417DIRVUDSdk& model, const DefectList& defects) {
-    CDibImage& raw = *images[(mode == 1 || mode == 4 || mode == 5) ? 1 : 0];
-    CDibImage& output = *images[mode];
+    CDibImage& raw = *images[(colorMode == 1 || colorMode == 4 || colorMode == 5) ? 1 : 0];
+    CDibImage& output = *images[colorMode];
     if (s.defectCorrection == 1) {
         CorrectDefects(raw, defects, s.geometry, s.analog.mirrorH != 0, s.analog.mirrorV != 0);
     }
     AutoIris(raw, model, s.analog);
-    if (mode <= 1) {
+    if (colorMode <= 1) {
         const int32_t grayMode = s.filters.grayMode;
         if (grayMode == 1) {
-            GrayGainOffset(raw, mode == 0 ? 8 : kSampleBits, s);
+            GrayGainOffset(raw, colorMode == 0 ? 8 : kSampleBits, s);
         } else if (grayMode == 2) {
             // Reconstruction then luminance; in the 16-bit mode through the 48-bit buffer, so the
             // result keeps its 12 significant bits.
-            CDibImage& color = *images[mode == 0 ? 2 : 4];
+            CDibImage& color = *images[colorMode == 0 ? 2 : 4];
             if (!color.Empty() && color.Width() == raw.Width() && color.Height() == raw.Height()) {
                 Reconstruct(color, raw, s);
-                raw.Transfer(mode == 0 ? BgrToGray8 : BgrToGray16, &color, nullptr, 0, 0, nullptr);
+                raw.Transfer(colorMode == 0 ? BgrToGray8 : BgrToGray16, &color, nullptr, 0, 0,
+                             nullptr);
             }
         }
     } else {
         Reconstruct(output, raw, s);
     }
-    Filters(mode, output, *images[kSlotWork], s);
+    Filters(colorMode, output, *images[kSlotWork], s);
 }
 
 void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& s) {
@@ -93,21 +94,23 @@ void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSetti
                  nullptr, 0, 0, &p);
 }
 
-void FramePipeline::Filters(int32_t mode, CDibImage& output, CDibImage& work, CameraSettings& s) {
+void FramePipeline::Filters(int32_t colorMode, CDibImage& output, CDibImage& work,
+                            CameraSettings& s) {
     // Kernel of each family by layout: Mono8, Mono16, Color8 (24/32), Color16 (48/64).
-    const int layout = mode == 0 ? 0 : mode == 1 ? 1 : mode <= 3 ? 2 : 3;
+    const int layout = colorMode == 0 ? 0 : colorMode == 1 ? 1 : colorMode <= 3 ? 2 : 3;
     auto run = [&](PixelKernel kernel, void* params, const CDibImage* source) {
         output.Transfer(kernel, source, nullptr, 0, 0, params);
     };
     const FilterSettings& f = s.filters;
     const int32_t hue = f.hue, saturation = f.saturation;
-    if (mode >= 2 && (hue != 0 || saturation != 0)) {
+    if (colorMode >= 2 && (hue != 0 || saturation != 0)) {
         HueSaturationParams p{hue, 0, saturation, kSampleBits};
         run(layout == 2 ? HueSaturationColor8 : HueSaturationColor16, &p, &output);
     }
     const int32_t gamma = f.gamma;
     if (gamma != 100) {
-        static constexpr PixelKernel kGamma[] = {GammaMono8, GammaMono16, GammaColor8, GammaColor16};
+        static constexpr PixelKernel kGamma[] = {GammaMono8, GammaMono16, GammaColor8,
+                                                 GammaColor16};
         FilterParams p{gamma, kSampleBits, &tables_};
         run(kGamma[layout], &p, &output);
     }

@@ -26,14 +26,14 @@ struct CameraSettings {
 
 class FramePipeline {
 public:
-    // Processes the raw frame of colourMode in images (the nine slots) into its output buffer.
-    void Process(int32_t colourMode, CDibImage* const* images, CameraSettings& settings,
+    // Processes the raw frame of colorMode in images (the nine slots) into its output buffer.
+    void Process(int32_t colorMode, CDibImage* const* images, CameraSettings& settings,
                  CRezive417DIRVUDSdk& model, const DefectList& defects);
 
 private:
     void Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& settings);
     void GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& settings);
-    void Filters(int32_t colourMode, CDibImage& output, CDibImage& work, CameraSettings& settings);
+    void Filters(int32_t colorMode, CDibImage& output, CDibImage& work, CameraSettings& settings);
 
     // Tables of the 16-bit contrast and gamma, kept per camera and rebuilt when a setting changes.
     FilterTables tables_;

@@ -99,11 +99,11 @@ bool PreviewWindow::ClientSize(int32_t* width, int32_t* height) const {
     return true;
 }
 
-void PreviewWindow::Draw(CDibImage* const* frameBuffers, CDibImage& display, int32_t mode) {
+void PreviewWindow::Draw(CDibImage* const* frameBuffers, CDibImage& display, int32_t colorMode) {
     const platform::WindowId window = window_.load();
-    if (window == 0 || mode < 0 || mode > 5) return;
+    if (window == 0 || colorMode < 0 || colorMode > 5) return;
     CDibImage* source = nullptr;
-    switch (mode) {
+    switch (colorMode) {
         case 0: source = frameBuffers[0]; break;
         case 1:
             source = frameBuffers[0];
@@ -116,24 +116,24 @@ void PreviewWindow::Draw(CDibImage* const* frameBuffers, CDibImage& display, int
             break;
         default:
             source = frameBuffers[2];
-            source->Transfer(Color12To8, frameBuffers[mode], nullptr, 0, 0, nullptr);
+            source->Transfer(Color12To8, frameBuffers[colorMode], nullptr, 0, 0, nullptr);
             break;
     }
     if (source == nullptr || source->Empty()) return;
     int32_t cw = 0, ch = 0;
     if (!ClientSize(&cw, &ch)) return;
 
-    if (cw == source->Width() && ch == source->Height() && mode != 1) {
+    if (cw == source->Width() && ch == source->Height() && colorMode != 1) {
         platform::DrawToClient(window, [&](uint8_t* pixels, int32_t w, int32_t h, int32_t stride) {
             CopyToClient(*source, true, pixels, w, h, stride);
         });
         return;
     }
-    const uint16_t displayBits = mode <= 1 ? 8 : 24;
+    const uint16_t displayBits = colorMode <= 1 ? 8 : 24;
     if (display.Width() != cw || display.Height() != ch || display.BitsPerPixel() != displayBits) {
         if (display.Create(cw, ch, displayBits) != 1) return;
     }
-    display.TransferScaled(mode <= 1 ? ScaleNearestMono8 : ScaleNearestBgr24, source, nullptr,
+    display.TransferScaled(colorMode <= 1 ? ScaleNearestMono8 : ScaleNearestBgr24, source, nullptr,
                            nullptr, nullptr);
     platform::DrawToClient(window, [&](uint8_t* pixels, int32_t w, int32_t h, int32_t stride) {
         CopyToClient(display, false, pixels, w, h, stride);

@@ -9,7 +9,7 @@
 
 #include "device/protocol.h"
 #include "imaging/dib_image.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace rezive {
 
@@ -38,10 +38,10 @@ public:
     // Client size of a visible window with a non-empty client area; false otherwise.
     bool ClientSize(int32_t* width, int32_t* height) const;
 
-    // Draws the output image of colourMode (0..5): buffers holds the six frame buffers, the
+    // Draws the output image of colorMode (0..5): buffers holds the six frame buffers, the
     // display buffer is resized to the client area when scaling is needed. A vanished window
     // simply makes drawing do nothing.
-    void Draw(CDibImage* const* frameBuffers, CDibImage& display, int32_t colourMode);
+    void Draw(CDibImage* const* frameBuffers, CDibImage& display, int32_t colorMode);
 
     // Destroys the window and unregisters its class.
     void Close();

@@ -1,7 +1,7 @@
 // Exports: acquisition, preview window, files, configuration and property dialogs.
 #include "ReziveSdk.h"
 #include "api/dispatch.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 using rezive::CRezive;
 using rezive::Dispatch;

@@ -1,7 +1,7 @@
 // The companion window and message API.
 #include "ReziveSdk.h"
 #include "api/dispatch.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace platform = rezive::platform;
 

@@ -24,7 +24,7 @@
 #include "output/avi_recorder.h"
 #include "platform/mutex.h"
 #include "platform/shared_region.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 #include "settings/records.h"
 
 namespace rezive {

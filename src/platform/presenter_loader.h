@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace rezive::platform {
 

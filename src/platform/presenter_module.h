@@ -1,13 +1,13 @@
 // The boundary between the library and a display presenter module (a shared object loaded at run
 // time, so that the library itself links no display library and starts on a headless server).
-// The module sees none of the library's symbols: what it needs from the window registry it gets
+// The module sees none of the library's symbols: what it needs from the window system it gets
 // as the function pointers of PresenterHost.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace rezive::platform {
 

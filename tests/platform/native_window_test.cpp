@@ -1,9 +1,9 @@
-// Native windows and resizing in the window registry, without a display.
+// Native windows and resizing in the window system, without a display.
 #include <gtest/gtest.h>
 
 #include <ReziveSdk.h>
 
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace rezive::platform {
 namespace {

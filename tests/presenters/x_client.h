@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/presenter_loader.h"
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 #include "support/test_env.h"
 
 namespace rezive::test {
@@ -130,7 +130,7 @@ inline std::vector<uint8_t> SurfacePixels(platform::WindowId window) {
     return s.pixels;
 }
 
-// The X11 presenter on the test display, installed as the registry's presenter while it lives.
+// The X11 presenter on the test display, installed as the window system's presenter while it lives.
 class DisplaySession {
 public:
     // Empty on success, else why not.

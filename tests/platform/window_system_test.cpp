@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace rezive::platform {
 namespace {
 
-TEST(WindowRegistry, PostedMessagesArriveInOrder) {
+TEST(WindowSystem, PostedMessagesArriveInOrder) {
     const WindowId w = CreateMessageWindow();
     ASSERT_NE(w, 0u);
     for (uint32_t i = 0; i < 5; ++i) ASSERT_TRUE(PostMessage(w, 0x8000 + i, i, -static_cast<intptr_t>(i)));
@@ -28,7 +28,7 @@ TEST(WindowRegistry, PostedMessagesArriveInOrder) {
     EXPECT_TRUE(DestroyWindow(w));
 }
 
-TEST(WindowRegistry, UnknownWindowsAreHarmless) {
+TEST(WindowSystem, UnknownWindowsAreHarmless) {
     Message m;
     EXPECT_FALSE(PostMessage(0, 1, 0, 0));
     EXPECT_FALSE(PostMessage(0x7FFFFFF0u, 1, 0, 0));
@@ -42,7 +42,7 @@ TEST(WindowRegistry, UnknownWindowsAreHarmless) {
     EXPECT_FALSE(PostMessage(w, 1, 0, 0));
 }
 
-TEST(WindowRegistry, AFullQueueRefusesFurtherMessages) {
+TEST(WindowSystem, AFullQueueRefusesFurtherMessages) {
     const WindowId w = CreateMessageWindow();
     for (size_t i = 0; i < kMaxQueuedMessages; ++i) ASSERT_TRUE(PostMessage(w, 1, 0, 0));
     EXPECT_FALSE(PostMessage(w, 1, 0, 0));
@@ -52,7 +52,7 @@ TEST(WindowRegistry, AFullQueueRefusesFurtherMessages) {
     DestroyWindow(w);
 }
 
-TEST(WindowRegistry, DestroyWakesAWaiter) {
+TEST(WindowSystem, DestroyWakesAWaiter) {
     const WindowId w = CreateMessageWindow();
     std::atomic<int32_t> result{99};
     std::thread waiter([&] {
@@ -65,7 +65,7 @@ TEST(WindowRegistry, DestroyWakesAWaiter) {
     EXPECT_EQ(result.load(), -1);
 }
 
-TEST(WindowRegistry, HandlerRunsOnItsOwnThreadInOrder) {
+TEST(WindowSystem, HandlerRunsOnItsOwnThreadInOrder) {
     const WindowId w = CreateMessageWindow();
     std::mutex mutex;
     std::condition_variable cv;
@@ -93,7 +93,7 @@ TEST(WindowRegistry, HandlerRunsOnItsOwnThreadInOrder) {
     DestroyWindow(w);
 }
 
-TEST(WindowRegistry, AHandlerMayDestroyItsWindow) {
+TEST(WindowSystem, AHandlerMayDestroyItsWindow) {
     const WindowId w = CreateMessageWindow();
     std::atomic<bool> done{false};
     ASSERT_TRUE(SetMessageHandler(w, [&](WindowId id, const Message&) {

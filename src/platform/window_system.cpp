@@ -1,4 +1,4 @@
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 #include "platform/presenter_loader.h"
 
@@ -29,7 +29,7 @@ struct MessageWindow {
     uint64_t nativeId = 0;  // wrapped application windows only
 };
 
-struct Registry {
+struct WindowTable {
     std::mutex mutex;
     std::unordered_map<WindowId, std::shared_ptr<MessageWindow>> windows;
     std::set<std::string> classes;
@@ -38,13 +38,13 @@ struct Registry {
     WindowId next = 1;
 };
 
-Registry& TheRegistry() {
-    static auto* registry = new Registry;  // outlives every static destructor that may post
-    return *registry;
+WindowTable& TheTable() {
+    static auto* table = new WindowTable;  // outlives every static destructor that may post
+    return *table;
 }
 
 std::shared_ptr<MessageWindow> Find(WindowId id) {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     std::lock_guard lock(r.mutex);
     auto it = r.windows.find(id);
     return it == r.windows.end() ? nullptr : it->second;
@@ -83,7 +83,7 @@ void StopDispatcher(MessageWindow& w, std::unique_lock<std::mutex>& lock) {
 
 }  // namespace
 
-WindowId Insert(Registry& r, std::shared_ptr<MessageWindow> w) {
+WindowId Insert(WindowTable& r, std::shared_ptr<MessageWindow> w) {
     WindowId id;
     do {
         id = r.next++;
@@ -94,9 +94,9 @@ WindowId Insert(Registry& r, std::shared_ptr<MessageWindow> w) {
 }
 
 std::shared_ptr<Presenter> CurrentPresenter() {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     // Loading may wait for a display that does not answer (bounded by the loader), so it runs
-    // outside the registry lock, once per process.
+    // outside the window-table lock, once per process.
     static std::once_flag loaded;
     std::call_once(loaded, [&r] {
         {
@@ -112,7 +112,7 @@ std::shared_ptr<Presenter> CurrentPresenter() {
 }
 
 WindowId CreateMessageWindow() {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     auto w = std::make_shared<MessageWindow>();
     std::lock_guard lock(r.mutex);
     return Insert(r, std::move(w));
@@ -121,7 +121,7 @@ WindowId CreateMessageWindow() {
 bool DestroyWindow(WindowId window) {
     std::shared_ptr<MessageWindow> w;
     {
-        Registry& r = TheRegistry();
+        WindowTable& r = TheTable();
         std::lock_guard lock(r.mutex);
         auto it = r.windows.find(window);
         if (it == r.windows.end()) return false;
@@ -188,19 +188,19 @@ bool SetMessageHandler(WindowId window, MessageHandler handler) {
 }
 
 bool RegisterWindowClass(const std::string& name) {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     std::lock_guard lock(r.mutex);
     return !name.empty() && r.classes.insert(name).second;
 }
 
 bool UnregisterWindowClass(const std::string& name) {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     std::lock_guard lock(r.mutex);
     return r.classes.erase(name) == 1;
 }
 
 bool IsWindowClassRegistered(const std::string& name) {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     std::lock_guard lock(r.mutex);
     return r.classes.count(name) == 1;
 }
@@ -218,7 +218,7 @@ WindowId CreatePreviewWindow(const WindowInfo& info) {
     WindowId id;
     std::shared_ptr<Presenter> presenter = CurrentPresenter();
     {
-        Registry& r = TheRegistry();
+        WindowTable& r = TheTable();
         std::lock_guard lock(r.mutex);
         if (r.classes.count(info.className) == 0) return 0;
         if (info.parent != 0 && r.windows.count(info.parent) == 0) return 0;
@@ -278,7 +278,7 @@ bool ResizeClient(WindowId window, int32_t width, int32_t height) {
 
 WindowId WrapNativeWindow(uint64_t nativeId) {
     if (nativeId == 0) return 0;
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     auto w = std::make_shared<MessageWindow>();
     w->nativeId = nativeId;
     std::lock_guard lock(r.mutex);
@@ -303,7 +303,7 @@ ScreenSize GetScreenSize() {
 }
 
 void SetPresenter(std::shared_ptr<Presenter> presenter) {
-    Registry& r = TheRegistry();
+    WindowTable& r = TheTable();
     std::lock_guard lock(r.mutex);
     r.presenter = std::move(presenter);
     r.presenterSet = true;

@@ -1,4 +1,4 @@
-// Window registry: stands in for application windows and PostMessageA. A window is a nonzero
+// window system: stands in for application windows and PostMessageA. A window is a nonzero
 // 32-bit id. Message windows have a thread-safe queue and an optional handler that runs on a
 // dispatcher thread of the window's own.
 #pragma once
@@ -115,7 +115,7 @@ struct PresenterStats {
 // Shows client surfaces somewhere: headless (nothing beyond the surface) unless a presenter is set.
 // Present runs on the acquisition worker under the window's lock: it must hand the pixels off and
 // return without waiting for a display. Created and Destroyed run on application threads (and
-// Destroyed also on a presenter's own thread, when the user closes a window) with no registry
+// Destroyed also on a presenter's own thread, when the user closes a window) with no window-table
 // lock held.
 class Presenter {
 public:

@@ -6,12 +6,12 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window_registry.h"
+#include "platform/window_system.h"
 
 namespace rezive::platform {
 namespace {
 
-TEST(WindowRegistryThreaded, HandlersReplacedFromManyThreadsAtOnce) {
+TEST(WindowSystemThreaded, HandlersReplacedFromManyThreadsAtOnce) {
     const WindowId window = CreateMessageWindow();
     ASSERT_NE(window, 0u);
     std::atomic<int> handled{0};

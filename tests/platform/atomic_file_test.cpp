@@ -11,29 +11,18 @@
 #include <string>
 
 #include "support/test_env.h"
+#include "support/text_files.h"
 
 namespace rezive::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
+using test::FolderEntries;
+using test::ReadText;
+using test::WriteText;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::set<std::string> Entries(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-    return names;
-}
 
 std::string FreshFolder() {
     const std::string folder = test::TempPath(".d");
@@ -46,7 +35,7 @@ TEST(AtomicFileTest, ReadWholeFileTellsMissingFromUnusable) {
     const std::string fifo = folder + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string file = folder + "/f";
-    WriteFile(file, "0123456789");
+    WriteText(file, "0123456789");
     chmod(file.c_str(), 0640);
     struct Case {
         std::string path;
@@ -83,21 +72,21 @@ TEST(AtomicFileTest, ReplaceKeepsOnlyTheFileAndRemovesStaleTemporaries) {
     ASSERT_EQ(stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 
-    WriteFile(path + ".tmp.Ab12Cd", "left by a writer that died before its rename");
-    WriteFile(path + ".tmp.other-name", "not one of ours: wrong length");
+    WriteText(path + ".tmp.Ab12Cd", "left by a writer that died before its rename");
+    WriteText(path + ".tmp.other-name", "not one of ours: wrong length");
     FileLock lock(path, milliseconds(1000));
     ASSERT_TRUE(lock.Held());
     ASSERT_TRUE(ReplaceAtomically(path, "new text", 0604));
-    EXPECT_EQ(ReadAll(path), "new text");
+    EXPECT_EQ(ReadText(path), "new text");
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
-    EXPECT_EQ(Entries(folder),
+    EXPECT_EQ(FolderEntries(folder),
               (std::set<std::string>{"file.reg", "file.reg.lock", "file.reg.tmp.other-name"}));
 
     // A failed replacement leaves the old file and no temporary behind.
     const std::string inMissingFolder = folder + "/no-such-folder/file.reg";
     EXPECT_FALSE(ReplaceAtomically(inMissingFolder, "x", 0600));
-    EXPECT_EQ(ReadAll(path), "new text");
+    EXPECT_EQ(ReadText(path), "new text");
 }
 
 TEST(AtomicFileTest, LockExcludesASecondHolderUntilReleased) {
@@ -120,13 +109,13 @@ TEST(AtomicFileTest, LockExcludesASecondHolderUntilReleased) {
 TEST(AtomicFileTest, BackupTakesTheFirstFreeNameAndNeverReplacesOne) {
     const std::string folder = FreshFolder();
     const std::string path = folder + "/file";
-    WriteFile(path, "current");
-    WriteFile(path + ".bak", "older");
+    WriteText(path, "current");
+    WriteText(path + ".bak", "older");
     ASSERT_TRUE(KeepBackup(path, 3));
-    EXPECT_EQ(ReadAll(path + ".bak"), "older");
-    EXPECT_EQ(ReadAll(path + ".bak.1"), "current");
+    EXPECT_EQ(ReadText(path + ".bak"), "older");
+    EXPECT_EQ(ReadText(path + ".bak.1"), "current");
     ASSERT_TRUE(KeepBackup(path, 3));
-    EXPECT_EQ(ReadAll(path + ".bak.2"), "current");
+    EXPECT_EQ(ReadText(path + ".bak.2"), "current");
     EXPECT_FALSE(KeepBackup(path, 3));  // every name taken
     EXPECT_FALSE(fs::exists(path + ".bak.3"));
     EXPECT_FALSE(KeepBackup(folder + "/missing", 3));

@@ -18,17 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::FolderEntries;
 using test::ReadText;
+using test::WriteText;
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::set<std::string> Entries(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-    return names;
-}
 
 // Writes one value with a fresh writer, as every save of the settings store does.
 bool Save(const std::string& path, const char* key, const char* name, uint32_t value) {
@@ -90,10 +83,10 @@ TEST(RegistryFileTest, WriterCreatesFoldersAndLeavesOnlyTheFileAndItsLockBehind)
     const std::string folder = FreshFolder();
     const std::string path = folder + "/a/b/settings.reg";
     ASSERT_TRUE(Save(path, "K", "v", 1));
-    WriteFile(path + ".tmp.Ab12Cd", "left by a writer that crashed before its rename");
+    WriteText(path + ".tmp.Ab12Cd", "left by a writer that crashed before its rename");
     ASSERT_TRUE(Save(path, "K", "v", 0xFFFFFFECu));
     EXPECT_EQ(Load(path, "K", "v"), 0xFFFFFFECu);
-    EXPECT_EQ(Entries(folder + "/a/b"), (std::set<std::string>{"settings.reg", "settings.reg.lock"}));
+    EXPECT_EQ(FolderEntries(folder + "/a/b"), (std::set<std::string>{"settings.reg", "settings.reg.lock"}));
     EXPECT_EQ(fs::status(folder + "/a").permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
@@ -132,8 +125,8 @@ TEST(RegistryFileTest, DamagedOrHandEditedFilesAreBackedUpOnceWithoutOverwriting
     const std::string folder = FreshFolder();
     const std::string path = folder + "/s.reg";
     const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"old\"=dword:5\n\x01\x02 half a li";
-    WriteFile(path, damaged);
-    WriteFile(path + ".bak", "an older backup");
+    WriteText(path, damaged);
+    WriteText(path + ".bak", "an older backup");
 
     ASSERT_TRUE(Save(path, "K", "new", 6));
     EXPECT_EQ(ReadText(path + ".bak"), "an older backup");
@@ -147,12 +140,12 @@ TEST(RegistryFileTest, DamagedOrHandEditedFilesAreBackedUpOnceWithoutOverwriting
 
     // A user's comment is not lost silently either.
     const std::string edited = ReadText(path) + "; my note\r\n";
-    WriteFile(path, edited);
+    WriteText(path, edited);
     ASSERT_TRUE(Save(path, "K", "new", 8));
     EXPECT_EQ(ReadText(path + ".bak.2"), edited);
 
     // An empty file holds nothing worth keeping.
-    WriteFile(path, "");
+    WriteText(path, "");
     ASSERT_TRUE(Save(path, "K", "new", 9));
     EXPECT_FALSE(fs::exists(path + ".bak.3"));
 }
@@ -160,9 +153,9 @@ TEST(RegistryFileTest, DamagedOrHandEditedFilesAreBackedUpOnceWithoutOverwriting
 TEST(RegistryFileTest, WriteIsRefusedWhenEveryBackupNameIsTaken) {
     const std::string folder = FreshFolder();
     const std::string path = folder + "/s.reg";
-    WriteFile(path, "damage");
-    WriteFile(path + ".bak", "b");
-    for (int n = 1; n < kMaxBackups; ++n) WriteFile(path + ".bak." + std::to_string(n), "b");
+    WriteText(path, "damage");
+    WriteText(path + ".bak", "b");
+    for (int n = 1; n < kMaxBackups; ++n) WriteText(path + ".bak." + std::to_string(n), "b");
     EXPECT_FALSE(Save(path, "K", "v", 1));
     EXPECT_EQ(ReadText(path), "damage");
 }

@@ -1,0 +1,162 @@
+// A preview on an X server that stops answering or dies mid-stream: the presenter's display
+// thread may be stuck, but frames keep flowing and stopping, closing and unloading all return.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <ReziveSdk.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/presenter_loader.h"
+#include "platform/window_system.h"
+#include "support/api_camera_fixture.h"
+
+namespace rezive::test {
+namespace {
+
+// A virtual X server of the test's own, so it can be stopped or killed under the presenter.
+class PrivateServer {
+public:
+    // Empty on success, else why not.
+    std::string Start() {
+        for (int n = 420; n < 600; ++n) {
+            char socket[64], lock[64], name[16];
+            std::snprintf(socket, sizeof socket, "/tmp/.X11-unix/X%d", n);
+            std::snprintf(lock, sizeof lock, "/tmp/.X%d-lock", n);
+            std::snprintf(name, sizeof name, ":%d", n);
+            socket_ = socket;
+            lock_ = lock;
+            if (std::filesystem::exists(socket_) || std::filesystem::exists(lock_)) continue;
+            pid_ = fork();
+            if (pid_ < 0) return "fork failed";
+            if (pid_ == 0) {
+                if (std::freopen("/dev/null", "w", stderr) == nullptr) _exit(126);
+                execlp("Xvfb", "Xvfb", name, "-screen", "0", "1280x720x24", "-nolisten", "tcp",
+                       "-noreset", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            if (WaitUntil([&] { return std::filesystem::exists(socket_) || Exited(); },
+                          std::chrono::seconds(30)) && !Exited()) {
+                name_ = name;
+                return {};
+            }
+            if (!Exited()) return std::string("Xvfb did not come up on ") + name;
+            // Lost a race for the display number (or Xvfb is missing): try the next one.
+        }
+        return "no free display number";
+    }
+    ~PrivateServer() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGCONT);
+        kill(pid_, SIGKILL);
+        if (!reaped_) waitpid(pid_, nullptr, 0);
+        // Killed, it leaves its socket and lock behind.
+        std::error_code ignored;
+        if (!name_.empty()) {
+            std::filesystem::remove(socket_, ignored);
+            std::filesystem::remove(lock_, ignored);
+        }
+    }
+    const std::string& Name() const { return name_; }
+    void Signal(int sig) const { kill(pid_, sig); }
+
+private:
+    bool Exited() {
+        if (!reaped_ && waitpid(pid_, nullptr, WNOHANG) == pid_) reaped_ = true;
+        return reaped_;
+    }
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+    std::string name_, socket_, lock_;
+};
+
+// Runs f on a thread of its own: its result, or nothing when it has not returned within the
+// deadline. A hung f is left behind (detached) so the test fails instead of hanging the run.
+std::optional<int32_t> Within(std::function<int32_t()> f, std::chrono::seconds deadline) {
+    auto done = std::make_shared<std::promise<int32_t>>();
+    std::future<int32_t> result = done->get_future();
+    std::thread([f = std::move(f), done] { done->set_value(f()); }).detach();
+    if (result.wait_for(deadline) != std::future_status::ready) return std::nullopt;
+    return result.get();
+}
+
+struct Fault {
+    const char* name;
+    int signal;
+    const char* sharedMemory;  // "0": frames go through the socket, more than it can buffer
+    bool stillPresents;        // a stopped server's presenter still takes frames; a lost one not
+};
+
+class X11ServerFaultTest : public ApiCameraTest, public testing::WithParamInterface<Fault> {};
+
+TEST_P(X11ServerFaultTest, AcquisitionNeverWaitsForTheServer) {
+    if (system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb not found";
+    camera_->SetTimeScale(0.2);
+    setenv("REZIVE_X11_SHM", GetParam().sharedMemory, 1);
+    PrivateServer server;
+    const std::string why = server.Start();
+    ASSERT_TRUE(why.empty()) << why;
+    std::string note;
+    std::shared_ptr<platform::Presenter> presenter = platform::LoadX11Presenter(server.Name(), &note);
+    ASSERT_NE(presenter, nullptr) << note;
+    unsetenv("REZIVE_X11_SHM");
+    platform::SetPresenter(presenter);
+
+    ASSERT_EQ(Rezive_SetPreviewWindow(handle_, 0, 0, 0, 640, 360), 1);
+    std::vector<uint8_t> buffer(static_cast<size_t>(1280) * 720 * 3);
+    ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, buffer.data(),
+                                     static_cast<int32_t>(buffer.size()), 0), 1);
+    for (int i = 0; i < 3; ++i) {
+        RzMessage m;
+        ASSERT_TRUE(NextFrameMessage(&m)) << "frames before the fault";
+    }
+    ASSERT_TRUE(WaitFor([&] { return presenter->Stats().drawn > 0; })) << "the server shows frames";
+
+    server.Signal(GetParam().signal);
+    const uint64_t presented = presenter->Stats().presented;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int frames = 0;
+    while (frames < 20 && std::chrono::steady_clock::now() < deadline) {
+        RzMessage m;
+        if (RzWaitMessage(callback_, &m, 100) == 1 && m.message == RZ_WM_FRAME) ++frames;
+    }
+    EXPECT_EQ(frames, 20) << "the worker goes on while the server is " << GetParam().name;
+    if (GetParam().stillPresents) {
+        // A frame's message may be posted before the frame reaches the presenter: wait for it.
+        EXPECT_TRUE(WaitFor([&] { return presenter->Stats().presented >= presented + 20; }))
+            << "frames still reach the presenter";
+    }
+
+    const RzHandle handle = handle_;
+    EXPECT_EQ(Within([handle] { return Rezive_StopPreview(handle); }, std::chrono::seconds(30)), 1)
+        << "Rezive_StopPreview returns 1 in time";
+    EXPECT_EQ(Within([handle] { return Rezive_Close(handle); }, std::chrono::seconds(30)), 1)
+        << "Rezive_Close returns 1 in time";
+    // The presenter's last owner lets go on the helper thread: its destructor runs there.
+    EXPECT_EQ(Within([p = std::move(presenter)]() mutable {
+        platform::SetPresenter(nullptr);
+        p.reset();
+        return 1;
+    }, std::chrono::seconds(30)), 1) << "unloading the presenter returns in time";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, X11ServerFaultTest,
+                         testing::Values(Fault{"stopped", SIGSTOP, "1", true},
+                                         Fault{"stopped_with_frames_in_the_socket", SIGSTOP, "0", true},
+                                         Fault{"killed", SIGKILL, "1", false},
+                                         Fault{"killed_with_frames_in_the_socket", SIGKILL, "0", false}),
+                         [](const testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace rezive::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/api_camera_fixture.h"
+#include "support/wait.h"
 
 namespace rezive::test {
 namespace {
@@ -80,10 +81,11 @@ TEST_F(AcquisitionTest, StartPreviewTwiceStartsOneWorker) {
     ASSERT_EQ(Rezive_StartPreview(handle_), 1);
     const int during = ThreadCount();
     ASSERT_EQ(Rezive_StartPreview(handle_), 1);
-    EXPECT_EQ(ThreadCount(), during) << "a second start starts no thread";
+    EXPECT_LE(ThreadCount(), during) << "a second start starts no thread";
     EXPECT_GT(during, before);
     ASSERT_EQ(Rezive_StopPreview(handle_), 1);
-    EXPECT_EQ(ThreadCount(), before);
+    // A joined thread can still be listed for a moment after the join returns.
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= before; })) << ThreadCount();
 }
 
 TEST_F(AcquisitionTest, SnapShotChecksTheBufferSize) {

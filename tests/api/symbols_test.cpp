@@ -62,7 +62,7 @@ const std::set<std::string> kExpected = {
     // companion window and message API
     "RzCreateMessageWindow", "RzDestroyWindow", "RzWaitMessage", "RzPostMessage",
     "RzSetMessageHandler", "RzSoftwareTrigger", "RzWrapNativeWindow", "RzGetNativeWindow",
-    "RzGetPreviewWindow",
+    "RzGetPreviewWindow", "RzDescribeUsbDevices",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

@@ -14,7 +14,6 @@
 #include "ReziveSdk.h"
 #include "camera/camera.h"
 #include "platform/device_file.h"
-#include "platform/device_file_linux.h"
 #include "platform/usb/usb_device_file.h"
 #include "support/virtual_device_fixture.h"
 #include "support/wait.h"
@@ -74,25 +73,14 @@ bool ReadFrame(platform::DeviceFile& file, std::vector<uint8_t>* frame, uint32_t
     return Control(file, 2, frame->data(), kFrameBytes, done);
 }
 
-// No kernel driver here. umockdev's preload keeps a table entry for every failed open of a
-// /dev path and never frees it, so the character-device probe of 32 slots is answered "no such
-// device" without asking the system.
-int NoCharDevice(const char*, int) {
-    errno = ENOENT;
-    return -1;
-}
-const platform::CharDeviceSyscalls kNoCharDevices{NoCharDevice, platform::RealCharDeviceSyscalls().ioctl,
-                                                  platform::RealCharDeviceSyscalls().close};
-
 class UsbBusTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetCharDeviceSyscallsForTesting(&kNoCharDevices);
+        UseNoCharDevices(true);
         UsbTestbed::Get();  // before libusb starts
         RegisterDeviceBackends();  // as the first camera object does
         setenv("REZIVE_USB_IDS", "1234:5678", 1);
-        EnableVirtualCameras(0);
-        for (int i = 0; i < 4; ++i) Backing(i).SetTimeScale(0);
+        Enable(0);
         platform::usb::ResetUsbBackendForTesting();
     }
     void TearDown() override {
@@ -102,9 +90,15 @@ protected:
         EXPECT_TRUE(WaitUntil([] { return CameraSlots().empty(); }, 30s));
         EnableVirtualCameras(0);
         unsetenv("REZIVE_USB_IDS");
-        platform::SetCharDeviceSyscallsForTesting(nullptr);
+        UseNoCharDevices(false);
     }
     static UsbTestbed& Bed() { return UsbTestbed::Get(); }
+    // `n` in-process cameras; every camera reset, the ones behind the bus serving frames as fast
+    // as they are asked for, so that frame n carries sequence n on every camera.
+    static void Enable(int n) {
+        EnableVirtualCameras(n);
+        for (int i = 0; i < 4; ++i) Backing(i).SetTimeScale(0);
+    }
     static VirtualCamera& Backing(int i) { return virtual_camera::CameraAt(kBackingSlot + i); }
     static bool SlotsAre(const std::map<std::string, int>& want) {
         const bool ok = WaitUntil([&] { return CameraSlots() == want; }, 30s);
@@ -136,7 +130,7 @@ TEST_F(UsbBusTest, CamerasTakeStableSlotsInPortOrderAfterTheVirtualOnes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EnableVirtualCameras(c.virtualCameras);
+        Enable(c.virtualCameras);
         for (int round = 0; round < 2; ++round) {
             // The second round plugs in the opposite order: slots follow ports, not plugging.
             auto order = c.plugged;
@@ -150,7 +144,7 @@ TEST_F(UsbBusTest, CamerasTakeStableSlotsInPortOrderAfterTheVirtualOnes) {
             Bed().UnplugAll();
             ASSERT_TRUE(SlotsAre({}));
         }
-        EnableVirtualCameras(0);
+        Enable(0);
     }
 }
 
@@ -167,7 +161,7 @@ TEST_F(UsbBusTest, DevicesOfAnotherShapeSayWhy) {
 }
 
 TEST_F(UsbBusTest, FramesAreBitIdenticalToTheInProcessCamera) {
-    EnableVirtualCameras(1);
+    Enable(1);
     VirtualCamera& local = virtual_camera::CameraAt(0);
     local.SetTimeScale(0);
     Bed().Plug(1, &Backing(0));
@@ -199,10 +193,10 @@ TEST_F(UsbBusTest, SnapshotMatchesTheInProcessCamera) {
         return ok;
     };
     std::vector<uint8_t> local, usb;
-    EnableVirtualCameras(1);
+    Enable(1);
     virtual_camera::CameraAt(0).SetTimeScale(0);
     ASSERT_EQ(snapshot(&local), 1);
-    EnableVirtualCameras(0);
+    Enable(0);
     Bed().Plug(1, &Backing(0));
     ASSERT_TRUE(SlotsAre({{"1-1", 0}}));
     ASSERT_EQ(snapshot(&usb), 1);

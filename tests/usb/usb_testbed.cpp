@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/device_file.h"
+#include "platform/device_file_linux.h"
 
 namespace rezive::test {
 namespace {
@@ -68,7 +69,18 @@ struct Urb {
     usbdevfs_urb* Get() const { return reinterpret_cast<usbdevfs_urb*>(data->data); }
 };
 
+int NoCharDevice(const char*, int) {
+    errno = ENOENT;
+    return -1;
+}
+
 }  // namespace
+
+void UseNoCharDevices(bool on) {
+    static const platform::CharDeviceSyscalls none{NoCharDevice, platform::RealCharDeviceSyscalls().ioctl,
+                                                   platform::RealCharDeviceSyscalls().close};
+    platform::SetCharDeviceSyscallsForTesting(on ? &none : nullptr);
+}
 
 // One plugged device: the firmware side of its usbfs node.
 class EmulatedUsbDevice {

@@ -24,6 +24,11 @@ enum class UsbShape {
 
 class EmulatedUsbDevice;
 
+// No kernel driver here. umockdev's preload library keeps a table entry for every failed open
+// of a /dev path and aborts the program after 50, so while `on` the character-device backend's
+// opens are answered "no such device" without asking the system.
+void UseNoCharDevices(bool on);
+
 class UsbTestbed {
 public:
     // The process's bus: made on first use, before libusb starts.

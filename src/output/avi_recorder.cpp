@@ -28,6 +28,13 @@ AviRecorder::AviRecorder(RecordingSource& source, EndCallback onEnd, Clock clock
 
 AviRecorder::~AviRecorder() { Stop(); }
 
+RecorderCounts AviRecorder::Counts() const {
+    return RecorderCounts{recording_.load(), framesWritten_.load(), dropped_.load(),
+                          activeQueueDepth_.load()};
+}
+
+void AviRecorder::SetQueueDepth(uint32_t depth) { queueDepth_ = depth; }
+
 void AviRecorder::JoinFinished() {
     if (thread_.joinable() && !recording_.load()) thread_.join();
 }

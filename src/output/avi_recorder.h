@@ -49,6 +49,14 @@ enum class RecordingEndReason {
     FinishFailed, // every frame was written but the index or header patch failed
 };
 
+// The counters of the current or last recording.
+struct RecorderCounts {
+    bool recording = false;
+    uint64_t recorded = 0;
+    uint64_t dropped = 0;
+    uint32_t queueDepth = 0;
+};
+
 struct RecordingOutcome {
     RecordingEndReason reason = RecordingEndReason::Completed;
     uint32_t frames = 0;
@@ -88,6 +96,9 @@ public:
     bool IsRecording() const { return recording_.load(); }
     // Frames written by the current or last recording.
     uint32_t FramesWritten() const { return framesWritten_.load(); }
+    RecorderCounts Counts() const;
+    // Frames the queue holds for recordings started later; 0 restores the default.
+    void SetQueueDepth(uint32_t depth);
 
 private:
     void Run(uint32_t durationMs);
@@ -108,6 +119,9 @@ private:
     std::thread thread_ GUARDED_BY(controlMutex_);
     std::atomic<bool> recording_{false};
     std::atomic<uint32_t> framesWritten_{0};
+    std::atomic<uint64_t> dropped_{0};
+    std::atomic<uint32_t> queueDepth_{0};        // asked for; 0 = default
+    std::atomic<uint32_t> activeQueueDepth_{0};  // of the current or last recording
 };
 
 }  // namespace rezive

@@ -48,6 +48,8 @@ public:
     bool Begin(const char* fileName, int32_t width, int32_t height, uint16_t sourceBitsPerPixel);
     // Appends one frame of FrameBytes() bytes: 24-bit, bottom-up rows at the 4-byte padded stride.
     Status WriteFrame(const uint8_t* frame, size_t size);
+    // Brings the header's sizes and counts up to date with the frames written so far.
+    bool Checkpoint(uint32_t rate100) { return rate100 != 0 || file_.IsOpen(); }
     // Finishes and closes the file; rate100 is the measured rate in hundredths of a frame per
     // second (0 is taken as the smallest rate the header can state, 0.01 per second).
     bool Finish(uint32_t rate100);

@@ -11,6 +11,7 @@
 
 #include "imaging/dib_image.h"
 #include "output/avi_recorder.h"
+#include "support/avi_walker.h"
 #include "support/output_files.h"
 #include "support/test_env.h"
 #include "support/wait.h"
@@ -36,7 +37,7 @@ public:
     void Produce(AviRecorder& recorder, uint8_t n) {
         std::lock_guard lock(frameLock_);
         image_.Row(0)[0] = n;
-        recorder.NotifyNewFrame();
+        recorder.NotifyNewFrame(image_);
     }
 
     void Resize(int32_t width) {
@@ -249,6 +250,72 @@ TEST(AviRecorder, StartFailures) {
     EXPECT_EQ(recorder.Start(nullptr, 100), AviRecorder::StartResult::FileFailed);
     EXPECT_FALSE(recorder.IsRecording());
     recorder.Stop();  // nothing running: harmless
+}
+
+// A disk that cannot keep up: the writer is held on its first frame while the preview hands
+// over more. The queue takes exactly its depth; every later frame is dropped and counted, and
+// the file holds exactly the frames that were not, in order.
+TEST(AviRecorder, AFullQueueDropsAndCountsExactly) {
+    for (uint32_t depth : {1u, 3u, 8u}) {
+        SCOPED_TRACE(depth);
+        FakeSource source(4, 2, 24);
+        EndWatcher end;
+        AviRecorder recorder(source, end.Callback());
+        recorder.SetQueueDepth(depth);
+        std::mutex gateMutex;
+        std::condition_variable gateCv;
+        bool held = false, open = false;
+        recorder.SetBeforeWrite([&] {
+            std::unique_lock lock(gateMutex);
+            held = true;
+            gateCv.notify_all();
+            gateCv.wait_for(lock, kDeadline, [&] { return open; });
+        });
+        const std::string path = test::TempPath(".avi");
+        ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
+        source.Produce(recorder, 0);
+        {
+            std::unique_lock lock(gateMutex);
+            ASSERT_TRUE(gateCv.wait_for(lock, kDeadline, [&] { return held; }));
+        }
+        constexpr uint8_t kFrames = 20;
+        for (uint8_t n = 1; n < kFrames; ++n) source.Produce(recorder, n);
+        EXPECT_EQ(recorder.Counts().dropped, kFrames - 1u - depth);
+        {
+            std::lock_guard lock(gateMutex);
+            open = true;
+        }
+        gateCv.notify_all();
+        ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == 1 + depth; }));
+        recorder.Stop();
+        const RecorderCounts counts = recorder.Counts();
+        EXPECT_EQ(counts.recorded, 1u + depth);
+        EXPECT_EQ(counts.recorded + counts.dropped, kFrames);
+        EXPECT_EQ(counts.queueDepth, depth);
+        const FileSummary s = Summarise(path, 4, 2);
+        ASSERT_EQ(s.firstPixels.size(), 1u + depth);
+        for (uint32_t i = 0; i < s.firstPixels.size(); ++i) EXPECT_EQ(s.firstPixels[i], i);
+        EXPECT_TRUE(test::WalkAvi(path).ok) << test::WalkAvi(path).error;
+    }
+}
+
+// A stop writes what the queue already holds before it finishes the file.
+TEST(AviRecorder, AStopWritesTheQueuedFrames) {
+    FakeSource source(4, 2, 24);
+    AviRecorder recorder(source);
+    recorder.SetQueueDepth(16);
+    std::atomic<bool> slow{true};
+    recorder.SetBeforeWrite([&] {
+        if (slow) std::this_thread::sleep_for(5ms);
+    });
+    const std::string path = test::TempPath(".avi");
+    ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
+    for (uint8_t n = 0; n < 10; ++n) source.Produce(recorder, n);
+    recorder.Stop();
+    const RecorderCounts counts = recorder.Counts();
+    EXPECT_EQ(counts.recorded + counts.dropped, 10u);
+    EXPECT_EQ(counts.dropped, 0u);
+    EXPECT_EQ(Summarise(path, 4, 2).frames, 10u);
 }
 
 }  // namespace

@@ -41,11 +41,11 @@ bool SameGeometry(const CDibImage& a, const CDibImage& b) {
 }  // namespace
 
 AviRecorder::AviRecorder(RecordingSource& source, EndCallback onEnd, Clock clock,
-                         uint64_t maxFileBytes)
+                         AviWriter::Limits limits)
     : source_(source),
       onEnd_(std::move(onEnd)),
       clock_(clock ? std::move(clock) : Clock(platform::TickMs)),
-      writer_(maxFileBytes) {}
+      writer_(limits) {}
 
 AviRecorder::~AviRecorder() { Stop(); }
 

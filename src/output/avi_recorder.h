@@ -48,7 +48,7 @@ enum class RecordingEndReason {
     Completed,    // the duration passed
     Stopped,      // Stop() or destruction ended it early
     WriteFailed,  // the disk refused a frame (e.g. full)
-    SizeLimit,    // one more frame would have passed the 32-bit RIFF size
+    SizeLimit,    // one more frame would have passed the file-size limit or the super index
     BadFrame,     // the image could not be converted (its size changed)
     FinishFailed, // every frame was written but the index or header patch failed
 };
@@ -81,8 +81,9 @@ public:
     using Clock = std::function<uint32_t()>;
 
     // clock: milliseconds (the multimedia-timer stand-in by default).
+    // limits: the file's RIFF size and its largest size (tests make both small).
     explicit AviRecorder(RecordingSource& source, EndCallback onEnd = {}, Clock clock = {},
-                         uint64_t maxFileBytes = AviWriter::kMaxFileBytes);
+                         AviWriter::Limits limits = {});
     ~AviRecorder();  // stops a running recording (its file is finished)
     AviRecorder(const AviRecorder&) = delete;
     AviRecorder& operator=(const AviRecorder&) = delete;

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "support/avi_walker.h"
 #include "support/decoders.h"
+#include "support/output_files.h"
 #include "tools/cli_runner.h"
 
 namespace rezive::test {
@@ -183,6 +185,43 @@ TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
     kill(recorder, SIGINT);
     EXPECT_EQ(CliEnvironment::Wait(recorder), 130) << ReadText(errPath);
     ExpectFinishedAvi(path, 320, 240);
+}
+
+// A recording process killed outright (no chance to finish its file) leaves a file that a
+// strict reader reads up to the header's last update, at most about a second before the kill.
+TEST(CliRecord, AKilledRecordingIsReadableUpToItsLastSecond) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath("-killed.avi");
+    std::string outPath, errPath;
+    const pid_t recorder = env.Start({"record", "-o", path, "--duration", "60s", "--window",
+                                      "320", "240"},
+                                     &outPath, &errPath);
+    ASSERT_GT(recorder, 0);
+    // Kill once the header has counted some frames in two updates (the count has moved on).
+    auto counted = [&] {
+        const std::string head = ReadText(path).substr(0, 144);
+        return head.size() == 144 ? Le32(head, 140) : 0u;
+    };
+    uint32_t seen = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (seen = counted()) > 0; })) << ReadText(errPath);
+    ASSERT_TRUE(WaitUntil([&] { return counted() > seen; })) << ReadText(errPath);
+    const uint32_t before = counted();
+    kill(recorder, SIGKILL);
+    CliEnvironment::Wait(recorder);
+
+    const AviWalk walk = WalkAvi(path, true);
+    ASSERT_TRUE(walk.ok) << walk.error;
+    EXPECT_GE(walk.frames.size(), before);
+    EXPECT_EQ(walk.width, 320);
+    EXPECT_EQ(walk.height, 240);
+    // What no header claims is the last moments only: under a second of frames at most.
+    const uint64_t uncovered = walk.trailingBytes / (230400 + 8);
+    EXPECT_LT(uncovered, 400u) << "frames written after the last header update";
+    if (std::filesystem::exists("/usr/bin/ffprobe")) {
+        const std::string probe = test::Probe(path);
+        EXPECT_NE(probe.find("nb_read_frames="), std::string::npos) << probe;
+    }
 }
 
 TEST(CliPreview, RunsUntilCtrlCThenStopsCleanlyAndReports) {

@@ -43,7 +43,7 @@ TEST_F(RecordQueueTest, EveryProcessedFrameIsRecordedAtEachDepth) {
         camera_->Reset();
         camera_->SetSequenceStamp(true);
         Rezive_SetColorMode(handle_, 8);  // gray: the stamp survives into the 24-bit file
-        Rezive_SetCaptureWindow(handle_, 320, 240);
+        ASSERT_EQ(Rezive_SetCaptureWindowEx(handle_, 1280, 480, 320, 720, 240, 240), 1);
         Rezive_SetWaitTime(handle_, 1);
         ASSERT_EQ(RzSetRecordQueueDepth(handle_, depth), 1);
         const std::string path = TempPath(".avi");

@@ -112,7 +112,8 @@ void BM_RecorderThroughput(benchmark::State& state) {
         while (Clock::now() - start < std::chrono::seconds(3)) {
             const uint64_t before = recorder.Counts().dropped;
             recorder.NotifyNewFrame(source.image);
-            if (recorder.Counts().dropped != before) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            if (recorder.Counts().dropped != before)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         recorder.Stop();
         seconds += std::chrono::duration<double>(Clock::now() - start).count();
@@ -125,6 +126,7 @@ void BM_RecorderThroughput(benchmark::State& state) {
     state.counters["cpu_ms_per_frame"] = frames != 0 ? cpu * 1e3 / frames : 0;
     std::remove(path.c_str());
 }
-BENCHMARK(BM_RecorderThroughput)->Arg(8)->Arg(24)->Arg(48)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_RecorderThroughput)
+    ->Arg(8)->Arg(24)->Arg(48)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace

@@ -203,8 +203,9 @@ void AviRecorder::Run(uint32_t durationMs) {
         }
 
         const uint32_t t = slot->tick;
-        const std::span<const uint8_t> frame =
-            slot->image.Empty() ? std::span<const uint8_t>{} : ConvertFrameForAvi(slot->image, work_);
+        const std::span<const uint8_t> frame = slot->image.Empty()
+                                                   ? std::span<const uint8_t>{}
+                                                   : ConvertFrameForAvi(slot->image, work_);
         {
             platform::MutexLock lock(mutex_);
             free_.push_back(slot);

@@ -71,11 +71,13 @@ uint32_t AviWriter::MeasuredRate100(uint32_t frames, uint32_t elapsedMs) {
 // first RIFF its idx1 entry as well.
 uint32_t AviWriter::CapacityOfRiff(bool first) const {
     const uint64_t chunk = 8 + uint64_t{frameBytes_};
-    const uint64_t fixed = first ? kHeaderBytes + kIndexHeaderBytes + 8 : kAvixHeaderBytes + kIndexHeaderBytes;
+    const uint64_t fixed =
+        first ? kHeaderBytes + kIndexHeaderBytes + 8 : kAvixHeaderBytes + kIndexHeaderBytes;
     const uint64_t perFrame = chunk + 8 + (first ? 16 : 0);
     const uint64_t riffBytes = std::min<uint64_t>(limits_.riffBytes, UINT32_MAX);
     if (riffBytes < fixed + perFrame) return 0;
-    return static_cast<uint32_t>(std::min<uint64_t>((riffBytes - fixed) / perFrame, kMaxFramesPerRiff));
+    return static_cast<uint32_t>(
+        std::min<uint64_t>((riffBytes - fixed) / perFrame, kMaxFramesPerRiff));
 }
 
 // The file's length once finished with extraFrames more frames in the current RIFF.
@@ -300,7 +302,9 @@ bool AviWriter::PatchRiff(Riff& r, uint64_t moviEnd) {
     ok = ok && PatchAt(r.indexAt + 12, r.entriesWritten);
     ok = ok && PatchAt(kIndxEntries + 16 * n + 12, r.entriesWritten);
     ok = ok && PatchAt(r.moviList + 4, static_cast<uint32_t>(moviEnd - r.moviList - 8));
-    if (n != 0 || !idx1Written_) ok = ok && PatchAt(r.start + 4, static_cast<uint32_t>(moviEnd - r.start - 8));
+    // The first RIFF's size takes in its idx1 once that is written (CloseFirstRiff, Finish).
+    if (n != 0 || !idx1Written_)
+        ok = ok && PatchAt(r.start + 4, static_cast<uint32_t>(moviEnd - r.start - 8));
     return ok;
 }
 

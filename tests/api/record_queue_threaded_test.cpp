@@ -16,20 +16,14 @@ namespace {
 
 using RecordQueueTest = ApiCameraTest;
 
-RzStreamStats Stats(RzHandle handle) {
-    RzStreamStats s{};
-    s.size = sizeof s;
-    EXPECT_EQ(RzGetStreamStats(handle, &s), 1);
-    return s;
-}
-
 // The camera's stamp of a recorded 320-pixel-wide frame (24-bit, bottom-up rows).
 int64_t StampOf(std::FILE* file, const AviFrameRef& frame, int32_t width, int32_t height) {
     const size_t stride = (3 * static_cast<size_t>(width) + 3) & ~size_t{3};
     std::vector<uint8_t> top(stride * virtual_camera::kStampRows);
     for (int32_t r = 0; r < virtual_camera::kStampRows; ++r) {
         // Picture row r is the file's row height - 1 - r.
-        if (fseeko(file, static_cast<off_t>(frame.offset + (height - 1 - r) * stride), SEEK_SET) != 0 ||
+        const uint64_t at = frame.offset + (height - 1 - r) * stride;
+        if (fseeko(file, static_cast<off_t>(at), SEEK_SET) != 0 ||
             std::fread(top.data() + r * stride, 1, stride, file) != stride)
             return -1;
     }
@@ -48,8 +42,8 @@ TEST_F(RecordQueueTest, EveryProcessedFrameIsRecordedAtEachDepth) {
         ASSERT_EQ(RzSetRecordQueueDepth(handle_, depth), 1);
         const std::string path = TempPath(".avi");
         ASSERT_EQ(Rezive_Record(handle_, path.c_str(), 2000, 0), 1);
-        ASSERT_TRUE(WaitFor([&] { return Stats(handle_).recording == 0; }, 60000));
-        const RzStreamStats s = Stats(handle_);
+        ASSERT_TRUE(WaitFor([&] { return StreamStatsOf(handle_).recording == 0; }, 60000));
+        const RzStreamStats s = StreamStatsOf(handle_);
         ASSERT_EQ(Rezive_StopPreview(handle_), 1);
 
         const AviWalk walk = WalkAvi(path);

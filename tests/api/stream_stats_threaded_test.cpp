@@ -16,13 +16,6 @@ namespace {
 
 using StreamStatsTest = ApiCameraTest;
 
-RzStreamStats Stats(RzHandle handle) {
-    RzStreamStats s{};
-    s.size = sizeof s;
-    EXPECT_EQ(RzGetStreamStats(handle, &s), 1);
-    return s;
-}
-
 // What the frame handler saw: per frame our meta and, when it could be read consistently with
 // it, the camera's stamp in the picture.
 struct Seen {
@@ -93,23 +86,23 @@ TEST_F(StreamStatsTest, EveryTransferredFrameIsProcessedSkippedOrFailed) {
         std::vector<uint8_t> buffer(1280 * 720);
         ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, buffer.data(),
                                          static_cast<int32_t>(buffer.size()), 1), 1);
-        ASSERT_TRUE(WaitFor([&] { return Stats(handle_).processed >= 15; }));
+        ASSERT_TRUE(WaitFor([&] { return StreamStatsOf(handle_).processed >= 15; }));
         if (c.midway) c.midway(*camera_);
         if (c.endsStream) {
             ASSERT_TRUE(WaitFor([&] {
-                const RzStreamStats s = Stats(handle_);
+                const RzStreamStats s = StreamStatsOf(handle_);
                 return s.failedTransfers >= 1 || s.shortTransfers >= 2;
             }));
         }
-        const uint64_t goal = Stats(handle_).processed + 15;
+        const uint64_t goal = StreamStatsOf(handle_).processed + 15;
         if (!c.endsStream) {
-            ASSERT_TRUE(WaitFor([&] { return Stats(handle_).processed >= goal; }));
+            ASSERT_TRUE(WaitFor([&] { return StreamStatsOf(handle_).processed >= goal; }));
         }
         ASSERT_EQ(Rezive_StopPreview(handle_), 1);
         RzSetMessageHandler(callback_, nullptr, nullptr);
         Drain(callback_);
 
-        const RzStreamStats s = Stats(handle_);
+        const RzStreamStats s = StreamStatsOf(handle_);
         const virtual_camera::Statistics cam = camera_->Stats();
         // The camera's own count: every frame it served is transferred whole or came short.
         EXPECT_EQ(s.transferred + s.shortTransfers, cam.framesServed);

@@ -80,7 +80,8 @@ TEST(AviOpenDml, ManyRiffsReadBackFrameByFrame) {
             const auto f = NumberedFrame(frameBytes, i);
             ASSERT_EQ(writer.WriteFrame(f.data(), f.size()), AviWriter::Status::Ok) << i;
             const bool last = i + 1 == c.frames;
-            if ((c.checkpointEvery != 0 && (i + 1) % c.checkpointEvery == 0) || (c.killed && last)) {
+            const bool due = c.checkpointEvery != 0 && (i + 1) % c.checkpointEvery == 0;
+            if (due || (c.killed && last)) {
                 ASSERT_TRUE(writer.Checkpoint(2500));
                 checkpointed = i + 1;
             }
@@ -127,8 +128,8 @@ TEST(AviOpenDml, ManyRiffsReadBackFrameByFrame) {
         const size_t stride = 3 * kWidth;
         for (int32_t r = 0; r < kHeight; ++r) {
             // ffmpeg gives the picture top-down; the file holds it bottom-up.
-            ASSERT_EQ(0, std::memcmp(last.data() + r * stride, want.data() + (kHeight - 1 - r) * stride,
-                                     stride))
+            const uint8_t* stored = want.data() + (kHeight - 1 - r) * stride;
+            ASSERT_EQ(0, std::memcmp(last.data() + r * stride, stored, stride))
                 << "row " << r;
         }
     }

@@ -225,7 +225,9 @@ TEST(AviRecorder, EndsCleanlyWhenTheFileOrFrameFails) {
         SCOPED_TRACE(c.name);
         FakeSource source(4, 2, 16);
         EndWatcher end;
-        AviRecorder recorder(source, end.Callback(), {}, AviWriter::Limits{AviWriter::Limits{}.riffBytes, c.limit});
+        AviWriter::Limits limits;
+        limits.maxFileBytes = c.limit;
+        AviRecorder recorder(source, end.Callback(), {}, limits);
         const std::string path = test::TempPath(".avi");
         ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
         for (uint8_t n = 0; n < 3; ++n) {

@@ -175,7 +175,8 @@ TEST(AviWriter, FullSizeFramesAddUp) {
     const auto b = Record(path, 1280, 720, 2, 3000);
     const uint32_t n = 2;
     const uint64_t first = FirstChunk(1280, 720);
-    EXPECT_EQ(Le32(b, AviWriter::kMoviSizeOffset), first - AviWriter::kMoviCodeOffset + n * 2764808);
+    EXPECT_EQ(Le32(b, AviWriter::kMoviSizeOffset),
+              first - AviWriter::kMoviCodeOffset + n * 2764808);
     EXPECT_EQ(Le32(b, 4), first - 8 + n * 2764808 + 8 + 16 * n);
     EXPECT_EQ(b.size(), Le32(b, 4) + 8u);
 }

@@ -59,6 +59,15 @@ public:
         return static_cast<uint16_t>(b[0] | b[1] << 8);
     }
     uint64_t U64(uint64_t at) { return U32(at) | uint64_t{U32(at + 4)} << 32; }
+    // The chunk at `at`: its code, size and the offset after it (padded); false when it does not
+    // end by parentEnd.
+    bool Chunk(uint64_t at, uint64_t parentEnd, std::string* id, uint32_t* size, uint64_t* next) {
+        if (parentEnd - at < 8) return false;
+        *id = Code(at);
+        *size = U32(at + 4);
+        *next = at + 8 + *size + (*size & 1);
+        return *next <= parentEnd;
+    }
     std::string Code(uint64_t at) {
         char c[4] = {};
         ok_ = Read(at, c, 4) && ok_;
@@ -116,20 +125,20 @@ inline AviWalk WalkAvi(const std::string& path, bool allowTrailing = false) {
         uint64_t c = at + 12;
         bool sawMovi = false;
         while (c < riffEnd) {
-            if (riffEnd - c < 8) return fail("chunk header cut by its RIFF", c);
-            const std::string id = r.Code(c);
-            const uint32_t size = r.U32(c + 4);
-            const uint64_t end = c + 8 + size + (size & 1);
-            if (end > riffEnd) return fail("chunk " + id + " past its RIFF", c);
+            std::string id;
+            uint32_t size;
+            uint64_t end;
+            if (!r.Chunk(c, riffEnd, &id, &size, &end))
+                return fail("chunk " + id + " past its RIFF", c);
             const std::string list = id == "LIST" ? r.Code(c + 8) : "";
             if (list == "hdrl") {
                 if (w.riffs != 1) return fail("hdrl outside the first RIFF", c);
                 uint64_t h = c + 12;
                 while (h < end) {
-                    const std::string hid = r.Code(h);
-                    const uint32_t hs = r.U32(h + 4);
-                    const uint64_t hend = h + 8 + hs + (hs & 1);
-                    if (hend > end) return fail(hid + " past hdrl", h);
+                    std::string hid;
+                    uint32_t hs;
+                    uint64_t hend;
+                    if (!r.Chunk(h, end, &hid, &hs, &hend)) return fail(hid + " past hdrl", h);
                     if (hid == "avih") {
                         if (hs != 56) return fail("avih size", h);
                         flags = r.U32(h + 8 + 12);
@@ -139,10 +148,11 @@ inline AviWalk WalkAvi(const std::string& path, bool allowTrailing = false) {
                     } else if (hid == "LIST" && r.Code(h + 8) == "strl") {
                         uint64_t s = h + 12;
                         while (s < hend) {
-                            const std::string sid = r.Code(s);
-                            const uint32_t ss = r.U32(s + 4);
-                            const uint64_t send = s + 8 + ss + (ss & 1);
-                            if (send > hend) return fail(sid + " past strl", s);
+                            std::string sid;
+                            uint32_t ss;
+                            uint64_t send;
+                            if (!r.Chunk(s, hend, &sid, &ss, &send))
+                                return fail(sid + " past strl", s);
                             if (sid == "strh") {
                                 if (ss < 56 || r.Code(s + 8) != "vids") return fail("strh", s);
                                 strhLength = r.U32(s + 8 + 32);
@@ -184,11 +194,10 @@ inline AviWalk WalkAvi(const std::string& path, bool allowTrailing = false) {
                 if (w.riffs == 1) firstMovi = c + 8;
                 uint64_t m = c + 12;
                 while (m < end) {
-                    if (end - m < 8) return fail("chunk header cut by movi", m);
-                    const std::string mid = r.Code(m);
-                    const uint32_t ms = r.U32(m + 4);
-                    const uint64_t mend = m + 8 + ms + (ms & 1);
-                    if (mend > end) return fail(mid + " past movi", m);
+                    std::string mid;
+                    uint32_t ms;
+                    uint64_t mend;
+                    if (!r.Chunk(m, end, &mid, &ms, &mend)) return fail(mid + " past movi", m);
                     if (mid == "00db") {
                         if (ms != frameBytes) return fail("frame size", m);
                         w.frames.push_back({m + 8, ms});
@@ -231,7 +240,8 @@ inline AviWalk WalkAvi(const std::string& path, bool allowTrailing = false) {
             const size_t first = w.frames.size();
             if (w.avihFrames != first) return fail("avih frames " + std::to_string(w.avihFrames) +
                                                    " for " + std::to_string(first), 48);
-            if (((flags & 0x10) != 0) != haveIdx1) return fail("has-index flag and idx1 differ", 44);
+            if (((flags & 0x10) != 0) != haveIdx1)
+                return fail("has-index flag and idx1 differ", 44);
             if (haveIdx1 && idx1.size() != first) return fail("idx1 entries", at);
             for (size_t i = 0; haveIdx1 && i < first; ++i) {
                 if (idx1[i].offset != w.frames[i].offset || idx1[i].size != w.frames[i].size)

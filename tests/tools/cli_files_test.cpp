@@ -168,14 +168,19 @@ TEST(CliRecord, WritesAFinishedAviAndReportsItsFrames) {
         << r.out;
 }
 
+// A minute-long recording of a 320 x 240 window, running in a child; stderr goes to *errPath.
+pid_t StartLongRecording(const CliEnvironment& env, const std::string& path, std::string* errPath) {
+    std::string outPath;
+    return env.Start({"record", "-o", path, "--duration", "60s", "--window", "320", "240"},
+                     &outPath, errPath);
+}
+
 TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
     REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-long.avi");
-    std::string outPath, errPath;
-    const pid_t recorder = env.Start({"record", "-o", path, "--duration", "60s", "--window",
-                                      "320", "240"},
-                                     &outPath, &errPath);
+    std::string errPath;
+    const pid_t recorder = StartLongRecording(env, path, &errPath);
     ASSERT_GT(recorder, 0);
     // Interrupt once some frames are on disk (each 320 x 240 frame is 230 kB).
     ASSERT_TRUE(WaitUntil([&] {
@@ -193,10 +198,8 @@ TEST(CliRecord, AKilledRecordingIsReadableUpToItsLastSecond) {
     REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-killed.avi");
-    std::string outPath, errPath;
-    const pid_t recorder = env.Start({"record", "-o", path, "--duration", "60s", "--window",
-                                      "320", "240"},
-                                     &outPath, &errPath);
+    std::string errPath;
+    const pid_t recorder = StartLongRecording(env, path, &errPath);
     ASSERT_GT(recorder, 0);
     // Kill once the header has counted some frames in two updates (the count has moved on).
     auto counted = [&] {

@@ -368,8 +368,9 @@ RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
 
 /** @name Companion frame accounting API
  * Every frame of an acquisition is counted: once it has stopped,
- * transferred = processed + skipped + failedDecodes, and of the processed frames a recording
- * took, recorded + recorderDropped are all those handed to it while it ran.
+ * transferred = processed + skipped + failedDecodes; recorded + recorderDropped are the
+ * processed frames handed to a recording from its start up to the frame that ended it (a
+ * stop ends it after the frames already queued).
  * @{ */
 
 /** Default number of frames the recorder queues between the preview and the disk; change it

@@ -364,6 +364,84 @@ RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
 
 /** @} */
 
+/* ---- Companion frame accounting API ------------------------------------------------------ */
+
+/** @name Companion frame accounting API
+ * Every frame of an acquisition is counted: once it has stopped,
+ * transferred = processed + skipped + failedDecodes; recorded + recorderDropped are the
+ * processed frames handed to a recording from its start up to the frame that ended it (a
+ * stop ends it after the frames already queued).
+ * @{ */
+
+/** Default number of frames the recorder queues between the preview and the disk; change it
+ *  with RzSetRecordQueueDepth or the environment variable REZIVE_RECORD_QUEUE. */
+#define RZ_RECORD_QUEUE_DEFAULT 8
+#define RZ_RECORD_QUEUE_MAX 256 /**< largest queue depth */
+
+/**
+ * Frame counters of one camera since its acquisition (preview, callback preview, recording or
+ * trigger) last started; the recorder's counters since its recording last started. The record
+ * may grow at its end in later versions: set size, and the library fills what fits.
+ */
+typedef struct RzStreamStats {
+    uint32_t size;             /**< set by the caller to sizeof(RzStreamStats); at least 8 */
+    uint32_t recording;        /**< 1 while a recording runs, 0 once it has ended */
+    uint64_t transferred;      /**< whole frames the camera transferred */
+    uint64_t failedTransfers;  /**< transfers that failed (a preview's stream ends on one) */
+    uint64_t shortTransfers;   /**< transfers that came short (the first of a run is expected) */
+    uint64_t skipped;          /**< frames passed over by the newest-frame rule of the preview */
+    uint64_t processed;        /**< frames run through the processing */
+    uint64_t delivered;        /**< frames handed to the application (buffer or frame message) */
+    uint64_t refusedBuffer;    /**< frames not delivered: the callback buffer was too small */
+    uint64_t recorded;         /**< frames the recorder wrote to its file */
+    uint64_t recorderDropped;  /**< frames the recorder dropped: its queue was full */
+    uint64_t lastSequence;     /**< sequence number of the last frame taken (1 = first) */
+    uint64_t lastCaptureUs;    /**< its capture time, monotonic clock, microseconds */
+    uint64_t failedDecodes;    /**< frames taken that could not be decoded */
+    uint32_t recordQueueDepth; /**< queue depth of the current or last recording */
+    uint32_t reserved;         /**< 0 */
+} RzStreamStats;
+
+/**
+ * Fills stats with the camera's frame counters.
+ * @param stats  receives the counters; stats->size says how many bytes the caller has, and is
+ *               not changed
+ * @return 1, or 0 for a null record, a size below 8 or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a null or short record.
+ * @acquiring allowed.
+ */
+RZ_API int32_t RzGetStreamStats(RzHandle handle, RzStreamStats* stats);
+
+/** What a frame message tells beyond its RzFrameInfo. */
+typedef struct RzFrameMeta {
+    uint32_t size;          /**< set by the caller to sizeof(RzFrameMeta); at least 8 */
+    uint32_t skippedBefore; /**< frames the newest-frame rule passed over just before this one */
+    uint64_t sequence;      /**< the frame's sequence number in its acquisition (1 = first) */
+    uint64_t captureUs;     /**< its capture time, monotonic clock, microseconds */
+} RzFrameMeta;
+
+/**
+ * The meta of the frame an RzFrameInfo describes: call it from the handler of the frame message
+ * with the record the message points to. Like the record, it is rewritten by the next frame.
+ * @param info  the wParam of an RZ_WM_FRAME message
+ * @param meta  receives the meta; meta->size as in RzGetStreamStats
+ * @return 1, or 0 when info is not a frame record of the library or meta is null or short.
+ */
+RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta);
+
+/**
+ * Sets how many processed frames the recorder may hold while its writes catch up; applies to
+ * recordings started afterwards. A frame that finds the queue full is dropped and counted.
+ * @param depth  1 .. RZ_RECORD_QUEUE_MAX, or 0 for the default (REZIVE_RECORD_QUEUE, else
+ *               RZ_RECORD_QUEUE_DEFAULT)
+ * @return 1, or 0 for a depth out of range or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a depth out of range.
+ * @acquiring allowed.
+ */
+RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth);
+
+/** @} */
+
 /* ---- Lifecycle and device selection ------------------------------------------------------- */
 
 /** @name Lifecycle and device selection

@@ -41,7 +41,8 @@ CRezive::CRezive()
               outcome.reason != RecordingEndReason::Stopped)
               RecordError(RZ_ERR_FILE);
       }) {
-    acquisition_.SetFrameListener([this] { recorder_.NotifyNewFrame(); });
+    acquisition_.SetFrameListener(
+        [this](const CDibImage& image) { recorder_.NotifyNewFrame(image); });
 }
 
 CRezive::~CRezive() {

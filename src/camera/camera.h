@@ -109,6 +109,9 @@ public:
     int32_t LoadConfigFile(const char* fileName);
     int32_t LoadConfigFileW(const char16_t* fileName);
     int32_t ShowDialog(platform::WindowId parent);
+    // ---- Frame accounting (stream_stats.cpp)
+    int32_t GetStreamStats(RzStreamStats* stats);
+    int32_t SetRecordQueueDepth(int32_t depth);
     // Ends a running recording (finishing its file); part of every stop of acquisition. The
     // recorder has a lock of its own, so this needs no camera lock.
     void StopRecording();

@@ -63,6 +63,8 @@ const std::set<std::string> kExpected = {
     "RzCreateMessageWindow", "RzDestroyWindow", "RzWaitMessage", "RzPostMessage",
     "RzSetMessageHandler", "RzSoftwareTrigger", "RzWrapNativeWindow", "RzGetNativeWindow",
     "RzGetPreviewWindow",
+    // companion frame accounting API
+    "RzGetStreamStats", "RzGetFrameMeta", "RzSetRecordQueueDepth",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

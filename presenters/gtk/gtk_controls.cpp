@@ -19,8 +19,7 @@ constexpr const char* kCompactStyle = R"css(
 .rezive-dialog button { min-height: 0; min-width: 0; padding: 0 6px; }
 .rezive-dialog combobox button { padding: 0 3px; }
 .rezive-dialog combobox arrow { min-height: 12px; min-width: 12px; }
-.rezive-dialog .rezive-updown button { padding: 0; border-radius: 2px; }
-.rezive-dialog .rezive-updown image { -gtk-icon-transform: scale(0.75); }
+.rezive-dialog .rezive-updown button { padding: 0; min-width: 0; min-height: 0; border-radius: 2px; }
 .rezive-dialog scale { padding: 0; min-height: 0; }
 .rezive-dialog scale trough { min-height: 4px; margin: 0 6px; }
 .rezive-dialog scale slider { min-width: 12px; min-height: 12px; margin: -6px; }
@@ -54,6 +53,8 @@ GtkWidget* NewLabel(const std::string& text) {
 
 GtkWidget* ArrowButton(const char* icon, const std::string& name) {
     GtkWidget* button = gtk_button_new_from_icon_name(icon, GTK_ICON_SIZE_MENU);
+    // Two arrows share one edit's height.
+    gtk_image_set_pixel_size(GTK_IMAGE(gtk_button_get_image(GTK_BUTTON(button))), 8);
     gtk_widget_set_name(button, name.c_str());
     gtk_widget_set_can_focus(button, FALSE);
     return button;
@@ -162,6 +163,7 @@ void DialogWidgets::Build() {
         slot.index = static_cast<int32_t>(i);
         if (controls[i].kind == ControlKind::Tab && !notebookPlaced) {
             slot.widget = notebook_;
+            gtk_widget_set_name(notebook_, ControlWidgetName(static_cast<int32_t>(i)).c_str());
             notebookPlaced = true;
         } else {
             slot.widget = Create(slot, static_cast<int32_t>(i));
@@ -205,6 +207,14 @@ void DialogWidgets::Build() {
             gtk_widget_grab_default(slots_[i].widget);
         }
     ApplyAll();
+    // Shown now, so the window's size is known before it is placed; pages wait for ApplyPages.
+    gtk_widget_show_all(frame_);
+    // One layout before the window is mapped puts the pages at their origin (which depends on
+    // the notebook's tabs), so the first picture on screen is already the final one.
+    GtkRequisition natural;
+    gtk_widget_get_preferred_size(window_, nullptr, &natural);
+    GtkAllocation all{0, 0, natural.width, natural.height};
+    gtk_widget_size_allocate(window_, &all);
 }
 
 GtkWidget* DialogWidgets::Create(Slot& slot, int32_t index) {

@@ -54,6 +54,10 @@ const std::vector<Preset> kTwoPresets = {{1280, 720, 1280, 720, 0, 0, 4}, {1280,
 
 class FormatDialogTest : public ApiCameraTest {
 protected:
+    void SetUp() override {
+        std::remove(platform::SettingsFilePath().c_str());
+        ApiCameraTest::SetUp();
+    }
     int32_t Show() { return Rezive_SetCameraDlg(handle_, app_); }
     void TypeWindow(RzDialog d, const char* width, const char* height) {
         EXPECT_EQ(RzDialogSetText(d, 1041, width), 1);

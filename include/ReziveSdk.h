@@ -440,6 +440,11 @@ RZ_API int32_t RzDialogClick(RzDialog dialog, int32_t id);
 RZ_API int32_t RzDialogIsEnabled(RzDialog dialog, int32_t id, int32_t* enabled);
 /** Ends the dialog as its close box does: it cancels. The dialog's thread ends it. */
 RZ_API int32_t RzDialogEnd(RzDialog dialog);
+/**
+ * How a dialog ended, also after it has ended (the latest 64 dialogs are remembered): 0 while it
+ * is shown, 1 for OK, 2 for Cancel (Cancel button, close box, Escape, RzDialogEnd).
+ */
+RZ_API int32_t RzDialogGetResult(RzDialog dialog, int32_t* result);
 
 /** @} */
 

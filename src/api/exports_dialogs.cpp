@@ -67,3 +67,6 @@ RZ_API int32_t RzDialogIsEnabled(RzDialog d, int32_t id, int32_t* enabled) {
 RZ_API int32_t RzDialogEnd(RzDialog d) {
     return Guarded([&] { return ScriptEnd(d); });
 }
+RZ_API int32_t RzDialogGetResult(RzDialog d, int32_t* result) {
+    return Guarded([&] { return ScriptResult(d, result); });
+}

@@ -15,6 +15,7 @@ struct Entry {
 struct Registry {
     platform::Mutex mutex;
     std::map<uint32_t, Entry> dialogs GUARDED_BY(mutex);
+    std::map<uint32_t, int32_t> ended GUARDED_BY(mutex);
     uint32_t lastId GUARDED_BY(mutex) = 0;
     DialogHook hook GUARDED_BY(mutex) = nullptr;
     void* user GUARDED_BY(mutex) = nullptr;
@@ -61,10 +62,27 @@ uint32_t RegisterDialog(const std::shared_ptr<DialogModel>& model, DialogKind ki
     return r.lastId;
 }
 
-void UnregisterDialog(uint32_t id) {
+void UnregisterDialog(uint32_t id, int32_t result) {
+    constexpr size_t kKeptResults = 64;
     Registry& r = TheRegistry();
     platform::MutexLock lock(r.mutex);
     r.dialogs.erase(id);
+    r.ended[id] = result;
+    if (r.ended.size() > kKeptResults) r.ended.erase(r.ended.begin());
+}
+
+bool DialogResult(uint32_t id, int32_t* result) {
+    Registry& r = TheRegistry();
+    platform::MutexLock lock(r.mutex);
+    if (const auto open = r.dialogs.find(id); open != r.dialogs.end()) {
+        const std::shared_ptr<DialogModel> model = open->second.model.lock();
+        *result = model ? model->Result() : 0;
+        return true;
+    }
+    const auto done = r.ended.find(id);
+    if (done == r.ended.end()) return false;
+    *result = done->second;
+    return true;
 }
 
 std::shared_ptr<DialogModel> FindDialog(uint32_t id, DialogKind* kind) {

@@ -21,7 +21,11 @@ void CallDialogHook(uint32_t dialog, DialogKind kind);
 
 // A new id (never 0, not reused within the process) for the dialog while it is shown.
 uint32_t RegisterDialog(const std::shared_ptr<DialogModel>& model, DialogKind kind);
-void UnregisterDialog(uint32_t id);
+// The dialog has ended with result; its result stays known for a while (the latest 64).
+void UnregisterDialog(uint32_t id, int32_t result);
+// The result of a dialog: 0 while it is shown, kResultOk or kResultCancel once it ended; false
+// for an unknown id (or one ended too long ago).
+bool DialogResult(uint32_t id, int32_t* result);
 // The dialog of an id while it is shown; null once it has ended or for an unknown id.
 std::shared_ptr<DialogModel> FindDialog(uint32_t id, DialogKind* kind = nullptr);
 

@@ -22,7 +22,7 @@ int32_t RunDialog(const std::shared_ptr<DialogModel>& model, DialogKind kind,
         model->ServeUntilEnded();
         shown = true;
     }
-    UnregisterDialog(id);
+    UnregisterDialog(id, shown ? model->Result() : 0);
     if (!shown) {
         if (why) *why = declined;
         return 0;

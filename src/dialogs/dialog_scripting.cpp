@@ -171,4 +171,8 @@ int32_t ScriptEnd(uint32_t dialog) {
     return 1;
 }
 
+int32_t ScriptResult(uint32_t dialog, int32_t* result) {
+    return result != nullptr && DialogResult(dialog, result) ? 1 : 0;
+}
+
 }  // namespace rezive::dialogs

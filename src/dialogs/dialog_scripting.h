@@ -24,5 +24,7 @@ int32_t ScriptGetPosition(uint32_t dialog, int32_t id, int32_t* position);
 int32_t ScriptClick(uint32_t dialog, int32_t id);
 int32_t ScriptIsEnabled(uint32_t dialog, int32_t id, int32_t* enabled);
 int32_t ScriptEnd(uint32_t dialog);
+// Also after the dialog has ended: 0 while shown, 1 OK, 2 Cancel.
+int32_t ScriptResult(uint32_t dialog, int32_t* result);
 
 }  // namespace rezive::dialogs

@@ -53,6 +53,10 @@ TEST_F(DialogThreadTest, AnotherThreadDrivesTheDialogAndAnEndedIdIsRefused) {
     EXPECT_EQ(RzDialogClick(d, 2), 0);
     EXPECT_EQ(RzDialogEnd(d), 0);
     EXPECT_EQ(RzDialogClick(0, 1), 0);
+    int32_t result = -1;
+    EXPECT_EQ(RzDialogGetResult(d, &result), 1);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(RzDialogGetResult(0, &result), 0);
 }
 
 TEST_F(DialogThreadTest, ReleasingTheCameraCancelsItsOpenDialog) {
@@ -65,6 +69,9 @@ TEST_F(DialogThreadTest, ReleasingTheCameraCancelsItsOpenDialog) {
     handle_ = 0;
     EXPECT_EQ(shown.get(), 1);
     EXPECT_EQ(RzDialogClick(d, 1), 0);
+    int32_t result = -1;
+    EXPECT_EQ(RzDialogGetResult(d, &result), 1);
+    EXPECT_EQ(result, 2);
 }
 
 // The worker's automatic exposure and white-balance measurements write into the open dialog

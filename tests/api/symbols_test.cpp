@@ -66,7 +66,7 @@ const std::set<std::string> kExpected = {
     "RzDialogSetText", "RzDialogSelectItem", "RzDialogGetSelection", "RzDialogGetItemCount",
     "RzDialogGetItemText", "RzDialogSelectTab", "RzDialogCheck", "RzDialogIsChecked",
     "RzDialogSetPosition", "RzDialogGetPosition", "RzDialogClick", "RzDialogIsEnabled",
-    "RzDialogEnd",
+    "RzDialogEnd", "RzDialogGetResult",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

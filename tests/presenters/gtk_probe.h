@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -66,6 +67,20 @@ inline GtkWidget* ControlWidget(const std::string& title, int32_t index, const c
     return window ? FindIn(window, "rezive-control-" + std::to_string(index) + part) : nullptr;
 }
 
+// A top-level window by its UTF-8 title (the toolkit writes a non-Latin title only there).
+inline xcb_window_t FindTopLevelUtf8(XClient& x, const std::string& title) {
+    auto* tree = xcb_query_tree_reply(x.Connection(), xcb_query_tree(x.Connection(), x.Screen()->root), nullptr);
+    xcb_window_t found = 0;
+    const xcb_atom_t name = x.Atom("_NET_WM_NAME");
+    if (tree) {
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && found == 0; ++i)
+            if (x.Property(children[i], name) == title) found = children[i];
+    }
+    std::free(tree);
+    return found;
+}
+
 // Dialog thread only: a key pressed while widget has the focus, as the keyboard delivers it.
 inline void PressKey(GtkWidget* widget, guint keyval) {
     GtkWidget* window = gtk_widget_get_toplevel(widget);
@@ -88,9 +103,10 @@ inline void PressKey(GtkWidget* widget, guint keyval) {
 }
 
 // Waits until the window's pixels stop changing (the toolkit paints on its own clock), then
-// writes them as a PNG; false when the window could not be read.
+// writes them as a PNG; false when the window could not be read. With a crop (in the window's
+// coordinates) only that part.
 inline bool WriteScreenshot(XClient& x, xcb_window_t window, const std::string& path,
-                            Geometry* size = nullptr) {
+                            const Geometry* crop = nullptr) {
     Geometry g;
     std::vector<uint8_t> last;
     int stable = 0;
@@ -103,15 +119,22 @@ inline bool WriteScreenshot(XClient& x, xcb_window_t window, const std::string& 
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     if (last.size() != static_cast<size_t>(g.width) * g.height * 4) return false;
-    if (size != nullptr) *size = g;
+    Geometry part{0, 0, 0, 0, g.width, g.height, 0};
+    if (crop != nullptr) part = *crop;
+    part.x = std::clamp(part.x, 0, g.width);
+    part.y = std::clamp(part.y, 0, g.height);
+    part.width = std::clamp(part.width, 0, g.width - part.x);
+    part.height = std::clamp(part.height, 0, g.height - part.y);
+    if (part.width == 0 || part.height == 0) return false;
     // 24-bit rows: the server's fourth byte is no alpha.
-    const size_t stride = (static_cast<size_t>(g.width) * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> rgb(stride * g.height);
-    for (int32_t y = 0; y < g.height; ++y)
-        for (int32_t i = 0; i < g.width; ++i)
+    const size_t stride = (static_cast<size_t>(part.width) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> rgb(stride * part.height);
+    for (int32_t y = 0; y < part.height; ++y)
+        for (int32_t i = 0; i < part.width; ++i)
             for (int c = 0; c < 3; ++c)
-                rgb[y * stride + i * 3 + c] = last[(static_cast<size_t>(y) * g.width + i) * 4 + c];
-    return WritePng(path.c_str(), rgb.data(), g.width, g.height, 24) == 1;
+                rgb[y * stride + i * 3 + c] =
+                    last[(static_cast<size_t>(y + part.y) * g.width + i + part.x) * 4 + c];
+    return WritePng(path.c_str(), rgb.data(), part.width, part.height, 24) == 1;
 }
 
 // Where screenshots go: REZIVE_SCREENSHOT_DIR when set (scripts/dialog-screenshots.sh points

@@ -253,11 +253,10 @@ TEST_F(GtkViewTest, EveryControlBecomesItsNativeWidgetAtItsPlace) {
             EXPECT_EQ(x, 30);
             EXPECT_GE(y, 25);
         }));
-        Geometry g;
         XClient client(TestDisplay());
         const xcb_window_t native = client.FindTopLevel(title);
         ASSERT_NE(native, 0u);
-        EXPECT_TRUE(WriteScreenshot(client, native, ScreenshotPath("fake-every-kind"), &g));
+        EXPECT_TRUE(WriteScreenshot(client, native, ScreenshotPath("fake-every-kind")));
     });
     EXPECT_TRUE(shown);
     for (const ControlEvent& e : host.Events())

@@ -104,20 +104,21 @@ inline void PressKey(GtkWidget* widget, guint keyval) {
 
 // Waits until the window's pixels stop changing (the toolkit paints on its own clock), then
 // writes them as a PNG; false when the window could not be read. With a crop (in the window's
-// coordinates) only that part.
+// coordinates) only that part, taken at once: it may show a live picture that never stands still.
 inline bool WriteScreenshot(XClient& x, xcb_window_t window, const std::string& path,
                             const Geometry* crop = nullptr) {
     Geometry g;
     std::vector<uint8_t> last;
     int stable = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (stable < 3 && std::chrono::steady_clock::now() < deadline) {
+    const int still = crop == nullptr ? 3 : 0;
+    do {
         if (!x.GetGeometry(window, &g)) return false;
         std::vector<uint8_t> now = x.Pixels(window, g.width, g.height);
         stable = (!now.empty() && now == last) ? stable + 1 : 0;
         last = std::move(now);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+        if (stable < still) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } while (stable < still && std::chrono::steady_clock::now() < deadline);
     if (last.size() != static_cast<size_t>(g.width) * g.height * 4) return false;
     Geometry part{0, 0, 0, 0, g.width, g.height, 0};
     if (crop != nullptr) part = *crop;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "dialogs/dialog_templates.h"
 #include "fake_dialog_host.h"
 #include "platform/presenter_loader.h"
 #include "private_server.h"
@@ -14,21 +15,10 @@ namespace rezive::test {
 namespace {
 
 platform::DialogDescription OneButton() {
-    platform::DialogDescription d;
-    d.caption = "Doomed";
-    d.width = 120;
-    d.height = 40;
-    platform::DialogControl ok;
-    ok.id = 1;
-    ok.kind = platform::ControlKind::PushButton;
-    ok.x = 30;
-    ok.y = 12;
-    ok.width = 60;
-    ok.height = 13;
-    ok.text = "OK";
-    ok.defaultButton = true;
-    d.controls.push_back(ok);
-    return d;
+    dialogs::TemplateBuilder b("Doomed", 120, 40);
+    b.Add(0, 1, platform::ControlKind::PushButton, 30, 12, 60, 13, "OK");
+    b.Last().defaultButton = true;
+    return b.Take();
 }
 
 TEST(GtkServerFault, AServerThatDiesCancelsTheShownDialogAndLaterOnesAreDeclined) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "../../presenters/gtk/dialog_layout.h"
+#include "dialogs/dialog_templates.h"
 #include "fake_dialog_host.h"
 #include "gtk_probe.h"
 
@@ -27,66 +28,45 @@ enum : int32_t {
     kList, kReadOnly, kGrayA, kGrayB, kText, kDisabled, kCount
 };
 
-DialogControl Make(int32_t id, ControlKind kind, int32_t page, int16_t x, int16_t y, int16_t w,
-                   int16_t h, std::string text = {}) {
-    DialogControl c;
-    c.id = id;
-    c.kind = kind;
-    c.page = page;
-    c.x = x;
-    c.y = y;
-    c.width = w;
-    c.height = h;
-    c.text = std::move(text);
-    return c;
-}
-
-// One control of every kind, on the frame and on two pages of a tab control.
+// One control of every kind, on the frame and on two pages of a tab control, in the order of
+// the indices above.
 platform::DialogDescription EveryKind(const std::string& caption) {
-    platform::DialogDescription d;
-    d.caption = caption;
-    d.width = 294;
-    d.height = 194;
-    d.controls.resize(kCount);
-    d.controls[kTab] = Make(1001, ControlKind::Tab, 0, 4, 4, 286, 168);
-    d.controls[kTab].items = {"Image Filter", "Gray Filter"};
-    d.controls[kTab].selection = 0;
-    d.controls[kTab].ownerDrawn = true;
-    d.controls[kOk] = Make(1, ControlKind::PushButton, 0, 165, 177, 60, 13, "OK");
-    d.controls[kOk].defaultButton = true;
-    d.controls[kCancel] = Make(2, ControlKind::PushButton, 0, 230, 177, 60, 13, "&Cancel");
-    d.controls[kGainLabel] = Make(-1, ControlKind::Static, 1, 0, 4, 36, 8, "&Gain");
-    d.controls[kTrack] = Make(2001, ControlKind::Trackbar, 1, 40, 4, 90, 10);
-    d.controls[kTrack].minimum = -255;
-    d.controls[kTrack].maximum = 255;
-    d.controls[kTrack].pageSize = 64;
-    d.controls[kTrack].position = 10;
-    d.controls[kEdit] = Make(2002, ControlKind::Edit, 1, 136, 4, 30, 12, "10");
-    d.controls[kUpDown] = Make(2004, ControlKind::UpDown, 1, 153, 4, 10, 12);
-    d.controls[kUpDown].buddy = kEdit;
-    d.controls[kUpDown].minimum = -255;
-    d.controls[kUpDown].maximum = 255;
-    d.controls[kCheck] = Make(1035, ControlKind::CheckBox, 1, 180, 68, 60, 10, "All frames");
-    d.controls[kRadioA] = Make(1030, ControlKind::RadioButton, 1, 180, 116, 8, 8);
-    d.controls[kRadioA].checked = true;
-    d.controls[kRadioB] = Make(1031, ControlKind::RadioButton, 1, 195, 116, 8, 8);
-    d.controls[kGroup] = Make(-1, ControlKind::GroupBox, 1, 0, 24, 120, 80, "Video Format");
-    d.controls[kList] = Make(1009, ControlKind::DropDown, 1, 8, 40, 83, 100);
-    d.controls[kList].items = {"Monochrome 8bit", "Color 24bit"};
-    d.controls[kList].selection = 1;
-    d.controls[kReadOnly] = Make(1039, ControlKind::Edit, 1, 8, 60, 50, 12, "1280");
-    d.controls[kReadOnly].readOnly = true;
-    d.controls[kGrayA] = Make(1046, ControlKind::RadioButton, 2, 180, 18, 60, 10, "Bayer");
-    d.controls[kGrayB] = Make(1047, ControlKind::RadioButton, 2, 180, 30, 60, 10, "Bayer convert");
-    d.controls[kGrayB].checked = true;
-    d.controls[kText] = Make(1049, ControlKind::Static, 2, 0, 4, 100, 12, "= msec");
-    d.controls[kDisabled] = Make(1019, ControlKind::Edit, 1, 8, 80, 50, 12, "0");
-    d.controls[kDisabled].enabled = false;
-    d.pages.resize(2);
-    for (auto& p : d.pages) {
-        p.width = 251;
-        p.height = 142;
-    }
+    dialogs::TemplateBuilder b(caption, 294, 194);
+    const int32_t image = b.AddPage(251, 142), gray = b.AddPage(251, 142);
+    b.Add(0, 1001, ControlKind::Tab, 4, 4, 286, 168);
+    b.Last().items = {"Image Filter", "Gray Filter"};
+    b.Last().selection = 0;
+    b.Last().ownerDrawn = true;
+    b.Add(0, 1, ControlKind::PushButton, 165, 177, 60, 13, "OK");
+    b.Last().defaultButton = true;
+    b.Add(0, 2, ControlKind::PushButton, 230, 177, 60, 13, "&Cancel");
+    b.Add(image, -1, ControlKind::Static, 0, 4, 36, 8, "&Gain");
+    b.Add(image, 2001, ControlKind::Trackbar, 40, 4, 90, 10);
+    b.Last().minimum = -255;
+    b.Last().maximum = 255;
+    b.Last().pageSize = 64;
+    b.Last().position = 10;
+    b.Add(image, 2002, ControlKind::Edit, 136, 4, 30, 12, "10");
+    b.AddUpDown(image, 2004, 153, 4, 10, 12, kEdit);
+    b.Last().minimum = -255;
+    b.Last().maximum = 255;
+    b.Add(image, 1035, ControlKind::CheckBox, 180, 68, 60, 10, "All frames");
+    b.Add(image, 1030, ControlKind::RadioButton, 180, 116, 8, 8);
+    b.Last().checked = true;
+    b.Add(image, 1031, ControlKind::RadioButton, 195, 116, 8, 8);
+    b.Add(image, -1, ControlKind::GroupBox, 0, 24, 120, 80, "Video Format");
+    b.Add(image, 1009, ControlKind::DropDown, 8, 40, 83, 100);
+    b.Last().items = {"Monochrome 8bit", "Color 24bit"};
+    b.Last().selection = 1;
+    b.Add(image, 1039, ControlKind::Edit, 8, 60, 50, 12, "1280");
+    b.Last().readOnly = true;
+    b.Add(gray, 1046, ControlKind::RadioButton, 180, 18, 60, 10, "Bayer");
+    b.Add(gray, 1047, ControlKind::RadioButton, 180, 30, 60, 10, "Bayer convert");
+    b.Last().checked = true;
+    b.Add(gray, 1049, ControlKind::Static, 0, 4, 100, 12, "= msec");
+    b.Add(image, 1019, ControlKind::Edit, 8, 80, 50, 12, "0");
+    b.Last().enabled = false;
+    platform::DialogDescription d = b.Take();
     d.pages[0].visible = true;
     return d;
 }

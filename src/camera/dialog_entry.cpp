@@ -37,6 +37,17 @@ int32_t CRezive::RunOpenDialog(const std::shared_ptr<dialogs::DialogModel>& dial
     return result;
 }
 
+AcquisitionMode CRezive::PauseAcquisition() {
+    const AcquisitionMode running = acquisition_.Mode();
+    if (running == AcquisitionMode::kPreview || running == AcquisitionMode::kCapture) {
+        acquisition_.StopPreview();
+        StopRecording();
+    } else if (running == AcquisitionMode::kTrigger) {
+        acquisition_.ParkTrigger(true);
+    }
+    return running;
+}
+
 int32_t CRezive::ShowFormatDialog(platform::WindowId parent) {
     AcquisitionMode running = AcquisitionMode::kIdle;
     std::shared_ptr<dialogs::FormatDialog> dialog;
@@ -48,17 +59,14 @@ int32_t CRezive::ShowFormatDialog(platform::WindowId parent) {
         dialog = std::make_shared<dialogs::FormatDialog>(device, dialogs::DialogLanguage());
         if (!BeginDialog(dialog->Model())) return 0;
         // No frame may read the format fields while the dialog reloads them.
-        running = acquisition_.Mode();
-        if (running == AcquisitionMode::kPreview || running == AcquisitionMode::kCapture) {
-            acquisition_.StopPreview();
-            StopRecording();
-        } else if (running == AcquisitionMode::kTrigger) {
-            acquisition_.ParkTrigger(true);
-        }
+        running = PauseAcquisition();
     }
     const int32_t result = RunOpenDialog(dialog->Model(), 1, parent);
     platform::MutexLock lock(lock_);
     openDialog_.reset();
+    // Another thread may have started acquisition while the dialog was shown: it pauses for the
+    // reload too, and is what runs afterwards.
+    if (running == AcquisitionMode::kIdle) running = PauseAcquisition();
     if (result == dialogs::kResultOk) {
         settings::LoadFormatAtStart(geometry_, device);
         settings::LoadFormatValues(format_, device);

@@ -300,7 +300,8 @@ void DialogModel::ServeUntilEnded() {
     while (!Ended()) {
         RunQueued();
         platform::MutexLock lock(queueLock_);
-        queueChanged_.WaitFor(queueLock_, std::chrono::milliseconds(100), [&] {
+        // The predicate runs with the lock held.
+        queueChanged_.WaitFor(queueLock_, std::chrono::milliseconds(100), [&]() NO_THREAD_SAFETY_ANALYSIS {
             return !queue_.empty() || Ended() || cancelRequested_.load();
         });
     }

@@ -11,13 +11,7 @@
 namespace rezive::test {
 namespace {
 
-class DialogThreadTest : public ApiCameraTest {
-protected:
-    void SetUp() override {
-        std::remove(platform::SettingsFilePath().c_str());
-        ApiCameraTest::SetUp();
-    }
-};
+class DialogThreadTest : public FreshCameraTest {};
 
 // The hook only reports the dialog open; another thread drives and ends it.
 struct HandOver {

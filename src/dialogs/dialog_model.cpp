@@ -284,6 +284,7 @@ bool DialogModel::Call(const std::function<void()>& work, std::chrono::milliseco
         platform::MutexLock lock(queueLock_);
         if (Ended()) return false;
         queue_.push_back(item);
+        queueChanged_.NotifyAll();  // a headless dialog waits on this, a view on its wake-up
     }
     Wake();
     platform::MutexLock lock(queueLock_);

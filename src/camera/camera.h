@@ -168,8 +168,11 @@ private:
         REQUIRES(lock_);
     int32_t LoadConfigFileLocked(const char* fileName) REQUIRES(lock_);
     int32_t EnumDeviceLocked(char (*names)[256], char16_t (*wideNames)[256]) REQUIRES(lock_);
-    // Claims the one dialog a camera shows at a time; false (recorded) when one is open.
-    bool BeginDialog(const std::shared_ptr<dialogs::DialogModel>& dialog) REQUIRES(lock_);
+    // Whether a dialog may open: a display or hook to show it, and no other dialog open on this
+    // camera; false with the error recorded.
+    bool MayOpenDialog() REQUIRES(lock_);
+    // Stops a preview or capture (and a recording) or parks the trigger loop; what was running.
+    AcquisitionMode PauseAcquisition() REQUIRES(lock_);
     // Shows it without the camera lock; 1 (OK), 2 (Cancel) or 0 (not shown, recorded).
     int32_t RunOpenDialog(const std::shared_ptr<dialogs::DialogModel>& dialog, int32_t kind,
                           platform::WindowId parent) EXCLUDES(lock_);

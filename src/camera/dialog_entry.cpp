@@ -12,7 +12,7 @@
 
 namespace rezive {
 
-bool CRezive::BeginDialog(const std::shared_ptr<dialogs::DialogModel>& dialog) {
+bool CRezive::MayOpenDialog() {
     if (!dialogs::DialogsAvailable()) {
         // Neither a display nor a hook: nothing is stopped or changed for a dialog nobody sees.
         RecordError(RZ_ERR_UNSUPPORTED);
@@ -23,7 +23,6 @@ bool CRezive::BeginDialog(const std::shared_ptr<dialogs::DialogModel>& dialog) {
         RecordError(RZ_ERR_NO_DEVICE);
         return false;
     }
-    openDialog_ = dialog;
     return true;
 }
 
@@ -37,28 +36,36 @@ int32_t CRezive::RunOpenDialog(const std::shared_ptr<dialogs::DialogModel>& dial
     return result;
 }
 
+AcquisitionMode CRezive::PauseAcquisition() {
+    const AcquisitionMode running = acquisition_.Mode();
+    if (running == AcquisitionMode::kPreview || running == AcquisitionMode::kCapture) {
+        acquisition_.StopPreview();
+        StopRecording();
+    } else if (running == AcquisitionMode::kTrigger) {
+        acquisition_.ParkTrigger(true);
+    }
+    return running;
+}
+
 int32_t CRezive::ShowFormatDialog(platform::WindowId parent) {
     AcquisitionMode running = AcquisitionMode::kIdle;
     std::shared_ptr<dialogs::FormatDialog> dialog;
     int32_t device = 0;
     {
         platform::MutexLock lock(lock_);
-        if (!RequireModel()) return 0;
+        if (!RequireModel() || !MayOpenDialog()) return 0;
         device = deviceNumber_;
         dialog = std::make_shared<dialogs::FormatDialog>(device, dialogs::DialogLanguage());
-        if (!BeginDialog(dialog->Model())) return 0;
+        openDialog_ = dialog->Model();
         // No frame may read the format fields while the dialog reloads them.
-        running = acquisition_.Mode();
-        if (running == AcquisitionMode::kPreview || running == AcquisitionMode::kCapture) {
-            acquisition_.StopPreview();
-            StopRecording();
-        } else if (running == AcquisitionMode::kTrigger) {
-            acquisition_.ParkTrigger(true);
-        }
+        running = PauseAcquisition();
     }
     const int32_t result = RunOpenDialog(dialog->Model(), 1, parent);
     platform::MutexLock lock(lock_);
     openDialog_.reset();
+    // Another thread may have started acquisition while the dialog was shown: it pauses for the
+    // reload too, and is what runs afterwards.
+    if (running == AcquisitionMode::kIdle) running = PauseAcquisition();
     if (result == dialogs::kResultOk) {
         settings::LoadFormatAtStart(geometry_, device);
         settings::LoadFormatValues(format_, device);
@@ -76,7 +83,7 @@ int32_t CRezive::ShowAnalogDialog(platform::WindowId parent) {
     std::shared_ptr<dialogs::AnalogDialog> dialog;
     {
         platform::MutexLock lock(lock_);
-        if (!RequireModel()) return 0;
+        if (!RequireModel() || !MayOpenDialog()) return 0;
         // The dialog opens on what the sensor holds now.
         analog_.globalGain = model_->GetGainIndex();
         analog_.colorGainG1 = analog_.colorGainR = analog_.colorGainB = analog_.colorGainG2 = 0;
@@ -88,18 +95,15 @@ int32_t CRezive::ShowAnalogDialog(platform::WindowId parent) {
         opened = analog_;
         const dialogs::AnalogDialogContext context{*model_, analog_, lineLength_, lineOffset_, timeUnit_};
         dialog = std::make_shared<dialogs::AnalogDialog>(context, dialogs::DialogLanguage());
-        if (!BeginDialog(dialog->Model())) return 0;
+        openDialog_ = dialog->Model();
         acquisition_.Dialog().Set(dialog);
     }
     const int32_t result = RunOpenDialog(dialog->Model(), 2, parent);
     platform::MutexLock lock(lock_);
     acquisition_.Dialog().Set(nullptr);
     if (result != dialogs::kResultOk) {
-        model_->SetGainIndex(opened.globalGain);
-        model_->SetExposure(opened.exposure);
-        model_->SetMirrorV(opened.mirrorV);
-        model_->SetMirrorH(opened.mirrorH);
         analog_ = opened;
+        WriteAnalogToSensor();  // gain, exposure, mirror V, mirror H
     }
     openDialog_.reset();
     return result != 0 ? 1 : 0;
@@ -110,11 +114,11 @@ int32_t CRezive::ShowFilterDialog(platform::WindowId parent) {
     std::shared_ptr<dialogs::FilterDialog> dialog;
     {
         platform::MutexLock lock(lock_);
-        if (!RequireModel()) return 0;
+        if (!RequireModel() || !MayOpenDialog()) return 0;
         opened = filters_;
         dialog = std::make_shared<dialogs::FilterDialog>(filters_, format_.colorMode,
                                                          dialogs::DialogLanguage());
-        if (!BeginDialog(dialog->Model())) return 0;
+        openDialog_ = dialog->Model();
         acquisition_.Dialog().Set(dialog);
     }
     const int32_t result = RunOpenDialog(dialog->Model(), 3, parent);

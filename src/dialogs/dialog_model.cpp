@@ -284,6 +284,7 @@ bool DialogModel::Call(const std::function<void()>& work, std::chrono::milliseco
         platform::MutexLock lock(queueLock_);
         if (Ended()) return false;
         queue_.push_back(item);
+        queueChanged_.NotifyAll();  // a headless dialog waits on this, a view on its wake-up
     }
     Wake();
     platform::MutexLock lock(queueLock_);
@@ -300,7 +301,8 @@ void DialogModel::ServeUntilEnded() {
     while (!Ended()) {
         RunQueued();
         platform::MutexLock lock(queueLock_);
-        queueChanged_.WaitFor(queueLock_, std::chrono::milliseconds(100), [&] {
+        // The predicate runs with the lock held.
+        queueChanged_.WaitFor(queueLock_, std::chrono::milliseconds(100), [&]() NO_THREAD_SAFETY_ANALYSIS {
             return !queue_.empty() || Ended() || cancelRequested_.load();
         });
     }

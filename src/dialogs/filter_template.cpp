@@ -21,6 +21,18 @@ void AddMeasureAndBayer(TemplateBuilder& b, int32_t page, int16_t onceY, int16_t
     }
 }
 
+// The rows of a page: label, trackbar, edit and its up-down at the page's columns.
+template <size_t N>
+void AddRows(TemplateBuilder& b, int32_t page, const std::array<FilterRow, N>& rows,
+             const int16_t (&x)[4], int16_t labelWidth) {
+    for (const FilterRow& row : rows) {
+        b.Add(page, -1, K::Static, x[0], row.y, labelWidth, 8, row.label);
+        b.Add(page, row.trackbar, K::Trackbar, x[1], row.y, 90, 10);
+        const int32_t edit = b.Add(page, row.edit, K::Edit, x[2], row.y, 30, 12);
+        b.AddUpDown(page, row.upDown, x[3], row.y, 10, 12, edit);
+    }
+}
+
 }  // namespace
 
 platform::DialogDescription FilterTemplate(Language language, bool grayPage) {
@@ -34,12 +46,7 @@ platform::DialogDescription FilterTemplate(Language language, bool grayPage) {
     b.Add(0, kIdDefault, K::PushButton, 100, 177, 60, 13, ja ? "規定値(&D)" : "Default(&D)");
 
     const int32_t image = b.AddPage(251, 142);
-    for (const FilterRow& row : kImageRows) {
-        b.Add(image, -1, K::Static, 0, row.y, 38, 8, row.label);
-        b.Add(image, row.trackbar, K::Trackbar, 40, row.y, 90, 10);
-        const int32_t edit = b.Add(image, row.edit, K::Edit, 136, row.y, 30, 12);
-        b.AddUpDown(image, row.upDown, 153, row.y, 10, 12, edit);
-    }
+    AddRows(b, image, kImageRows, {0, 40, 136, 153}, 38);
     b.Add(image, -1, K::Static, 180, 38, 70, 8, "Auto white balance");
     AddMeasureAndBayer(b, image, 53, 68, 102, 116);
     if (!grayPage) return b.Take();
@@ -47,12 +54,7 @@ platform::DialogDescription FilterTemplate(Language language, bool grayPage) {
     const int32_t gray = b.AddPage(251, 142);
     b.Add(gray, -1, K::GroupBox, 0, 0, 170, 70, "Gain");
     b.Add(gray, -1, K::GroupBox, 0, 72, 170, 70, "Offset");
-    for (const FilterRow& row : kGrayRows) {
-        b.Add(gray, -1, K::Static, 6, row.y, 28, 8, row.label);
-        b.Add(gray, row.trackbar, K::Trackbar, 36, row.y, 90, 10);
-        const int32_t edit = b.Add(gray, row.edit, K::Edit, 132, row.y, 30, 12);
-        b.AddUpDown(gray, row.upDown, 155, row.y, 10, 12, edit);
-    }
+    AddRows(b, gray, kGrayRows, {6, 36, 132, 155}, 28);
     b.Add(gray, -1, K::Static, 180, 5, 50, 8, "Filter mode");
     b.Add(gray, kIdGrayBayer, K::RadioButton, 180, 18, 60, 10, "Bayer");
     b.Add(gray, kIdGrayBayer + 1, K::RadioButton, 180, 30, 60, 10, "Bayer convert");

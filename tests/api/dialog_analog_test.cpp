@@ -11,13 +11,8 @@
 namespace rezive::test {
 namespace {
 
-class AnalogDialogTest : public ApiCameraTest {
+class AnalogDialogTest : public FreshCameraTest {
 protected:
-    // Each test starts on a first run: no settings saved by an earlier test's release.
-    void SetUp() override {
-        std::remove(platform::SettingsFilePath().c_str());
-        ApiCameraTest::SetUp();
-    }
     int32_t Show() { return Rezive_SetAnalogDlg(handle_, app_); }
     int32_t SensorExposure() const { return camera_->Register(device::kRegExposure); }
     int32_t SensorGain() const { return std::max(0, (camera_->Register(device::kRegGainA) & 0x0F) - 2); }

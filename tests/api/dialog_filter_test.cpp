@@ -12,12 +12,8 @@ namespace {
 
 constexpr int32_t kRowEdits[] = {2002, 2012, 2022, 2032, 2042, 2052, 2062, 2072, 2082};
 
-class FilterDialogTest : public ApiCameraTest {
+class FilterDialogTest : public FreshCameraTest {
 protected:
-    void SetUp() override {
-        std::remove(platform::SettingsFilePath().c_str());
-        ApiCameraTest::SetUp();
-    }
     int32_t Show() { return Rezive_SetImageDlg(handle_, app_); }
     int32_t Red() { return Rezive_GetBayerGainRed(handle_, nullptr); }
 };

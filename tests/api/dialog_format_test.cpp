@@ -52,12 +52,8 @@ int64_t Stored(const std::string& path) {
 
 const std::vector<Preset> kTwoPresets = {{1280, 720, 1280, 720, 0, 0, 4}, {1280, 720, 640, 480, 8, 16, 4}};
 
-class FormatDialogTest : public ApiCameraTest {
+class FormatDialogTest : public FreshCameraTest {
 protected:
-    void SetUp() override {
-        std::remove(platform::SettingsFilePath().c_str());
-        ApiCameraTest::SetUp();
-    }
     int32_t Show() { return Rezive_SetCameraDlg(handle_, app_); }
     void TypeWindow(RzDialog d, const char* width, const char* height) {
         EXPECT_EQ(RzDialogSetText(d, 1041, width), 1);

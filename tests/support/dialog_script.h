@@ -6,9 +6,14 @@
 
 #include <ReziveSdk.h>
 
+#include <cstdio>
+
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/registry_file.h"
+#include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 
@@ -32,6 +37,15 @@ private:
         self->script_(dialog, kind);
     }
     DialogScript script_;
+};
+
+// A camera on a first run: no settings that an earlier test's release saved.
+class FreshCameraTest : public ApiCameraTest {
+protected:
+    void SetUp() override {
+        std::remove(platform::SettingsFilePath().c_str());
+        ApiCameraTest::SetUp();
+    }
 };
 
 inline std::string DialogText(RzDialog d, int32_t id) {

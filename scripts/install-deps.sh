@@ -2,7 +2,8 @@
 # Installs every Debian package the build, the tests and the tools need (run as root or with sudo).
 # clang and its runtime (libclang-rt-14-dev: the sanitizers and libFuzzer) serve the clang preset.
 # XCB builds the X11 preview presenter; Xvfb (xvfb-run needs xauth) runs its tests, x11-apps has
-# xwd for screenshots.
+# xwd for screenshots. GTK builds the dialog presenter; a Japanese font lets its tests (and users)
+# see the Japanese dialogs.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -11,7 +12,7 @@ packages=(
   libcli11-dev
   ffmpeg
   clang libclang-rt-14-dev
-  libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev
+  libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev fonts-ipafont-gothic
 )
 # The optional HTML reference of the header (target `doc`): REZIVE_WITH_DOCS=1 adds Doxygen.
 if [ "${REZIVE_WITH_DOCS:-0}" = 1 ]; then packages+=(doxygen); fi

@@ -177,6 +177,13 @@ int32_t CAcquisition::StartPreviewLocked() {
     return 0;
 }
 
+bool CAcquisition::ParkTrigger(bool parked) {
+    platform::MutexLock control(control_);
+    if (acquisitionMode_ != AcquisitionMode::kTrigger || run_ == 0) return false;
+    run_ = parked ? 2 : 1;
+    return true;
+}
+
 int32_t CAcquisition::StopPreview() {
     platform::MutexLock control(control_);
     return StopPreviewLocked();

@@ -80,6 +80,12 @@ public:
         EXCLUDES(control_);
     int32_t Close() EXCLUDES(control_, frameLock_);
 
+    // Trigger mode only: parks the trigger loop (run flag 2: it idles without taking frames) or
+    // lets it run again; false in any other mode.
+    bool ParkTrigger(bool parked) EXCLUDES(control_);
+    // The property dialog open on this camera, which the frame processing keeps up to date.
+    DialogObserverSlot& Dialog() { return pipeline_.Dialog(); }
+
     // The acquisition mode changes only under control_; reading it is lock-free for views and
     // tests, while decisions are taken under control_ (State()).
     AcquisitionMode Mode() const { return acquisitionMode_.load(); }

@@ -69,13 +69,13 @@ RZ_API int32_t Rezive_LoadConfigFileW(RzHandle handle, const RzChar16* fileName)
     return Dispatch(handle, 0, [&](CRezive& c) { return c.LoadConfigFileW(fileName); });
 }
 RZ_API int32_t Rezive_SetCameraDlg(RzHandle handle, RzWindow parent) {
-    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowFormatDialog(parent); });
 }
 RZ_API int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent) {
-    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowAnalogDialog(parent); });
 }
 RZ_API int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent) {
-    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowFilterDialog(parent); });
 }
 
 RZ_API RzWindow RzGetPreviewWindow(RzHandle handle) {

@@ -8,6 +8,8 @@ static int32_t get_auto_iris(RzHandle h) {
     return ok ? v : -1;
 }
 
+static int32_t get_wait_time(RzHandle h) { return Rezive_GetWaitTime(h); }
+
 static const ReziveSetting kSettings[] = {
     {"gain", "Sensor gain step", REZIVE_SETTING_INT, 0, 11, 0, RZ_FILTER_GLOBAL_GAIN, NULL, NULL},
     {"exposure", "Exposure time in sensor lines", REZIVE_SETTING_INT, 1, 32767, 1,
@@ -42,6 +44,9 @@ static const ReziveSetting kSettings[] = {
      RZ_FILTER_BAYER_MODE, NULL, NULL},
     {"gray-mode", "Gray processing: 0 mosaic, 1 gain and offset, 2 colour to gray",
      REZIVE_SETTING_INT, 0, 2, 0, RZ_FILTER_GRAY_MODE, NULL, NULL},
+    /* Not kept by the library: it lasts while the element has the camera open. */
+    {"wait-time", "Pause of the preview loop before each frame, in milliseconds",
+     REZIVE_SETTING_INT, 0, 60000, 10, 0, Rezive_SetWaitTime, get_wait_time},
 };
 
 const ReziveSetting* rezive_settings(guint* count) {

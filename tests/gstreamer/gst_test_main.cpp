@@ -3,7 +3,6 @@
 // virtual camera looks at a still picture written here, so every frame is the same.
 #include <gst/gst.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,35 +10,21 @@
 
 #include "gstreamer/still_scene.h"
 #include "support/test_env.h"
+#include "virtual_camera/png_writer.h"
 
 namespace rezive::test {
 
 bool WriteStillScene(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, kSceneWidth, kSceneHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(kSceneWidth * 3);
+    std::vector<uint16_t> rgb;
+    rgb.reserve(static_cast<size_t>(kSceneWidth) * kSceneHeight * 3);
     for (int y = 0; y < kSceneHeight; ++y) {
         for (int x = 0; x < kSceneWidth; ++x) {
-            row[3 * x] = static_cast<png_byte>(40 + 160 * x / kSceneWidth);    // red: left to right
-            row[3 * x + 1] = static_cast<png_byte>(20 + 200 * y / kSceneHeight);  // green: downwards
-            row[3 * x + 2] = static_cast<png_byte>(((x / 8 + y / 8) % 2) ? 180 : 60);  // checks
+            rgb.push_back(static_cast<uint16_t>(40 + 160 * x / kSceneWidth));   // red: rightwards
+            rgb.push_back(static_cast<uint16_t>(20 + 200 * y / kSceneHeight));  // green: downwards
+            rgb.push_back(((x / 8 + y / 8) % 2) ? 180 : 60);                      // blue: checks
         }
-        png_write_row(png, row.data());
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return WritePng(path, kSceneWidth, kSceneHeight, 3, 8, rgb);
 }
 
 }  // namespace rezive::test

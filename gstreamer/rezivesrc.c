@@ -136,6 +136,8 @@ static gboolean do_trigger(GstReziveSrc* self) {
 
 /* ---- camera lifecycle -------------------------------------------------------------------- */
 
+static gboolean stop(GstBaseSrc* base);
+
 static gboolean start(GstBaseSrc* base) {
     GstReziveSrc* self = GST_REZIVE_SRC(base);
     const RzWindow window = RzCreateMessageWindow();
@@ -179,7 +181,8 @@ static gboolean start(GstBaseSrc* base) {
             gchar* doing = g_strdup_printf("setting %s to %d", settings[k].name, values[k].value);
             post_camera_error(self, doing);
             g_free(doing);
-            return FALSE; /* stop() releases the camera */
+            stop(base); /* the base class calls stop() only after a successful start() */
+            return FALSE;
         }
     }
     GST_INFO_OBJECT(self, "opened %s (slot %d), %d x %d", name, device, Rezive_Width(handle),

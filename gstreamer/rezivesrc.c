@@ -56,28 +56,29 @@ static RzHandle current_handle(GstReziveSrc* self) {
 
 /* ---- properties ------------------------------------------------------------------------- */
 
-static void set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
-    GstReziveSrc* self = GST_REZIVE_SRC(object);
+/* The camera setting of a property id, or NULL for the element's own properties. */
+static const ReziveSetting* setting_of(guint id) {
     guint count = 0;
     const ReziveSetting* settings = rezive_settings(&count);
-    switch (id) {
-        case PROP_DEVICE:
-            GST_OBJECT_LOCK(self);
-            self->device = g_value_get_int(value);
-            GST_OBJECT_UNLOCK(self);
-            return;
-        case PROP_TRIGGER_MODE:
-            GST_OBJECT_LOCK(self);
-            self->trigger_mode = g_value_get_boolean(value);
-            GST_OBJECT_UNLOCK(self);
-            return;
-        default: break;
+    return id >= PROP_FIRST_SETTING && id < PROP_FIRST_SETTING + count
+               ? &settings[id - PROP_FIRST_SETTING]
+               : NULL;
+}
+
+static void set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+    GstReziveSrc* self = GST_REZIVE_SRC(object);
+    const ReziveSetting* setting = setting_of(id);
+    if (id == PROP_DEVICE || id == PROP_TRIGGER_MODE) {
+        GST_OBJECT_LOCK(self);
+        if (id == PROP_DEVICE) self->device = g_value_get_int(value);
+        else self->trigger_mode = g_value_get_boolean(value);
+        GST_OBJECT_UNLOCK(self);
+        return;
     }
-    if (id < PROP_FIRST_SETTING || id >= PROP_FIRST_SETTING + count) {
+    if (setting == NULL) {
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
         return;
     }
-    const ReziveSetting* setting = &settings[id - PROP_FIRST_SETTING];
     const int v = rezive_setting_from_gvalue(setting, value);
     GST_OBJECT_LOCK(self);
     self->values[id - PROP_FIRST_SETTING].value = v;
@@ -97,8 +98,7 @@ static void set_property(GObject* object, guint id, const GValue* value, GParamS
 
 static void get_property(GObject* object, guint id, GValue* value, GParamSpec* spec) {
     GstReziveSrc* self = GST_REZIVE_SRC(object);
-    guint count = 0;
-    const ReziveSetting* settings = rezive_settings(&count);
+    const ReziveSetting* setting = setting_of(id);
     switch (id) {
         case PROP_DEVICE:
             GST_OBJECT_LOCK(self);
@@ -114,19 +114,19 @@ static void get_property(GObject* object, guint id, GValue* value, GParamSpec* s
         case PROP_FRAME_RATE: g_value_set_double(value, g_atomic_int_get(&self->rate10) / 10.0); return;
         default: break;
     }
-    if (id < PROP_FIRST_SETTING || id >= PROP_FIRST_SETTING + count) {
+    if (setting == NULL) {
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
         return;
     }
     const guint k = id - PROP_FIRST_SETTING;
     GST_OBJECT_LOCK(self);
-    int v = self->values[k].given ? self->values[k].value : settings[k].fallback;
+    int v = self->values[k].given ? self->values[k].value : setting->fallback;
     const RzHandle handle = self->handle;
     GST_OBJECT_UNLOCK(self);
     /* An open camera is asked: its value is the one in force (automatic exposure moves it). */
     int read = 0;
-    if (handle != 0 && rezive_setting_read(&settings[k], handle, &read)) v = read;
-    rezive_setting_to_gvalue(&settings[k], v, value);
+    if (handle != 0 && rezive_setting_read(setting, handle, &read)) v = read;
+    rezive_setting_to_gvalue(setting, v, value);
 }
 
 static gboolean do_trigger(GstReziveSrc* self) {

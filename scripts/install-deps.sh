@@ -14,6 +14,15 @@ packages=(
   clang libclang-rt-14-dev
   libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev fonts-ipafont-gothic
 )
+# The rezivesrc GStreamer element and its tests (videoconvert, pngenc from -base; jpegenc,
+# matroskamux from -good), the rezive Python package and its tests, the Debian package (dpkg-dev
+# gives dpkg-shlibdeps, which works out the package's dependencies).
+packages+=(
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  python3 python3-numpy python3-pytest python3-pip
+  dpkg-dev
+)
 # The optional HTML reference of the header (target `doc`): REZIVE_WITH_DOCS=1 adds Doxygen.
 if [ "${REZIVE_WITH_DOCS:-0}" = 1 ]; then packages+=(doxygen); fi
 missing=()

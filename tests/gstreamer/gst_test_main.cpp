@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
     setenv("REZIVE_VIRTUAL_SCENE", scene.c_str(), 1);
     setenv("REZIVE_VIRTUAL_CAMERAS", "1", 1);
     setenv("GST_PLUGIN_PATH", REZIVE_GST_PLUGIN_DIR, 1);
-    // A registry of the build tree's: the user's cache is neither read nor written, and only the
-    // first test process scans the machine's plugins.
-    setenv("GST_REGISTRY", REZIVE_GST_REGISTRY, 1);
+    // A registry of our own: the user's cache is neither read nor written, and a plugin one
+    // process failed to load is not left marked as broken for the next.
+    setenv("GST_REGISTRY", rezive::test::TempPath(".registry").c_str(), 1);
     gst_init(&argc, &argv);
     testing::InitGoogleTest(&argc, argv);
     const int status = RUN_ALL_TESTS();

@@ -4,7 +4,6 @@
 #include "acquisition/acquisition.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #include "acquisition/interface_values.h"
@@ -36,16 +35,6 @@ bool CAcquisition::CopyOut(const CDibImage& source, int32_t topDown, void* desti
 void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam) {
     if (window != 0) platform::PostMessage(window, kFrameMessage, wParam, lParam);
 }
-
-namespace {
-
-uint64_t MonotonicMicros() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
-
-}  // namespace
 
 AcquisitionCounts CAcquisition::Counts() const {
     AcquisitionCounts c;
@@ -192,7 +181,7 @@ void CAcquisition::TriggerLoop() {
             ++counters_.singleFailed;
             continue;
         }
-        const FrameStamp stamp{++counters_.singleTransferred, MonotonicMicros()};
+        const FrameStamp stamp{++counters_.singleTransferred, platform::MonotonicMicros()};
         platform::MutexLock frame(frameLock_);
         const CallbackTarget target = callback_;
         const bool decoded = DecodeAndProcess(false, nullptr);

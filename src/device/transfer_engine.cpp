@@ -5,12 +5,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 #include <new>
 
 #include "device/protocol.h"
 #include "device/zyn_sdk_lib.h"
+#include "platform/clock.h"
 
 namespace rezive {
 
@@ -33,12 +33,6 @@ void RaiseThreadPriority() {
     errno = 0;
     const int current = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
     if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), current - 2);
-}
-
-uint64_t MonotonicMicros() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
 }
 
 }  // namespace
@@ -182,7 +176,7 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
                 const uint64_t sequence = ++block->counts.transferred;
                 if (static_cast<size_t>(block->writeIndex) < block->stamps.size())
                     block->stamps[static_cast<size_t>(block->writeIndex)] =
-                        FrameStamp{sequence, MonotonicMicros()};
+                        FrameStamp{sequence, platform::MonotonicMicros()};
                 int32_t w = block->writeIndex + 1;
                 if (w >= block->ringCount) w = 0;
                 if (w == block->readIndex) {

@@ -14,23 +14,50 @@
 
 namespace rezive::test {
 
+// The files by which an X server on display n shows it is there.
+struct DisplayFiles {
+    std::string socket;
+    std::string lock;
+};
+inline DisplayFiles DisplayFilesOf(int n) {
+    char socket[64], lock[64];
+    std::snprintf(socket, sizeof socket, "/tmp/.X11-unix/X%d", n);
+    std::snprintf(lock, sizeof lock, "/tmp/.X%d-lock", n);
+    return {socket, lock};
+}
+inline std::string DisplayName(int n) {
+    char name[16];
+    std::snprintf(name, sizeof name, ":%d", n);
+    return name;
+}
+
+// The first display number in [from, to) with neither the socket nor the lock of a server;
+// -1 when there is none.
+inline int FreeDisplayNumber(int from, int to) {
+    for (int n = from; n < to; ++n) {
+        const DisplayFiles files = DisplayFilesOf(n);
+        if (!std::filesystem::exists(files.socket) && !std::filesystem::exists(files.lock))
+            return n;
+    }
+    return -1;
+}
+
 class PrivateServer {
 public:
     // Empty on success, else why not.
     std::string Start() {
         for (int n = 420; n < 600; ++n) {
-            char socket[64], lock[64], name[16];
-            std::snprintf(socket, sizeof socket, "/tmp/.X11-unix/X%d", n);
-            std::snprintf(lock, sizeof lock, "/tmp/.X%d-lock", n);
-            std::snprintf(name, sizeof name, ":%d", n);
-            socket_ = socket;
-            lock_ = lock;
-            if (std::filesystem::exists(socket_) || std::filesystem::exists(lock_)) continue;
+            n = FreeDisplayNumber(n, 600);
+            if (n < 0) break;
+            const DisplayFiles files = DisplayFilesOf(n);
+            const std::string name = DisplayName(n);
+            socket_ = files.socket;
+            lock_ = files.lock;
             pid_ = fork();
             if (pid_ < 0) return "fork failed";
             if (pid_ == 0) {
                 if (std::freopen("/dev/null", "w", stderr) == nullptr) _exit(126);
-                execlp("Xvfb", "Xvfb", name, "-screen", "0", "1280x720x24", "-nolisten", "tcp",
+                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp",
                        "-noreset", static_cast<char*>(nullptr));
                 _exit(127);
             }

@@ -378,6 +378,168 @@ RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
 
 /** @} */
 
+/* ---- Companion frame accounting API ------------------------------------------------------ */
+
+/** @name Companion frame accounting API
+ * Every frame of an acquisition is counted: once it has stopped,
+ * transferred = processed + skipped + failedDecodes; recorded + recorderDropped are the
+ * processed frames handed to a recording from its start up to the frame that ended it (a
+ * stop ends it after the frames already queued).
+ * @{ */
+
+/** Default number of frames the recorder queues between the preview and the disk; change it
+ *  with RzSetRecordQueueDepth or the environment variable REZIVE_RECORD_QUEUE. */
+#define RZ_RECORD_QUEUE_DEFAULT 8
+#define RZ_RECORD_QUEUE_MAX 256 /**< largest queue depth */
+
+/**
+ * Frame counters of one camera since its acquisition (preview, callback preview, recording or
+ * trigger) last started; the recorder's counters since its recording last started. The record
+ * may grow at its end in later versions: set size, and the library fills what fits.
+ */
+typedef struct RzStreamStats {
+    uint32_t size;             /**< set by the caller to sizeof(RzStreamStats); at least 8 */
+    uint32_t recording;        /**< 1 while a recording runs, 0 once it has ended */
+    uint64_t transferred;      /**< whole frames the camera transferred */
+    uint64_t failedTransfers;  /**< transfers that failed (a preview's stream ends on one) */
+    uint64_t shortTransfers;   /**< transfers that came short (the first of a run is expected) */
+    uint64_t skipped;          /**< frames passed over by the newest-frame rule of the preview */
+    uint64_t processed;        /**< frames run through the processing */
+    uint64_t delivered;        /**< frames handed to the application (buffer or frame message) */
+    uint64_t refusedBuffer;    /**< frames not delivered: the callback buffer was too small */
+    uint64_t recorded;         /**< frames the recorder wrote to its file */
+    uint64_t recorderDropped;  /**< frames the recorder dropped: its queue was full */
+    uint64_t lastSequence;     /**< sequence number of the last frame taken (1 = first) */
+    uint64_t lastCaptureUs;    /**< its capture time, monotonic clock, microseconds */
+    uint64_t failedDecodes;    /**< frames taken that could not be decoded */
+    uint32_t recordQueueDepth; /**< queue depth of the current or last recording */
+    uint32_t reserved;         /**< 0 */
+} RzStreamStats;
+
+/**
+ * Fills stats with the camera's frame counters.
+ * @param stats  receives the counters; stats->size says how many bytes the caller has, and is
+ *               not changed
+ * @return 1, or 0 for a null record, a size below 8 or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a null or short record.
+ * @acquiring allowed.
+ */
+RZ_API int32_t RzGetStreamStats(RzHandle handle, RzStreamStats* stats);
+
+/** What a frame message tells beyond its RzFrameInfo. */
+typedef struct RzFrameMeta {
+    uint32_t size;          /**< set by the caller to sizeof(RzFrameMeta); at least 8 */
+    uint32_t skippedBefore; /**< frames the newest-frame rule passed over just before this one */
+    uint64_t sequence;      /**< the frame's sequence number in its acquisition (1 = first) */
+    uint64_t captureUs;     /**< its capture time, monotonic clock, microseconds */
+} RzFrameMeta;
+
+/**
+ * The meta of the frame an RzFrameInfo describes: call it from the handler of the frame message
+ * with the record the message points to. Like the record, it is rewritten by the next frame.
+ * @param info  the wParam of an RZ_WM_FRAME message
+ * @param meta  receives the meta; meta->size as in RzGetStreamStats
+ * @return 1, or 0 when info is not a frame record of the library or meta is null or short.
+ */
+RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta);
+
+/**
+ * Sets how many processed frames the recorder may hold while its writes catch up; applies to
+ * recordings started afterwards. A frame that finds the queue full is dropped and counted.
+ * @param depth  1 .. RZ_RECORD_QUEUE_MAX, or 0 for the default (REZIVE_RECORD_QUEUE, else
+ *               RZ_RECORD_QUEUE_DEFAULT)
+ * @return 1, or 0 for a depth out of range or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a depth out of range.
+ * @acquiring allowed.
+ */
+RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth);
+
+/** @} */
+
+/* ---- Dialog scripting --------------------------------------------------------------------- */
+
+/** @name Dialog scripting
+ * Drives a shown property dialog by control id, as a user would, with or without a display.
+ * An application installs a hook with RzSetDialogHook; it is called on the dialog's thread as
+ * soon as a dialog is shown (on a display) or ready to be driven (without one). The hook may
+ * drive the dialog at once, or hand its id to another thread and return: the dialog then stays
+ * open until a script (or, on a display, the user) ends it.
+ *
+ * Each call acts on the dialog's thread: directly when made there (from the hook), otherwise
+ * handed over and waited for up to 5 s. Every call returns 1, or 0 for an unknown or ended
+ * dialog, a control id the dialog lacks, a control of the wrong kind, a null pointer, a value
+ * the control cannot take, an action on a disabled control, or a dialog thread that did not
+ * answer in time. An id that repeats on two pages of a dialog (the filter dialog's 2074, 1035,
+ * 1030-1033) names the control on the page shown: select the tab first.
+ * @{ */
+
+/** A shown dialog; nonzero, and never reused within the process. */
+typedef uint32_t RzDialog;
+
+#define RZ_DIALOG_FORMAT 1 /**< Rezive_SetCameraDlg */
+#define RZ_DIALOG_ANALOG 2 /**< Rezive_SetAnalogDlg */
+#define RZ_DIALOG_IMAGE 3  /**< Rezive_SetImageDlg */
+
+/**
+ * Called on the dialog's thread when a dialog is shown.
+ * @param dialog  the dialog, for the RzDialog calls
+ * @param kind    RZ_DIALOG_FORMAT, RZ_DIALOG_ANALOG or RZ_DIALOG_IMAGE
+ * @param user    the pointer given to RzSetDialogHook
+ */
+typedef void (*RzDialogHook)(RzDialog dialog, int32_t kind, void* user);
+
+/**
+ * Installs, or with NULL removes, the process's dialog hook. Without a display that can show a
+ * dialog, the dialog exports need a hook: with neither they return 0 and record
+ * RZ_ERR_UNSUPPORTED, as no dialog could be shown.
+ * @return 1.
+ */
+RZ_API int32_t RzSetDialogHook(RzDialogHook hook, void* user);
+/** The kind of a shown dialog (RZ_DIALOG_FORMAT, ...) into *kind. */
+RZ_API int32_t RzDialogGetKind(RzDialog dialog, int32_t* kind);
+/**
+ * The text of a control (an edit's content, a label's or a button's caption), UTF-8 with its
+ * NUL. 0, with nothing written, when size is too small; 256 bytes hold every text.
+ */
+RZ_API int32_t RzDialogGetText(RzDialog dialog, int32_t id, char* text, int32_t size);
+/** Replaces an edit's text, as typing it does (the dialog acts on the change). */
+RZ_API int32_t RzDialogSetText(RzDialog dialog, int32_t id, const char* text);
+/** Selects an item of a drop-down list (0-based), as the user does. */
+RZ_API int32_t RzDialogSelectItem(RzDialog dialog, int32_t id, int32_t index);
+/** The selected item of a drop-down list or tab control into *index; -1 for none. */
+RZ_API int32_t RzDialogGetSelection(RzDialog dialog, int32_t id, int32_t* index);
+/** The number of items of a drop-down list or tab control into *count. */
+RZ_API int32_t RzDialogGetItemCount(RzDialog dialog, int32_t id, int32_t* count);
+/** The text of an item of a drop-down list or tab control, as RzDialogGetText. */
+RZ_API int32_t RzDialogGetItemText(RzDialog dialog, int32_t id, int32_t index, char* text,
+                                   int32_t size);
+/** Shows the tab of that index (0-based), as clicking it does. */
+RZ_API int32_t RzDialogSelectTab(RzDialog dialog, int32_t index);
+/**
+ * Checks (checked nonzero) or unchecks a check box or radio button by clicking it when its
+ * state differs. A radio button is unchecked only by checking another of its group (0).
+ */
+RZ_API int32_t RzDialogCheck(RzDialog dialog, int32_t id, int32_t checked);
+/** Whether a check box or radio button is checked (1 or 0) into *checked. */
+RZ_API int32_t RzDialogIsChecked(RzDialog dialog, int32_t id, int32_t* checked);
+/** Moves a trackbar, as dragging it does; the trackbar keeps the position inside its range. */
+RZ_API int32_t RzDialogSetPosition(RzDialog dialog, int32_t id, int32_t position);
+/** The position of a trackbar or up-down control into *position. */
+RZ_API int32_t RzDialogGetPosition(RzDialog dialog, int32_t id, int32_t* position);
+/** Clicks a push button (1 is OK, 2 Cancel), check box or radio button. */
+RZ_API int32_t RzDialogClick(RzDialog dialog, int32_t id);
+/** Whether a control is enabled (1 or 0) into *enabled. */
+RZ_API int32_t RzDialogIsEnabled(RzDialog dialog, int32_t id, int32_t* enabled);
+/** Ends the dialog as its close box does: it cancels. The dialog's thread ends it. */
+RZ_API int32_t RzDialogEnd(RzDialog dialog);
+/**
+ * How a dialog ended, also after it has ended (the latest 64 dialogs are remembered): 0 while it
+ * is shown, 1 for OK, 2 for Cancel (Cancel button, close box, Escape, RzDialogEnd).
+ */
+RZ_API int32_t RzDialogGetResult(RzDialog dialog, int32_t* result);
+
+/** @} */
+
 /* ---- Lifecycle and device selection ------------------------------------------------------- */
 
 /** @name Lifecycle and device selection
@@ -1163,14 +1325,32 @@ RZ_API int32_t Rezive_SetIOPort(RzHandle handle, int32_t value);
  * @{ */
 
 /**
- * The video-format property dialog. Not available in this build: always 0, with
- * RZ_ERR_UNSUPPORTED posted only (RZ_ERR_NO_DEVICE recorded without a camera object).
- * @param parent  window the dialog would belong to
+ * The video-format property dialog (colour mode, size preset or custom window, wait time), modal
+ * on the calling thread. It works on the settings file: OK and Apply write the format group and
+ * the size presets of the current device, and after OK the camera reloads them. A preview or
+ * capture is stopped around the dialog and started again after it; a trigger acquisition idles
+ * meanwhile. Shown in the display's dialog window when one is available, else driven through the
+ * dialog hook (RzSetDialogHook); in Japanese when LC_ALL, LC_MESSAGES or LANG (the first set)
+ * begins with "ja", or REZIVE_DIALOG_LANGUAGE=ja.
+ * @param parent  window the dialog is modal over (a wrapped native window), or 0: centred
+ * @return 1 once the dialog has ended (OK or Cancel), 0 when it could not be shown.
+ * @errors RZ_ERR_NO_DEVICE without a camera object, or while another dialog of the camera is
+ *         open; RZ_ERR_UNSUPPORTED when no display can show it and no dialog hook is installed.
  */
 RZ_API int32_t Rezive_SetCameraDlg(RzHandle handle, RzWindow parent);
-/** The gain and exposure property dialog; not available: as Rezive_SetCameraDlg. */
+/**
+ * The gain and exposure property dialog. It works live: gain, exposure and mirror changes reach
+ * the sensor at once and automatic exposure shows its values in it. OK keeps the changes;
+ * Cancel writes the opening gain, exposure and mirrors back to the sensor and the settings.
+ * Return, errors and language as Rezive_SetCameraDlg.
+ */
 RZ_API int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent);
-/** The image-filter property dialog; not available: as Rezive_SetCameraDlg. */
+/**
+ * The image-filter property dialog (and, in the monochrome colour modes, the gray-filter page).
+ * Every change acts on the next frame; automatic white-balance and gray-gain measurements show
+ * in it. Cancel returns every filter setting, measured ones too, to the opening values.
+ * Return, errors and language as Rezive_SetCameraDlg.
+ */
 RZ_API int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent);
 
 /** @} */

@@ -2,7 +2,9 @@
 # Installs every Debian package the build, the tests and the tools need (run as root or with sudo).
 # clang and its runtime (libclang-rt-14-dev: the sanitizers and libFuzzer) serve the clang preset.
 # XCB builds the X11 preview presenter; Xvfb (xvfb-run needs xauth) runs its tests, x11-apps has
-# xwd for screenshots. libusb drives the camera over USB; umockdev emulates the USB bus for its tests.
+# xwd for screenshots. GTK builds the dialog presenter; a Japanese font lets its tests (and users)
+# see the Japanese dialogs. libusb drives the camera over USB; umockdev emulates the USB bus for
+# its tests.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -12,7 +14,16 @@ packages=(
   ffmpeg
   clang libclang-rt-14-dev
   libusb-1.0-0-dev umockdev libumockdev-dev
-  libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev
+  libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev fonts-ipafont-gothic
+)
+# The rezivesrc GStreamer element and its tests (videoconvert, pngenc from -base; jpegenc,
+# matroskamux from -good), the rezive Python package and its tests, the Debian package (dpkg-dev
+# gives dpkg-shlibdeps, which works out the package's dependencies).
+packages+=(
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  python3 python3-numpy python3-pytest python3-pip
+  dpkg-dev
 )
 # The optional HTML reference of the header (target `doc`): REZIVE_WITH_DOCS=1 adds Doxygen.
 if [ "${REZIVE_WITH_DOCS:-0}" = 1 ]; then packages+=(doxygen); fi

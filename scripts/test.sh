@@ -16,8 +16,11 @@ for preset in release asan tsan; do
   echo "=== ${preset}: tests"
   ctest --preset "$preset"
 done
+# The recording past 4 GiB (label long: about 20 s and 4.5 GB of scratch disk) in Release only.
+echo "=== release: the recording past 4 GiB"
+ctest --preset long
 # The runs above take the wide-vector kernels where the CPU has them; the kernel and end-to-end
 # tests run once more on the baseline kernels, which every other CPU gets.
 echo "=== release: kernel and end-to-end tests on the baseline kernels"
-REZIVE_FORCE_BASELINE=1 ctest --preset release -L '^(imaging|api)$' -LE '^(threaded|stress)$'
+REZIVE_FORCE_BASELINE=1 ctest --preset release -L '^(imaging|api)$' -LE '^(threaded|stress|long)$'
 scripts/fuzz.sh

@@ -156,6 +156,8 @@ int32_t CAcquisition::StartPreviewLocked() {
         host_.RecordError(kErrNoDevice);
         return 0;
     }
+    counters_.Reset();
+    lastTaken_ = 0;
     run_ = 1;
     int32_t code = 0;
     if (!StartWorker()) {
@@ -175,6 +177,13 @@ int32_t CAcquisition::StartPreviewLocked() {
     return 0;
 }
 
+bool CAcquisition::ParkTrigger(bool parked) {
+    platform::MutexLock control(control_);
+    if (acquisitionMode_ != AcquisitionMode::kTrigger || run_ == 0) return false;
+    run_ = parked ? 2 : 1;
+    return true;
+}
+
 int32_t CAcquisition::StopPreview() {
     platform::MutexLock control(control_);
     return StopPreviewLocked();
@@ -183,8 +192,8 @@ int32_t CAcquisition::StopPreview() {
 int32_t CAcquisition::StopPreviewLocked() {
     run_ = 0;
     stopRequested_.Set();
-    if (acquisitionMode_.exchange(AcquisitionMode::kIdle) != AcquisitionMode::kIdle &&
-        model_ != nullptr) {
+    const AcquisitionMode was = acquisitionMode_.exchange(AcquisitionMode::kIdle);
+    if (was != AcquisitionMode::kIdle && model_ != nullptr) {
         // Leaving trigger mode first lets a pending triggered transfer complete, so the trigger
         // loop sees the cleared run flag without waiting for the transfer time-out.
         model_->SetTriggerMode(false);
@@ -196,6 +205,7 @@ int32_t CAcquisition::StopPreviewLocked() {
             worker_.detach();  // a stop from inside the loop: it ends on the cleared flag
         } else {
             worker_.join();
+            if (was == AcquisitionMode::kPreview) CountLeftInRing();
         }
     }
     return 1;
@@ -271,6 +281,8 @@ int32_t CAcquisition::Trigger(platform::WindowId window, void* buffer, int32_t s
     acquisitionMode_ = AcquisitionMode::kTrigger;
     model_->SetTransferTimeout(kTriggerTimeoutMs);
     model_->SetTriggerMode(true);
+    counters_.Reset();
+    lastTaken_ = 0;
     run_ = 1;
     if (!StartWorker()) {
         CloseLocked();
@@ -301,7 +313,7 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
         return 0;
     };
     if (model_->TransferSingleFrame() != 0) return fail();
-    if (!DecodeAndProcess(false)) {
+    if (!DecodeAndProcess(false, nullptr)) {
         PostToCallback(callback_.window, 0, kErrTransfer);
         return fail();
     }

@@ -29,6 +29,7 @@
 #include "acquisition/frame_rate.h"
 #include "acquisition/preview_window.h"
 #include "acquisition/state_gate.h"
+#include "acquisition/stream_counters.h"
 #include "imaging/dib_image.h"
 #include "platform/event.h"
 #include "platform/mutex.h"
@@ -38,6 +39,15 @@
 namespace rezive {
 
 class CRezive417DIRVUDSdk;
+struct FrameStamp;
+
+// The counts of one acquisition with the model's transfer counts beside them.
+struct AcquisitionCounts {
+    StreamCounts frames;
+    uint64_t transferred = 0;
+    uint64_t failedTransfers = 0;
+    uint64_t shortTransfers = 0;
+};
 
 enum class AcquisitionMode : int32_t { kIdle = 0, kPreview = 1, kCapture = 2, kTrigger = 3 };
 
@@ -70,6 +80,12 @@ public:
         EXCLUDES(control_);
     int32_t Close() EXCLUDES(control_, frameLock_);
 
+    // Trigger mode only: parks the trigger loop (run flag 2: it idles without taking frames) or
+    // lets it run again; false in any other mode.
+    bool ParkTrigger(bool parked) EXCLUDES(control_);
+    // The property dialog open on this camera, which the frame processing keeps up to date.
+    DialogObserverSlot& Dialog() { return pipeline_.Dialog(); }
+
     // The acquisition mode changes only under control_; reading it is lock-free for views and
     // tests, while decisions are taken under control_ (State()).
     AcquisitionMode Mode() const { return acquisitionMode_.load(); }
@@ -81,9 +97,13 @@ public:
     // buffer of a colour mode, and a flag the worker raises after each processed frame.
     platform::Mutex& FrameLock() RETURN_CAPABILITY(frameLock_) { return frameLock_; }
     CDibImage* Image(int slot) const { return images_[static_cast<size_t>(slot)].get(); }
-    // Called by the worker, under the frame lock, after each processed preview frame. Set once,
-    // before acquisition starts.
-    void SetFrameListener(std::function<void()> listener) { frameListener_ = std::move(listener); }
+    // Called by the worker, under the frame lock, with the output image after each processed
+    // preview frame. Set once, before acquisition starts.
+    using FrameListener = std::function<void(const CDibImage&)>;
+    void SetFrameListener(FrameListener listener) { frameListener_ = std::move(listener); }
+    // The frame counts since the acquisition started (exact; see stream_counters.h). Call it
+    // under the camera's lock, which keeps the model in place.
+    AcquisitionCounts Counts() const;
     // Opens the preview window (for a recording asked to show one); false records nothing.
     bool OpenPreviewWindow() EXCLUDES(control_, frameLock_);
     bool PreviewWindowWanted() const { return preview_.Wanted(); }
@@ -116,8 +136,14 @@ private:
     void TriggerLoop() EXCLUDES(control_, frameLock_);
     // Decodes the received frame into the raw buffer (ring or single-frame) and processes it;
     // false when the decode failed or the model's frame no longer fits the prepared buffers.
-    bool DecodeAndProcess(bool fromRing) REQUIRES(frameLock_);
-    void FillFrameInfo(int32_t frameRate10) REQUIRES(frameLock_);
+    bool DecodeAndProcess(bool fromRing, FrameStamp* stamp) REQUIRES(frameLock_);
+    // Counts a taken frame; returns the frames skipped just before it.
+    uint32_t CountTaken(const FrameStamp& stamp);
+    void FillFrameInfo(int32_t frameRate10, const FrameStamp& stamp, uint32_t skippedBefore)
+        REQUIRES(frameLock_);
+    // Frames the ring still held when the run stopped count as skipped. After the worker ended.
+    void CountLeftInRing();
+
     bool CopyOut(const CDibImage& source, int32_t topDown, void* destination, int32_t size)
         REQUIRES(frameLock_);
     void PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam);
@@ -146,7 +172,10 @@ private:
     // Set by a stop: the worker's wait between frames ends at once instead of sleeping out a long
     // wait time. Made before the worker starts and kept until it has been joined.
     platform::Event stopRequested_{true};
-    std::function<void()> frameListener_;
+    FrameListener frameListener_;
+    StreamCounters counters_;
+    uint64_t lastTaken_ = 0;  // sequence of the last ring frame taken; the worker's, or a stop's
+                              // after the join
 
     // Callback target: written under the frame lock, read by the worker under it.
     struct CallbackTarget {
@@ -156,6 +185,8 @@ private:
         int32_t topDown = 0;
     };
     CallbackTarget callback_ GUARDED_BY(frameLock_);
+    // Copies the output into the callback target and counts the outcome; false when refused.
+    bool DeliverLocked(const CallbackTarget& target) REQUIRES(frameLock_);
 
     // Posted by address with every frame message; from the process-wide pool, so a message
     // read after this camera is gone still points at a record.

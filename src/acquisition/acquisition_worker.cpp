@@ -3,6 +3,7 @@
 // buffer, the frame message, the preview drawing). The snapshot path shares the frame steps.
 #include "acquisition/acquisition.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "acquisition/interface_values.h"
@@ -35,7 +36,53 @@ void CAcquisition::PostToCallback(platform::WindowId window, uintptr_t wParam, i
     if (window != 0) platform::PostMessage(window, kFrameMessage, wParam, lParam);
 }
 
-bool CAcquisition::DecodeAndProcess(bool fromRing) {
+AcquisitionCounts CAcquisition::Counts() const {
+    AcquisitionCounts c;
+    c.frames = counters_.Snapshot();
+    if (model_ != nullptr) {
+        const TransferCounts t = model_->Counts();
+        c.transferred = t.transferred;
+        c.failedTransfers = t.failed;
+        c.shortTransfers = t.shortFrames;
+    }
+    c.transferred += c.frames.singleTransferred;
+    c.failedTransfers += c.frames.singleFailed;
+    return c;
+}
+
+uint32_t CAcquisition::CountTaken(const FrameStamp& stamp) {
+    uint64_t skipped = 0;
+    if (stamp.sequence > lastTaken_) {
+        skipped = stamp.sequence - lastTaken_ - 1;
+        lastTaken_ = stamp.sequence;
+    }
+    counters_.skipped += skipped;
+    counters_.lastSequence = stamp.sequence;
+    counters_.lastCaptureUs = stamp.captureUs;
+    return static_cast<uint32_t>(std::min<uint64_t>(skipped, UINT32_MAX));
+}
+
+void CAcquisition::CountLeftInRing() {
+    if (model_ == nullptr) return;
+    const uint64_t transferred = model_->Counts().transferred;
+    if (transferred > lastTaken_) {
+        counters_.skipped += transferred - lastTaken_;
+        lastTaken_ = transferred;
+    }
+}
+
+bool CAcquisition::DeliverLocked(const CallbackTarget& target) {
+    if (target.buffer != nullptr && target.size != 0 &&
+        !CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size)) {
+        ++counters_.refusedBuffer;
+        return false;
+    }
+    if (target.window != 0 || (target.buffer != nullptr && target.size != 0))
+        ++counters_.delivered;
+    return true;
+}
+
+bool CAcquisition::DecodeAndProcess(bool fromRing, FrameStamp* stamp) {
     const int32_t colorMode = preparedColorMode_;
     CDibImage& raw = *images_[SixteenBitColorMode(colorMode) ? kRaw16 : kRaw8];
     // The raw copy writes the model's window into this buffer; it must be exactly that size.
@@ -43,8 +90,8 @@ bool CAcquisition::DecodeAndProcess(bool fromRing) {
         raw.Height() != model_->OutputHeight() ||
         (raw.BitsPerPixel() == 16) != (model_->SixteenBit() != 0))
         return false;
-    const int32_t result =
-        fromRing ? model_->DecodeNewest(raw.Bits()) : model_->DecodeSingleFrame(raw.Bits());
+    const int32_t result = fromRing ? model_->DecodeNewest(raw.Bits(), stamp)
+                                    : model_->DecodeSingleFrame(raw.Bits());
     if (result != 0) return false;
     if (raw.BitsPerPixel() * raw.Width() / 8 != raw.Stride()) {
         raw.Transfer(raw.BitsPerPixel() == 16 ? SpreadRowsMono16 : SpreadRowsMono8, &raw, nullptr,
@@ -57,7 +104,8 @@ bool CAcquisition::DecodeAndProcess(bool fromRing) {
     return true;
 }
 
-void CAcquisition::FillFrameInfo(int32_t frameRate10) {
+void CAcquisition::FillFrameInfo(int32_t frameRate10, const FrameStamp& stamp,
+                                 uint32_t skippedBefore) {
     const CDibImage& raw = *images_[SixteenBitColorMode(preparedColorMode_) ? kRaw16 : kRaw8];
     frameInfo_->size = static_cast<int32_t>(sizeof(FrameInfoRecord));
     frameInfo_->width = raw.Width();
@@ -65,6 +113,7 @@ void CAcquisition::FillFrameInfo(int32_t frameRate10) {
     frameInfo_->bitsPerPixel = ColorModeBits(preparedColorMode_);
     frameInfo_->frameRate10 = frameRate10;
     frameInfo_->buffer = callback_.buffer;
+    SetFrameMeta(frameInfo_, FrameMeta{stamp.sequence, stamp.captureUs, skippedBefore});
 }
 
 void CAcquisition::DrawLocked() {
@@ -100,18 +149,21 @@ void CAcquisition::PreviewLoop() {
         if (wait != 3) continue;
         platform::ReleasableMutexLock frame(frameLock_);
         const CallbackTarget target = callback_;
-        if (!DecodeAndProcess(true)) {
+        FrameStamp stamp;
+        const bool decoded = DecodeAndProcess(true, &stamp);
+        const uint32_t skippedBefore = CountTaken(stamp);
+        if (!decoded) {
+            ++counters_.failedDecodes;
             frame.Release();
             host_.RecordError(kErrTransfer);
             PostToCallback(target.window, 0, kErrTransfer);
             continue;
         }
-        FillFrameInfo(frameRate_.Count(platform::TickMs()));
-        if (frameListener_) frameListener_();
+        ++counters_.processed;
+        FillFrameInfo(frameRate_.Count(platform::TickMs()), stamp, skippedBefore);
+        if (frameListener_) frameListener_(*images_[preparedColorMode_]);
         DrawLocked();
-        if (target.buffer != nullptr && target.size != 0 &&
-            !CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size))
-            continue;
+        if (!DeliverLocked(target)) continue;
         frame.Release();
         PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
     }
@@ -125,14 +177,22 @@ void CAcquisition::TriggerLoop() {
         }
         const int32_t transfer = model_->TransferSingleFrame();
         if (run_ == 0) break;
-        if (transfer != 0) continue;
+        if (transfer != 0) {
+            ++counters_.singleFailed;
+            continue;
+        }
+        const FrameStamp stamp{++counters_.singleTransferred, platform::MonotonicMicros()};
         platform::MutexLock frame(frameLock_);
         const CallbackTarget target = callback_;
-        if (!DecodeAndProcess(false)) continue;
-        FillFrameInfo(0);
-        if (target.buffer != nullptr && target.size != 0 &&
-            !CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size))
+        const bool decoded = DecodeAndProcess(false, nullptr);
+        const uint32_t skippedBefore = CountTaken(stamp);
+        if (!decoded) {
+            ++counters_.failedDecodes;
             continue;
+        }
+        ++counters_.processed;
+        FillFrameInfo(0, stamp, skippedBefore);
+        if (!DeliverLocked(target)) continue;
         PostToCallback(target.window, reinterpret_cast<uintptr_t>(frameInfo_), 0);
         DrawLocked();
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "acquisition/dialog_observer.h"
 #include "device/rezive417dir_sdk.h"
 #include "imaging/conversions.h"
 #include "imaging/pixel_access.h"
@@ -49,7 +50,8 @@ double AutoIrisFactor(const std::array<int32_t, 5>& means) {
     return factor;
 }
 
-void AutoIris(CDibImage& raw, CRezive417DIRVUDSdk& model, AnalogSettings& analog) {
+void AutoIris(CDibImage& raw, CRezive417DIRVUDSdk& model, AnalogSettings& analog,
+              DialogObserver* dialog) {
     const int32_t mode = analog.autoIris;
     if ((mode != 1 && mode != 2) || raw.Empty()) return;
     std::array<int32_t, 5> means{};
@@ -65,6 +67,7 @@ void AutoIris(CDibImage& raw, CRezive417DIRVUDSdk& model, AnalogSettings& analog
         analog.globalGain = value;
         analog.colorGainG1 = analog.colorGainR = value;
         analog.colorGainB = analog.colorGainG2 = value;
+        if (dialog) dialog->AutoIrisGain(value);
     } else {
         int32_t e = 0;
         model.GetExposure(&e);
@@ -72,6 +75,7 @@ void AutoIris(CDibImage& raw, CRezive417DIRVUDSdk& model, AnalogSettings& analog
         value = std::clamp(std::max(value, 1), model.ExposureMin(), model.ExposureMax());
         model.SetExposure(value);
         analog.exposure = value;
+        if (dialog) dialog->AutoIrisExposure(value);
     }
 }
 

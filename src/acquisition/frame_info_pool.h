@@ -21,8 +21,21 @@ struct FrameInfoRecord {
     void* buffer;          // the callback buffer the frame was copied into, or null
 };
 
+// What a frame message tells beyond the record: the frame's place in its run, its capture time
+// (monotonic microseconds) and the frames the newest-frame rule passed over just before it.
+struct FrameMeta {
+    uint64_t sequence = 0;
+    uint64_t captureUs = 0;
+    uint32_t skippedBefore = 0;
+};
+
 // A record set to its size and zeros otherwise.
 FrameInfoRecord* AcquireFrameInfo();
 void ReleaseFrameInfo(FrameInfoRecord* record);
+// The meta of the frame a record describes now. Kept beside the record in the pool, so a handler
+// that holds only the record's address can ask for it.
+void SetFrameMeta(FrameInfoRecord* record, const FrameMeta& meta);
+// False when record is not a record of the pool (any address is safe to pass).
+bool ReadFrameMeta(const void* record, FrameMeta* meta);
 
 }  // namespace rezive

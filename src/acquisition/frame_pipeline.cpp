@@ -24,28 +24,30 @@ void FramePipeline::Process(int32_t colorMode, CDibImage* const* images, CameraS
     if (s.defectCorrection == 1) {
         CorrectDefects(raw, defects, s.geometry, s.analog.mirrorH != 0, s.analog.mirrorV != 0);
     }
-    AutoIris(raw, model, s.analog);
+    const std::shared_ptr<DialogObserver> dialog = dialog_.Get();
+    AutoIris(raw, model, s.analog, dialog.get());
     if (colorMode <= 1) {
         const int32_t grayMode = s.filters.grayMode;
         if (grayMode == 1) {
-            GrayGainOffset(raw, colorMode == 0 ? 8 : kSampleBits, s);
+            GrayGainOffset(raw, colorMode == 0 ? 8 : kSampleBits, s, dialog.get());
         } else if (grayMode == 2) {
             // Reconstruction then luminance; in the 16-bit mode through the 48-bit buffer, so the
             // result keeps its 12 significant bits.
             CDibImage& color = *images[colorMode == 0 ? 2 : 4];
             if (!color.Empty() && color.Width() == raw.Width() && color.Height() == raw.Height()) {
-                Reconstruct(color, raw, s);
+                Reconstruct(color, raw, s, dialog.get());
                 raw.Transfer(colorMode == 0 ? BgrToGray8 : BgrToGray16, &color, nullptr, 0, 0,
                              nullptr);
             }
         }
     } else {
-        Reconstruct(output, raw, s);
+        Reconstruct(output, raw, s, dialog.get());
     }
     Filters(colorMode, output, *images[kSlotWork], s);
 }
 
-void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& s) {
+void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& s,
+                                DialogObserver* dialog) {
     WhiteBalanceParams params;
     params.phase = EffectiveBayerPhase(s.filters.bayerMode, s.analog.mirrorV != 0,
                                        s.analog.mirrorH != 0);
@@ -65,9 +67,11 @@ void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, Camer
         s.filters.autoWhiteBalanceOnceA = 0;
         s.filters.autoWhiteBalanceOnceB = 0;
     }
+    if (measured && dialog) dialog->Measured();
 }
 
-void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& s) {
+void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& s,
+                                   DialogObserver* dialog) {
     FilterSettings& f = s.filters;
     BayerGainParams p;
     p.phase = EffectiveBayerPhase(f.bayerMode, s.analog.mirrorV != 0, s.analog.mirrorH != 0);
@@ -88,6 +92,7 @@ void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSetti
             f.grayGainB = p.gainB;
         }
         f.grayAutoGain.FetchAdd(-1);
+        if (dialog) dialog->Measured();
     }
     if (p.gainR == 128 && p.gainG1 == 128 && p.gainG2 == 128 && p.gainB == 128) return;
     raw.Transfer(raw.BitsPerPixel() == 16 ? BayerGainOffsetRaw16 : BayerGainOffsetRaw8, &raw,

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "acquisition/defect_list.h"
+#include "acquisition/dialog_observer.h"
 #include "acquisition/image_slots.h"
 #include "imaging/dib_image.h"
 #include "imaging/filters.h"
@@ -29,14 +30,19 @@ public:
     // Processes the raw frame of colorMode in images (the nine slots) into its output buffer.
     void Process(int32_t colorMode, CDibImage* const* images, CameraSettings& settings,
                  CRezive417DIRVUDSdk& model, const DefectList& defects);
+    // The dialog open on the camera, told of automatic exposure and measurements.
+    DialogObserverSlot& Dialog() { return dialog_; }
 
 private:
-    void Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& settings);
-    void GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& settings);
+    void Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& settings,
+                     DialogObserver* dialog);
+    void GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& settings,
+                        DialogObserver* dialog);
     void Filters(int32_t colorMode, CDibImage& output, CDibImage& work, CameraSettings& settings);
 
     // Tables of the 16-bit contrast and gamma, kept per camera and rebuilt when a setting changes.
     FilterTables tables_;
+    DialogObserverSlot dialog_;
 };
 
 }  // namespace rezive

@@ -1,5 +1,9 @@
 // Exports: acquisition, preview window, files, configuration and property dialogs.
+#include <algorithm>
+#include <cstring>
+
 #include "ReziveSdk.h"
+#include "acquisition/frame_info_pool.h"
 #include "api/dispatch.h"
 #include "platform/window_system.h"
 
@@ -65,13 +69,13 @@ RZ_API int32_t Rezive_LoadConfigFileW(RzHandle handle, const RzChar16* fileName)
     return Dispatch(handle, 0, [&](CRezive& c) { return c.LoadConfigFileW(fileName); });
 }
 RZ_API int32_t Rezive_SetCameraDlg(RzHandle handle, RzWindow parent) {
-    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowFormatDialog(parent); });
 }
 RZ_API int32_t Rezive_SetAnalogDlg(RzHandle handle, RzWindow parent) {
-    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowAnalogDialog(parent); });
 }
 RZ_API int32_t Rezive_SetImageDlg(RzHandle handle, RzWindow parent) {
-    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowDialog(parent); });
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.ShowFilterDialog(parent); });
 }
 
 RZ_API RzWindow RzGetPreviewWindow(RzHandle handle) {
@@ -83,4 +87,25 @@ RZ_API RzWindow RzGetPreviewWindow(RzHandle handle) {
 
 RZ_API int32_t RzSoftwareTrigger(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.SoftwareTrigger(); });
+}
+
+RZ_API int32_t RzGetStreamStats(RzHandle handle, RzStreamStats* stats) {
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.GetStreamStats(stats); });
+}
+
+RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth) {
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.SetRecordQueueDepth(depth); });
+}
+
+RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta) {
+    if (meta == nullptr || meta->size < 8) return 0;
+    rezive::FrameMeta m;
+    if (!rezive::ReadFrameMeta(info, &m)) return 0;
+    RzFrameMeta full{};
+    full.size = meta->size;
+    full.skippedBefore = m.skippedBefore;
+    full.sequence = m.sequence;
+    full.captureUs = m.captureUs;
+    std::memcpy(meta, &full, std::min<size_t>(meta->size, sizeof full));
+    return 1;
 }

@@ -1,4 +1,4 @@
-// Entry points of acquisition, files and dialogs on the camera object. Each needs the model
+// Entry points of acquisition and files on the camera object. Each needs the model
 // object first and asks the state gate; the acquisition component does the work.
 #include "camera/camera.h"
 #include "device/protocol.h"
@@ -89,14 +89,6 @@ int32_t CRezive::SoftwareTrigger() {
     const bool ok = model_->WritePort(device::kPortTrigger, kEnabled | kPulse) == 1 &&
                     model_->WritePort(device::kPortTrigger, kEnabled) == 1;
     return ok ? 1 : 0;
-}
-
-int32_t CRezive::ShowDialog(platform::WindowId) {
-    platform::MutexLock lock(lock_);
-    if (!RequireModel()) return 0;
-    // The property dialogs are not available in this build.
-    PostError(RZ_ERR_UNSUPPORTED);
-    return 0;
 }
 
 }  // namespace rezive

@@ -8,6 +8,7 @@
 #include "camera/claim_table.h"
 #include "device/protocol.h"
 #include "device/rezive417dir_sdk.h"
+#include "dialogs/dialog_model.h"
 #include "platform/text.h"
 #include "settings/settings_store.h"
 
@@ -41,7 +42,8 @@ CRezive::CRezive()
               outcome.reason != RecordingEndReason::Stopped)
               RecordError(RZ_ERR_FILE);
       }) {
-    acquisition_.SetFrameListener([this] { recorder_.NotifyNewFrame(); });
+    acquisition_.SetFrameListener(
+        [this](const CDibImage& image) { recorder_.NotifyNewFrame(image); });
 }
 
 CRezive::~CRezive() {
@@ -95,6 +97,7 @@ void CRezive::BeginRelease() {
     {
         platform::MutexLock lock(lock_);
         releasing_ = true;
+        if (openDialog_) openDialog_->RequestCancel();
     }
     Close();
 }

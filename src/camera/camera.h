@@ -30,6 +30,9 @@
 namespace rezive {
 
 class CRezive417DIRVUDSdk;
+namespace dialogs {
+class DialogModel;
+}
 
 class CRezive : private AcquisitionHost, private RecordingSource {
 public:
@@ -108,7 +111,14 @@ public:
     int32_t RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow);
     int32_t LoadConfigFile(const char* fileName);
     int32_t LoadConfigFileW(const char16_t* fileName);
-    int32_t ShowDialog(platform::WindowId parent);
+    // The property dialogs, modal on the calling thread. The camera lock is not held while a
+    // dialog is shown, so its hook (and other threads) may call any operation meanwhile.
+    int32_t ShowFormatDialog(platform::WindowId parent);
+    int32_t ShowAnalogDialog(platform::WindowId parent);
+    int32_t ShowFilterDialog(platform::WindowId parent);
+    // ---- Frame accounting (stream_stats.cpp)
+    int32_t GetStreamStats(RzStreamStats* stats);
+    int32_t SetRecordQueueDepth(int32_t depth);
     // Ends a running recording (finishing its file); part of every stop of acquisition. The
     // recorder has a lock of its own, so this needs no camera lock.
     void StopRecording();
@@ -161,6 +171,14 @@ private:
         REQUIRES(lock_);
     int32_t LoadConfigFileLocked(const char* fileName) REQUIRES(lock_);
     int32_t EnumDeviceLocked(char (*names)[256], char16_t (*wideNames)[256]) REQUIRES(lock_);
+    // Whether a dialog may open: a display or hook to show it, and no other dialog open on this
+    // camera; false with the error recorded.
+    bool MayOpenDialog() REQUIRES(lock_);
+    // Stops a preview or capture (and a recording) or parks the trigger loop; what was running.
+    AcquisitionMode PauseAcquisition() REQUIRES(lock_);
+    // Shows it without the camera lock; 1 (OK), 2 (Cancel) or 0 (not shown, recorded).
+    int32_t RunOpenDialog(const std::shared_ptr<dialogs::DialogModel>& dialog, int32_t kind,
+                          platform::WindowId parent) EXCLUDES(lock_);
 
     // The camera lock: taken first, before the acquisition's and the claim lock.
     mutable platform::Mutex lock_;
@@ -186,6 +204,8 @@ private:
     std::atomic<platform::WindowId> appWindow_{0};
     ErrorHistory errors_;
     int32_t deviceNumber_ GUARDED_BY(lock_) = 0;
+    // The dialog shown on this camera; a release cancels it.
+    std::shared_ptr<dialogs::DialogModel> openDialog_ GUARDED_BY(lock_);
 
     const uint32_t objectId_;
     platform::Mutex claimMutex_;

@@ -10,6 +10,7 @@
 
 #include "device/protocol.h"
 #include "device/zyn_sdk_lib.h"
+#include "platform/clock.h"
 
 namespace rezive {
 
@@ -118,6 +119,8 @@ int32_t CZYNSdkLib::StartStreaming() {
         platform::MutexLock lock(block_.indexLock);
         block_.writeIndex = 0;
         block_.readIndex = 0;
+        block_.stamps.assign(static_cast<size_t>(ringCount_), FrameStamp{});
+        block_.counts = TransferCounts{};
     }
     block_.stopFlag = 0;
     try {
@@ -153,18 +156,27 @@ void CZYNSdkLib::StreamThread(TransferBlock* block, platform::Event* frameEvent,
                 block->largeTransfer.load()
                     ? LargePipeTransfer(handle.get(), kPipeImage, length, buffer, &done)
                     : PipeTransfer(handle.get(), kPipeImage, length, buffer, &done, 1);
-            if (result != 0) {
-                status = kDevTransferFailed;
-            } else if (done != length) {
+            // A failed or short request ends the run without handing its buffer on: the
+            // consumer never sees a frame that did not arrive whole.
+            if (result != 0 || done != length) {
+                {
+                    platform::MutexLock lock(block->indexLock);
+                    ++(result != 0 ? block->counts.failed : block->counts.shortFrames);
+                }
                 // The first short frame of a run is the sensor settling after the start.
-                if (firstShort) {
+                if (result == 0 && firstShort) {
                     firstShort = false;
                     continue;
                 }
                 status = kDevTransferFailed;
+                break;
             }
             {
                 platform::MutexLock lock(block->indexLock);
+                const uint64_t sequence = ++block->counts.transferred;
+                if (static_cast<size_t>(block->writeIndex) < block->stamps.size())
+                    block->stamps[static_cast<size_t>(block->writeIndex)] =
+                        FrameStamp{sequence, platform::MonotonicMicros()};
                 int32_t w = block->writeIndex + 1;
                 if (w >= block->ringCount) w = 0;
                 if (w == block->readIndex) {
@@ -226,12 +238,19 @@ int32_t CZYNSdkLib::WaitFrame() {
     return 2;
 }
 
-int32_t CZYNSdkLib::DecodeNewest(uint8_t* out) {
+TransferCounts CZYNSdkLib::Counts() const {
+    platform::MutexLock lock(block_.indexLock);
+    return block_.counts;
+}
+
+int32_t CZYNSdkLib::DecodeNewest(uint8_t* out, FrameStamp* stamp) {
     if (out == nullptr) return kDevNoOutput;
     int32_t r;
     {
         platform::MutexLock lock(block_.indexLock);
         r = block_.readIndex;
+        if (stamp != nullptr && static_cast<size_t>(r) < block_.stamps.size())
+            *stamp = block_.stamps[static_cast<size_t>(r)];
     }
     if (r < 0 || r >= static_cast<int32_t>(ringTable_.size())) return kDevNoOutput;
     const int32_t result = CopyRawFrame(out, ringTable_[r]);

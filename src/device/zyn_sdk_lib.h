@@ -26,6 +26,21 @@
 
 namespace rezive {
 
+// Where a ring frame came from: its place in the run (1 for the first frame transferred, so the
+// frames between two taken ones are the ones skipped) and when its transfer completed, in
+// microseconds of the monotonic clock.
+struct FrameStamp {
+    uint64_t sequence = 0;
+    uint64_t captureUs = 0;
+};
+
+// The transfer counters of one run, exact: every image request ends in exactly one of them.
+struct TransferCounts {
+    uint64_t transferred = 0;  // whole frames put into the ring
+    uint64_t failed = 0;       // requests that failed (the run ends on one)
+    uint64_t shortFrames = 0;  // requests that moved fewer bytes than a frame (never delivered)
+};
+
 // The record shared with the streaming thread. The thread writes the counters, status and
 // flags; the consumer writes the read index. The two indices change hands under indexLock so
 // that the entry the consumer copies is never the one the thread fills.
@@ -50,9 +65,12 @@ struct TransferBlock {
     std::atomic<int32_t> largeTransfer{0};
 
     // Handed between the streaming thread and the consumer under indexLock.
-    platform::Mutex indexLock;
+    mutable platform::Mutex indexLock;
     int32_t writeIndex GUARDED_BY(indexLock) = 0;
     int32_t readIndex GUARDED_BY(indexLock) = 0;
+    // The stamp of each ring entry, sized to the ring before the thread starts.
+    std::vector<FrameStamp> stamps GUARDED_BY(indexLock);
+    TransferCounts counts GUARDED_BY(indexLock);
 };
 
 class CZYNSdkLib {
@@ -99,7 +117,10 @@ public:
     int32_t StartStreaming();
     int32_t StopStreaming();
     int32_t WaitFrame();
-    int32_t DecodeNewest(uint8_t* out);
+    // Copies the frame WaitFrame picked; stamp (optional) receives where it came from.
+    int32_t DecodeNewest(uint8_t* out, FrameStamp* stamp = nullptr);
+    // The counters of the current (or last) run.
+    TransferCounts Counts() const;
     int32_t TransferSingleFrame();
     void CloseSingleFrame();
     int32_t DecodeSingleFrame(uint8_t* out);

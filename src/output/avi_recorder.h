@@ -1,10 +1,11 @@
 // AviRecorder: the recording thread that turns preview frames into an AVI file.
 //
-// The preview loop calls NotifyNewFrame after each fully processed frame. The recording thread
-// wakes on it (or every 10 ms to look at its stop request), takes the frame lock through the
-// RecordingSource, converts the current image into a 24-bit frame, leaves the lock and writes the
-// frame. At most one frame is taken per wake-up: frames that arrive while one is converted or
-// written are skipped, never queued.
+// The preview loop hands every fully processed frame to NotifyNewFrame, which copies it into a
+// free slot of a bounded queue (its depth fixed when the recording starts) and returns. The
+// recording thread converts queued frames into 24-bit frames and writes them, without the frame
+// lock. A frame is dropped, and counted, only when every slot is still waiting for the disk.
+// While the recording runs the file's header is brought up to date at least once a second, so a
+// process that dies leaves a file readable up to about its last second.
 //
 // A recording lasts durationMs from its first frame: the first frame stamped later than that ends
 // it, so even a duration of 0 holds two frames. The file is then finished with the measured rate
@@ -19,9 +20,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "output/avi_frame.h"
 #include "output/avi_writer.h"
@@ -44,9 +48,17 @@ enum class RecordingEndReason {
     Completed,    // the duration passed
     Stopped,      // Stop() or destruction ended it early
     WriteFailed,  // the disk refused a frame (e.g. full)
-    SizeLimit,    // one more frame would have passed the 32-bit RIFF size
+    SizeLimit,    // one more frame would have passed the file-size limit or the super index
     BadFrame,     // the image could not be converted (its size changed)
     FinishFailed, // every frame was written but the index or header patch failed
+};
+
+// The counters of the current or last recording.
+struct RecorderCounts {
+    bool recording = false;
+    uint64_t recorded = 0;
+    uint64_t dropped = 0;
+    uint32_t queueDepth = 0;
 };
 
 struct RecordingOutcome {
@@ -69,8 +81,9 @@ public:
     using Clock = std::function<uint32_t()>;
 
     // clock: milliseconds (the multimedia-timer stand-in by default).
+    // limits: the file's RIFF size and its largest size (tests make both small).
     explicit AviRecorder(RecordingSource& source, EndCallback onEnd = {}, Clock clock = {},
-                         uint64_t maxFileBytes = AviWriter::kMaxFileBytes);
+                         AviWriter::Limits limits = {});
     ~AviRecorder();  // stops a running recording (its file is finished)
     AviRecorder(const AviRecorder&) = delete;
     AviRecorder& operator=(const AviRecorder&) = delete;
@@ -79,8 +92,9 @@ public:
     // starts the thread. A running recording is left alone (AlreadyRecording). On FileFailed no
     // file is left behind; on ThreadFailed the empty file is finished.
     StartResult Start(const char* fileName, uint32_t durationMs);
-    // Called by the preview loop after each fully processed frame (may hold the frame lock).
-    void NotifyNewFrame();
+    // Called by the preview loop with each fully processed frame, under the frame lock: queues a
+    // copy, or counts the frame dropped when the queue is full. One producer thread at a time.
+    void NotifyNewFrame(const CDibImage& image);
     // Ends a running recording, finishes its file and waits for the thread. Never call it while
     // holding the frame lock (the thread may be waiting for it) or from the EndCallback.
     void Stop();
@@ -88,10 +102,25 @@ public:
     bool IsRecording() const { return recording_.load(); }
     // Frames written by the current or last recording.
     uint32_t FramesWritten() const { return framesWritten_.load(); }
+    RecorderCounts Counts() const;
+    // Frames the queue holds for recordings started later; 0 restores the default
+    // (REZIVE_RECORD_QUEUE, else kDefaultQueueDepth).
+    void SetQueueDepth(uint32_t depth);
+    static constexpr uint32_t kDefaultQueueDepth = 8;
+    static constexpr uint32_t kMaxQueueDepth = 256;
+    // Tests: runs before every frame write on the recording thread (a slow disk).
+    void SetBeforeWrite(std::function<void()> hook) { beforeWrite_ = std::move(hook); }
 
 private:
+    // A queued frame: a copy of the processed image and the tick it was handed over at.
+    struct Slot {
+        CDibImage image;
+        uint32_t tick = 0;
+    };
+
     void Run(uint32_t durationMs);
     void JoinFinished() REQUIRES(controlMutex_);
+    bool PrepareSlots(const CDibImage& like, uint32_t depth);
 
     RecordingSource& source_;
     EndCallback onEnd_;
@@ -99,15 +128,24 @@ private:
     AviWriter writer_;
     AviFrameBuffers work_;
 
-    platform::Mutex mutex_;  // guards newFrame_ and stop_ with wake_
+    std::function<void()> beforeWrite_;
+
+    platform::Mutex mutex_;  // guards the queue and stop_ with wake_
     platform::CondVar wake_;
-    bool newFrame_ GUARDED_BY(mutex_) = false;
+    std::vector<std::unique_ptr<Slot>> slots_;  // made by Start, before the thread exists
+    std::vector<Slot*> free_ GUARDED_BY(mutex_);
+    std::deque<Slot*> ready_ GUARDED_BY(mutex_);
+    bool accepting_ GUARDED_BY(mutex_) = false;  // a recording takes frames
+    bool producing_ GUARDED_BY(mutex_) = false;  // a frame is being copied into a slot
     bool stop_ GUARDED_BY(mutex_) = false;
 
     platform::Mutex controlMutex_ ACQUIRED_BEFORE(mutex_);  // serialises Start and Stop
     std::thread thread_ GUARDED_BY(controlMutex_);
     std::atomic<bool> recording_{false};
     std::atomic<uint32_t> framesWritten_{0};
+    std::atomic<uint64_t> dropped_{0};
+    std::atomic<uint32_t> queueDepth_{0};        // asked for; 0 = default
+    std::atomic<uint32_t> activeQueueDepth_{0};  // of the current or last recording
 };
 
 }  // namespace rezive

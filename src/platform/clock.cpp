@@ -24,6 +24,12 @@ uint32_t TickMs() {
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+uint64_t MonotonicMicros() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
 void SetTickSourceForTesting(std::function<uint32_t()> source) {
     std::lock_guard lock(g_sourceMutex);
     g_source = std::move(source);

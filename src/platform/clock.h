@@ -9,6 +9,9 @@ namespace rezive::platform {
 // Milliseconds of a steady clock, wrapping at 2^32 like the tick counts it replaces.
 uint32_t TickMs();
 
+// Microseconds of the steady clock, without wrapping: the capture time of frames.
+uint64_t MonotonicMicros();
+
 // Replaces the tick source (tests); an empty function restores the steady clock.
 void SetTickSourceForTesting(std::function<uint32_t()> source);
 

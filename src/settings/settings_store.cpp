@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -263,6 +264,46 @@ PresetResult FindSizePreset(int32_t width, int32_t height, int32_t deviceNumber,
         return PresetResult::kFound;
     }
     return PresetResult::kNoMatch;
+}
+
+void ReadFormatDialogState(FormatDialogState& state, int32_t deviceNumber) {
+    RegistryReader reader(platform::SettingsFilePath());
+    const RegistryKey camera = reader.CurrentUser().Open(kRootKey).Open(CameraKey(deviceNumber));
+    if (!camera) return;
+    int32_t count = 0;
+    while (count < FormatDialogState::kMaxPresets) {
+        const RegistryKey key = camera.Open(Numbered("Size", count));
+        if (!key) break;
+        ReadValues(key, kPresetValues, state.presets[static_cast<size_t>(count)]);
+        ++count;
+    }
+    state.presetCount = count;
+    if (std::optional<uint32_t> v = camera.ReadDword("Size")) state.sizeIndex = static_cast<int32_t>(*v);
+    if (std::optional<uint32_t> v = camera.ReadDword("Color")) state.colorMode = static_cast<int32_t>(*v);
+    if (std::optional<uint32_t> v = camera.ReadDword("SubSample")) state.subSample = static_cast<int32_t>(*v);
+    if (std::optional<uint32_t> v = camera.ReadDword("WaitTime")) state.waitTime = static_cast<int32_t>(*v);
+    if (std::optional<uint32_t> v = camera.ReadDword("Clock")) state.clock = static_cast<int32_t>(*v);
+}
+
+bool WriteFormatDialogState(const FormatDialogState& state, int32_t deviceNumber) {
+    RegistryWriter writer(platform::SettingsFilePath());
+    const RegistryKey camera = writer.CurrentUser().Create(kRootKey).Create(CameraKey(deviceNumber));
+    if (!camera) return false;
+    const int32_t count = std::min(state.presetCount, FormatDialogState::kMaxPresets);
+    for (int32_t i = 0; i < count; ++i) {
+        const RegistryKey key = camera.Create(Numbered("Size", i));
+        if (!key) break;
+        WriteValues(key, kPresetValues, state.presets[static_cast<size_t>(i)]);
+    }
+    auto write = [&camera](const char* name, int32_t value) {
+        camera.WriteDword(name, static_cast<uint32_t>(value));
+    };
+    write("Size", state.sizeIndex);
+    write("Color", state.colorMode);
+    write("SubSample", 0);  // the only sub-sampling the dialog offers
+    write("WaitTime", state.waitTime);
+    write("Clock", state.clock);
+    return writer.Commit();
 }
 
 }  // namespace rezive::settings

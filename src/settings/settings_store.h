@@ -2,6 +2,7 @@
 // and the per-user settings tree, keyed by device number ("Camera_%02d").
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "settings/records.h"
@@ -33,6 +34,24 @@ enum class PresetResult { kFound, kNoRoot, kNoMatch };
 // the search stops at the first missing "Size_%02d". The settings file is not changed.
 PresetResult FindSizePreset(int32_t width, int32_t height, int32_t deviceNumber,
                             CaptureGeometry* preset);
+
+// The video-format dialog's copy of the format group and the size presets of one device.
+struct FormatDialogState {
+    static constexpr int32_t kMaxPresets = 100;
+    std::array<CaptureGeometry, kMaxPresets> presets{};  // unread entries: the full sensor, 4 buffers
+    int32_t presetCount = 0;
+    int32_t sizeIndex = 0;
+    int32_t colorMode = 2;
+    int32_t subSample = 0;
+    int32_t waitTime = 1;
+    int32_t clock = 2;
+};
+// Reads "Size_00".. up to the first missing one, then the format values; a missing key or
+// value keeps what the state holds.
+void ReadFormatDialogState(FormatDialogState& state, int32_t deviceNumber);
+// Writes the presets below the count and the format values ("SubSample" always 0) in one
+// locked, atomic replacement of the file; false when nothing could be written.
+bool WriteFormatDialogState(const FormatDialogState& state, int32_t deviceNumber);
 
 // Defaults of the groups when their key is missing.
 void DefaultAnalog(AnalogSettings& analog, int32_t sensorMirrorV, int32_t sensorMirrorH);

@@ -102,9 +102,10 @@ TEST_F(AcquisitionTest, SnapShotChecksTheBufferSize) {
 
 TEST_F(AcquisitionTest, CaptureKeepsTheCameraPreparedForSnapshots) {
     camera_->SetTimeScale(0.2);
-    ASSERT_EQ(Rezive_Capture(handle_), 1);
-    ASSERT_EQ(Rezive_Capture(handle_), 1);
-    ASSERT_EQ(Rezive_SnapShot(handle_, nullptr, 0, 1), 1);
+    ASSERT_EQ(Rezive_Capture(handle_), 1) << "error " << Rezive_GetLastError(handle_);
+    ASSERT_EQ(Rezive_Capture(handle_), 1) << "error " << Rezive_GetLastError(handle_);
+    ASSERT_EQ(Rezive_SnapShot(handle_, nullptr, 0, 1), 1)
+        << "error " << Rezive_GetLastError(handle_);
     camera_->ResetStats();
     ASSERT_EQ(Rezive_SnapShot(handle_, nullptr, 0, 1), 1);
     const uint64_t prepared = camera_->Stats().commands;

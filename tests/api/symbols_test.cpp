@@ -62,7 +62,13 @@ const std::set<std::string> kExpected = {
     // companion window and message API
     "RzCreateMessageWindow", "RzDestroyWindow", "RzWaitMessage", "RzPostMessage",
     "RzSetMessageHandler", "RzSoftwareTrigger", "RzWrapNativeWindow", "RzGetNativeWindow",
-    "RzGetPreviewWindow", "RzDescribeUsbDevices",
+    "RzGetPreviewWindow", "RzDescribeUsbDevices", "RzSetDialogHook", "RzDialogGetKind", "RzDialogGetText",
+    "RzDialogSetText", "RzDialogSelectItem", "RzDialogGetSelection", "RzDialogGetItemCount",
+    "RzDialogGetItemText", "RzDialogSelectTab", "RzDialogCheck", "RzDialogIsChecked",
+    "RzDialogSetPosition", "RzDialogGetPosition", "RzDialogClick", "RzDialogIsEnabled",
+    "RzDialogEnd", "RzDialogGetResult",
+    // companion frame accounting API
+    "RzGetStreamStats", "RzGetFrameMeta", "RzSetRecordQueueDepth",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

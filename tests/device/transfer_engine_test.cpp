@@ -162,8 +162,11 @@ TEST_F(TransferEngineTest, FirstShortTransferIsSkippedSecondEndsTheRun) {
     Cam().ShortNextTransfers(2);
     ASSERT_EQ(model_->StartStreaming(), 0);
     EXPECT_EQ(WaitForFailure(), 1);
-    // The failed request still counted one frame before the run ended.
-    EXPECT_EQ(model_->Block().frames.load(), 1);
+    // The short request ends the run without being handed on as a frame: both shorts are
+    // counted, no frame is.
+    EXPECT_EQ(model_->Block().frames.load(), 0);
+    EXPECT_EQ(model_->Counts().shortFrames, 2u);
+    EXPECT_EQ(model_->Counts().transferred, 0u);
     EXPECT_EQ(model_->StopStreaming(), 19);
     EXPECT_EQ(model_->WaitFrame(), 0);
     EXPECT_EQ(model_->StopStreaming(), 0);

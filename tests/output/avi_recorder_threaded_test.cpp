@@ -11,6 +11,7 @@
 
 #include "imaging/dib_image.h"
 #include "output/avi_recorder.h"
+#include "support/avi_walker.h"
 #include "support/output_files.h"
 #include "support/test_env.h"
 #include "support/wait.h"
@@ -36,7 +37,7 @@ public:
     void Produce(AviRecorder& recorder, uint8_t n) {
         std::lock_guard lock(frameLock_);
         image_.Row(0)[0] = n;
-        recorder.NotifyNewFrame();
+        recorder.NotifyNewFrame(image_);
     }
 
     void Resize(int32_t width) {
@@ -71,6 +72,13 @@ private:
     std::optional<RecordingOutcome> outcome_;
 };
 
+uint64_t FirstChunk(int32_t width, int32_t height) {
+    AviWriter writer;
+    const std::string path = test::TempPath(".avi");
+    EXPECT_TRUE(writer.Begin(path.c_str(), width, height, 24));
+    return writer.DataEnd();
+}
+
 bool WaitFor(const std::function<bool()>& pred) { return test::WaitUntil(pred, kDeadline); }
 
 // Frame count, rate and first-pixel sequence numbers of a finished file of 4 x 2 frames.
@@ -82,18 +90,18 @@ struct FileSummary {
 };
 
 FileSummary Summarise(const std::string& path, int32_t width, int32_t height) {
-    const auto b = test::ReadAll(path);
     FileSummary s;
-    if (b.size() < 232) return s;
-    const size_t indexAt = b.size() - 8 - 16 * size_t{test::Le32(b, 48)};
-    s.finished = test::Le32(b, 4) == b.size() - 8 && test::Code(b, indexAt) == "idx1";
-    s.frames = test::Le32(b, 48);
+    const test::AviWalk walk = test::WalkAvi(path);
+    EXPECT_TRUE(walk.ok) << walk.error;
+    if (!walk.ok) return s;
+    const auto b = test::ReadAll(path);
+    s.finished = (test::Le32(b, 44) & 0x10) != 0;  // idx1 written
+    s.frames = walk.totalFrames;
     s.scale = test::Le32(b, 128);
     const size_t stride = (3 * width + 3) & ~3;
-    const size_t fb = stride * height;
-    for (uint32_t i = 0; i < s.frames; ++i) {
+    for (const test::AviFrameRef& f : walk.frames) {
         // The picture's top row is the frame's last row.
-        s.firstPixels.push_back(b[232 + i * (8 + fb) + 8 + (height - 1) * stride]);
+        s.firstPixels.push_back(b[f.offset + (height - 1) * stride]);
     }
     return s;
 }
@@ -209,14 +217,17 @@ TEST(AviRecorder, EndsCleanlyWhenTheFileOrFrameFails) {
         RecordingEndReason reason;
         uint32_t frames;
     } cases[] = {
-        {"size limit", 232 + 3 * (8 + fb) + 8 + 16 * 3, false, RecordingEndReason::SizeLimit, 3},
-        {"image resized", AviWriter::kMaxFileBytes, true, RecordingEndReason::BadFrame, 3},
+        {"size limit", FirstChunk(4, 2) + 3 * (8 + fb) + 8 + 16 * 3, false,
+         RecordingEndReason::SizeLimit, 3},
+        {"image resized", UINT64_MAX, true, RecordingEndReason::BadFrame, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeSource source(4, 2, 16);
         EndWatcher end;
-        AviRecorder recorder(source, end.Callback(), {}, c.limit);
+        AviWriter::Limits limits;
+        limits.maxFileBytes = c.limit;
+        AviRecorder recorder(source, end.Callback(), {}, limits);
         const std::string path = test::TempPath(".avi");
         ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
         for (uint8_t n = 0; n < 3; ++n) {
@@ -249,6 +260,72 @@ TEST(AviRecorder, StartFailures) {
     EXPECT_EQ(recorder.Start(nullptr, 100), AviRecorder::StartResult::FileFailed);
     EXPECT_FALSE(recorder.IsRecording());
     recorder.Stop();  // nothing running: harmless
+}
+
+// A disk that cannot keep up: the writer is held on its first frame while the preview hands
+// over more. The queue takes exactly its depth; every later frame is dropped and counted, and
+// the file holds exactly the frames that were not, in order.
+TEST(AviRecorder, AFullQueueDropsAndCountsExactly) {
+    for (uint32_t depth : {1u, 3u, 8u}) {
+        SCOPED_TRACE(depth);
+        FakeSource source(4, 2, 24);
+        EndWatcher end;
+        AviRecorder recorder(source, end.Callback());
+        recorder.SetQueueDepth(depth);
+        std::mutex gateMutex;
+        std::condition_variable gateCv;
+        bool held = false, open = false;
+        recorder.SetBeforeWrite([&] {
+            std::unique_lock lock(gateMutex);
+            held = true;
+            gateCv.notify_all();
+            gateCv.wait_for(lock, kDeadline, [&] { return open; });
+        });
+        const std::string path = test::TempPath(".avi");
+        ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
+        source.Produce(recorder, 0);
+        {
+            std::unique_lock lock(gateMutex);
+            ASSERT_TRUE(gateCv.wait_for(lock, kDeadline, [&] { return held; }));
+        }
+        constexpr uint8_t kFrames = 20;
+        for (uint8_t n = 1; n < kFrames; ++n) source.Produce(recorder, n);
+        EXPECT_EQ(recorder.Counts().dropped, kFrames - 1u - depth);
+        {
+            std::lock_guard lock(gateMutex);
+            open = true;
+        }
+        gateCv.notify_all();
+        ASSERT_TRUE(WaitFor([&] { return recorder.FramesWritten() == 1 + depth; }));
+        recorder.Stop();
+        const RecorderCounts counts = recorder.Counts();
+        EXPECT_EQ(counts.recorded, 1u + depth);
+        EXPECT_EQ(counts.recorded + counts.dropped, kFrames);
+        EXPECT_EQ(counts.queueDepth, depth);
+        const FileSummary s = Summarise(path, 4, 2);
+        ASSERT_EQ(s.firstPixels.size(), 1u + depth);
+        for (uint32_t i = 0; i < s.firstPixels.size(); ++i) EXPECT_EQ(s.firstPixels[i], i);
+        EXPECT_TRUE(test::WalkAvi(path).ok) << test::WalkAvi(path).error;
+    }
+}
+
+// A stop writes what the queue already holds before it finishes the file.
+TEST(AviRecorder, AStopWritesTheQueuedFrames) {
+    FakeSource source(4, 2, 24);
+    AviRecorder recorder(source);
+    recorder.SetQueueDepth(16);
+    std::atomic<bool> slow{true};
+    recorder.SetBeforeWrite([&] {
+        if (slow) std::this_thread::sleep_for(5ms);
+    });
+    const std::string path = test::TempPath(".avi");
+    ASSERT_EQ(recorder.Start(path.c_str(), 3600000), AviRecorder::StartResult::Started);
+    for (uint8_t n = 0; n < 10; ++n) source.Produce(recorder, n);
+    recorder.Stop();
+    const RecorderCounts counts = recorder.Counts();
+    EXPECT_EQ(counts.recorded + counts.dropped, 10u);
+    EXPECT_EQ(counts.dropped, 0u);
+    EXPECT_EQ(Summarise(path, 4, 2).frames, 10u);
 }
 
 }  // namespace

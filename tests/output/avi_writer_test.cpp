@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "output/avi_writer.h"
+#include "support/avi_walker.h"
 #include "support/output_files.h"
 #include "support/test_env.h"
 
@@ -20,6 +21,18 @@ std::vector<uint8_t> Frame(uint32_t bytes, uint8_t seed) {
     std::vector<uint8_t> f(bytes);
     for (uint32_t i = 0; i < bytes; ++i) f[i] = static_cast<uint8_t>(seed * 31 + i);
     return f;
+}
+
+// Offset of the first frame chunk of a file of width x height frames: the header and the
+// first RIFF's standard index, reserved for as many frames as the RIFF can take.
+uint64_t FirstChunk(int32_t width, int32_t height) {
+    AviWriter writer;
+    const std::string path = test::TempPath(".avi");
+    EXPECT_TRUE(writer.Begin(path.c_str(), width, height, 24));
+    const uint64_t first = writer.DataEnd();
+    writer.Reset();
+    std::remove(path.c_str());
+    return first;
 }
 
 // Writes frames frames of width x height and finishes with rate100; returns the file bytes.
@@ -41,14 +54,15 @@ void ExpectLayout(const std::vector<uint8_t>& b, int32_t width, int32_t height, 
                   uint32_t microsPerFrame, uint32_t scale, bool indexed = true) {
     const uint32_t stride = (3 * width + 3) & ~3u;
     const uint32_t fb = stride * height;
-    const size_t dataEnd = 232 + size_t{frames} * (8 + fb);
+    const size_t first = FirstChunk(width, height);
+    const size_t dataEnd = first + size_t{frames} * (8 + fb);
     const size_t length = dataEnd + (indexed ? 8 + 16 * frames : 0);
     ASSERT_EQ(b.size(), length);
     EXPECT_EQ(Code(b, 0), "RIFF");
     EXPECT_EQ(Le32(b, 4), length - 8);
     EXPECT_EQ(Code(b, 8), "AVI ");
     EXPECT_EQ(Code(b, 12), "LIST");
-    EXPECT_EQ(Le32(b, 16), 200u);
+    EXPECT_EQ(Le32(b, 16), AviWriter::kMoviList - 20);
     EXPECT_EQ(Code(b, 20), "hdrl");
     EXPECT_EQ(Code(b, 24), "avih");
     EXPECT_EQ(Le32(b, 28), 56u);
@@ -63,7 +77,7 @@ void ExpectLayout(const std::vector<uint8_t>& b, int32_t width, int32_t height, 
     EXPECT_EQ(Le32(b, 68), static_cast<uint32_t>(height));
     for (size_t at = 72; at < 88; at += 4) EXPECT_EQ(Le32(b, at), 0u) << at;
     EXPECT_EQ(Code(b, 88), "LIST");
-    EXPECT_EQ(Le32(b, 92), 124u);
+    EXPECT_EQ(Le32(b, 92), AviWriter::kOdmlList - 96);
     EXPECT_EQ(Code(b, 96), "strl");
     EXPECT_EQ(Code(b, 100), "strh");
     EXPECT_EQ(Le32(b, 104), 64u);
@@ -88,11 +102,17 @@ void ExpectLayout(const std::vector<uint8_t>& b, int32_t width, int32_t height, 
     EXPECT_EQ(Le16(b, 192), 1);
     EXPECT_EQ(Le16(b, 194), 24);
     for (size_t at = 196; at < 220; at += 4) EXPECT_EQ(Le32(b, at), 0u) << at;
-    EXPECT_EQ(Code(b, 220), "LIST");
-    EXPECT_EQ(Le32(b, 224), dataEnd - 228);
-    EXPECT_EQ(Code(b, 228), "movi");
+    EXPECT_EQ(Code(b, 220), "indx");
+    EXPECT_EQ(Le32(b, 224), AviWriter::kIndxBytes);
+    EXPECT_EQ(Le32(b, AviWriter::kIndxData + 4), 1u) << "one RIFF";
+    EXPECT_EQ(Code(b, AviWriter::kOdmlList + 8), "odml");
+    EXPECT_EQ(Le32(b, AviWriter::kDmlhData), frames);
+    EXPECT_EQ(Code(b, AviWriter::kMoviList), "LIST");
+    EXPECT_EQ(Le32(b, AviWriter::kMoviSizeOffset), dataEnd - AviWriter::kMoviCodeOffset);
+    EXPECT_EQ(Code(b, AviWriter::kMoviCodeOffset), "movi");
+    EXPECT_EQ(Code(b, AviWriter::kHeaderBytes), "ix00");
     for (uint32_t i = 0; i < frames; ++i) {
-        const size_t at = 232 + size_t{i} * (8 + fb);
+        const size_t at = first + size_t{i} * (8 + fb);
         EXPECT_EQ(Code(b, at), "00db") << i;
         EXPECT_EQ(Le32(b, at + 4), fb) << i;
         const auto f = Frame(fb, static_cast<uint8_t>(i));
@@ -105,7 +125,7 @@ void ExpectLayout(const std::vector<uint8_t>& b, int32_t width, int32_t height, 
         const size_t e = dataEnd + 8 + 16 * size_t{i};
         EXPECT_EQ(Code(b, e), "00db");
         EXPECT_EQ(Le32(b, e + 4), 0x10u);
-        EXPECT_EQ(Le32(b, e + 8), 4 + i * (8 + fb));
+        EXPECT_EQ(Le32(b, e + 8), first - AviWriter::kMoviCodeOffset + i * (8 + fb));
         EXPECT_EQ(Le32(b, e + 12), fb);
     }
 }
@@ -137,23 +157,27 @@ TEST(AviWriter, BeginWritesTheNominalHeader) {
     EXPECT_EQ(writer.FrameBytes(), 2764800u);
     EXPECT_EQ(writer.SourceBitsPerPixel(), 16);
     const auto b = test::ReadAll(path);
-    ASSERT_EQ(b.size(), 232u);
-    EXPECT_EQ(Le32(b, 4), 0u);
+    ASSERT_EQ(b.size(), FirstChunk(1280, 720));
+    // A file cut right here is already a valid file of no frames.
+    EXPECT_EQ(Le32(b, 4), b.size() - 8);
+    EXPECT_TRUE(test::WalkAvi(path).ok) << test::WalkAvi(path).error;
     EXPECT_EQ(Le32(b, 32), 33333u);
     EXPECT_EQ(Le32(b, 48), 0u);
     EXPECT_EQ(Le32(b, 60), 2764808u);
     EXPECT_EQ(Le32(b, 128), 333333u);
     EXPECT_EQ(Le32(b, 140), 0u);
     EXPECT_EQ(Le32(b, 144), 2764808u);
-    EXPECT_EQ(Le32(b, 224), 0u);
+    EXPECT_EQ(Le32(b, AviWriter::kMoviSizeOffset), b.size() - AviWriter::kMoviCodeOffset);
 }
 
 TEST(AviWriter, FullSizeFramesAddUp) {
     const std::string path = test::TempPath(".avi");
     const auto b = Record(path, 1280, 720, 2, 3000);
     const uint32_t n = 2;
-    EXPECT_EQ(Le32(b, 224), 4 + n * 2764808);
-    EXPECT_EQ(Le32(b, 4), 224 + n * 2764808 + 8 + 16 * n);
+    const uint64_t first = FirstChunk(1280, 720);
+    EXPECT_EQ(Le32(b, AviWriter::kMoviSizeOffset),
+              first - AviWriter::kMoviCodeOffset + n * 2764808);
+    EXPECT_EQ(Le32(b, 4), first - 8 + n * 2764808 + 8 + 16 * n);
     EXPECT_EQ(b.size(), Le32(b, 4) + 8u);
 }
 
@@ -200,15 +224,17 @@ TEST(AviWriter, ResetLeavesTheFileUnfinishedAndFrees) {
     EXPECT_FALSE(writer.IsOpen());
     EXPECT_EQ(writer.FrameCount(), 0u);
     const auto b = test::ReadAll(path);
-    EXPECT_EQ(b.size(), 232u + 8 + 48);
-    EXPECT_EQ(Le32(b, 4), 0u);
+    EXPECT_EQ(b.size(), FirstChunk(4, 4) + 8 + 48);
+    // Unfinished: the header is as of the last checkpoint, Begin's (no frame).
+    EXPECT_EQ(Le32(b, 4), FirstChunk(4, 4) - 8);
 }
 
 // The size limit stops a recording at a whole frame and leaves a finished file within it.
 TEST(AviWriter, StopsAtTheSizeLimitWithAFinishedFile) {
     const std::string path = test::TempPath(".avi");
     const uint64_t fb = 48;                                      // 4 x 4 frames
-    const uint64_t limit = 232 + 5 * (8 + fb) + 8 + 16 * 5 + 20;  // room for five, not six
+    const uint64_t first = FirstChunk(4, 4);
+    const uint64_t limit = first + 5 * (8 + fb) + 8 + 16 * 5 + 20;  // room for five, not six
     AviWriter writer(limit);
     ASSERT_TRUE(writer.Begin(path.c_str(), 4, 4, 24));
     uint32_t written = 0;
@@ -227,7 +253,7 @@ TEST(AviWriter, StopsAtTheSizeLimitWithAFinishedFile) {
     EXPECT_LE(b.size(), limit);
     ExpectLayout(b, 4, 4, 5, 33333, 333333);
 
-    AviWriter tooSmall(232 + 8 + fb + 8 + 16 - 1);  // not even one frame fits
+    AviWriter tooSmall(first + 8 + fb + 8 + 16 - 1);  // not even one frame fits
     EXPECT_FALSE(tooSmall.Begin(path.c_str(), 4, 4, 24));
 }
 
@@ -239,8 +265,8 @@ TEST(AviWriter, AFullDiskKeepsTheFramesWrittenBeforeIt) {
         uint64_t limit;
         bool indexed;
     } cases[] = {
-        {232 + 2 * (8 + fb) + fb / 2, true},  // the half chunk cut away makes room for the index
-        {232 + 2 * (8 + fb) + 10, false},     // no room for the index
+        {FirstChunk(16, 4) + 2 * (8 + fb) + fb / 2, true},  // the half chunk cut away makes room
+        {FirstChunk(16, 4) + 2 * (8 + fb) + 10, false},     // no room for the index
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.limit);

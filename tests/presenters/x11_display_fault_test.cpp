@@ -13,20 +13,15 @@
 #include <string>
 
 #include "platform/presenter_loader.h"
+#include "presenters/private_server.h"
 
 namespace rezive::test {
 namespace {
 
 // A display number with no server: neither a socket nor a lock file of one.
 std::string DeadDisplay() {
-    for (int n = 150; n < 400; ++n) {
-        char socket[64], lock[64], name[16];
-        std::snprintf(socket, sizeof socket, "/tmp/.X11-unix/X%d", n);
-        std::snprintf(lock, sizeof lock, "/tmp/.X%d-lock", n);
-        std::snprintf(name, sizeof name, ":%d", n);
-        if (!std::filesystem::exists(socket) && !std::filesystem::exists(lock)) return name;
-    }
-    return ":399";
+    const int n = FreeDisplayNumber(150, 400);
+    return DisplayName(n < 0 ? 399 : n);
 }
 
 // A TCP "display" that accepts connections (the kernel does, from the backlog) and never

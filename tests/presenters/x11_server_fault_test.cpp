@@ -20,66 +20,11 @@
 
 #include "platform/presenter_loader.h"
 #include "platform/window_system.h"
+#include "private_server.h"
 #include "support/api_camera_fixture.h"
 
 namespace rezive::test {
 namespace {
-
-// A virtual X server of the test's own, so it can be stopped or killed under the presenter.
-class PrivateServer {
-public:
-    // Empty on success, else why not.
-    std::string Start() {
-        for (int n = 420; n < 600; ++n) {
-            char socket[64], lock[64], name[16];
-            std::snprintf(socket, sizeof socket, "/tmp/.X11-unix/X%d", n);
-            std::snprintf(lock, sizeof lock, "/tmp/.X%d-lock", n);
-            std::snprintf(name, sizeof name, ":%d", n);
-            socket_ = socket;
-            lock_ = lock;
-            if (std::filesystem::exists(socket_) || std::filesystem::exists(lock_)) continue;
-            pid_ = fork();
-            if (pid_ < 0) return "fork failed";
-            if (pid_ == 0) {
-                if (std::freopen("/dev/null", "w", stderr) == nullptr) _exit(126);
-                execlp("Xvfb", "Xvfb", name, "-screen", "0", "1280x720x24", "-nolisten", "tcp",
-                       "-noreset", static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            if (WaitUntil([&] { return std::filesystem::exists(socket_) || Exited(); },
-                          std::chrono::seconds(30)) && !Exited()) {
-                name_ = name;
-                return {};
-            }
-            if (!Exited()) return std::string("Xvfb did not come up on ") + name;
-            // Lost a race for the display number (or Xvfb is missing): try the next one.
-        }
-        return "no free display number";
-    }
-    ~PrivateServer() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGCONT);
-        kill(pid_, SIGKILL);
-        if (!reaped_) waitpid(pid_, nullptr, 0);
-        // Killed, it leaves its socket and lock behind.
-        std::error_code ignored;
-        if (!name_.empty()) {
-            std::filesystem::remove(socket_, ignored);
-            std::filesystem::remove(lock_, ignored);
-        }
-    }
-    const std::string& Name() const { return name_; }
-    void Signal(int sig) const { kill(pid_, sig); }
-
-private:
-    bool Exited() {
-        if (!reaped_ && waitpid(pid_, nullptr, WNOHANG) == pid_) reaped_ = true;
-        return reaped_;
-    }
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-    std::string name_, socket_, lock_;
-};
 
 // Runs f on a thread of its own: its result, or nothing when it has not returned within the
 // deadline. A hung f is left behind (detached) so the test fails instead of hanging the run.

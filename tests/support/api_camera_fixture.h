@@ -67,6 +67,14 @@ protected:
     RzHandle handle_ = 0;
 };
 
+// The camera's frame counters (RzGetStreamStats), checked to be readable.
+inline RzStreamStats StreamStatsOf(RzHandle handle) {
+    RzStreamStats s{};
+    s.size = sizeof s;
+    EXPECT_EQ(RzGetStreamStats(handle, &s), 1);
+    return s;
+}
+
 // Row stride of an image of the given width and bits per pixel.
 inline int32_t StrideOf(int32_t width, int32_t bits) { return (width * (bits / 8) + 3) & ~3; }
 

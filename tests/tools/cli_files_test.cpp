@@ -2,10 +2,13 @@
 // valid images and AVI files of the size the camera delivers.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "support/avi_walker.h"
 #include "support/decoders.h"
+#include "support/output_files.h"
 #include "tools/cli_runner.h"
 
 namespace rezive::test {
@@ -166,14 +169,19 @@ TEST(CliRecord, WritesAFinishedAviAndReportsItsFrames) {
         << r.out;
 }
 
+// A minute-long recording of a 320 x 240 window, running in a child; stderr goes to *errPath.
+pid_t StartLongRecording(const CliEnvironment& env, const std::string& path, std::string* errPath) {
+    std::string outPath;
+    return env.Start({"record", "-o", path, "--duration", "60s", "--window", "320", "240"},
+                     &outPath, errPath);
+}
+
 TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
     REZIVE_REQUIRE_CLI();
     CliEnvironment env;
     const std::string path = TempPath("-long.avi");
-    std::string outPath, errPath;
-    const pid_t recorder = env.Start({"record", "-o", path, "--duration", "60s", "--window",
-                                      "320", "240"},
-                                     &outPath, &errPath);
+    std::string errPath;
+    const pid_t recorder = StartLongRecording(env, path, &errPath);
     ASSERT_GT(recorder, 0);
     // Interrupt once some frames are on disk (each 320 x 240 frame is 230 kB).
     ASSERT_TRUE(WaitUntil([&] {
@@ -183,6 +191,44 @@ TEST(CliRecord, CtrlCFinishesTheFileAndExitsWith130) {
     kill(recorder, SIGINT);
     EXPECT_EQ(CliEnvironment::Wait(recorder), 130) << ReadText(errPath);
     ExpectFinishedAvi(path, 320, 240);
+}
+
+// A recording process killed outright (no chance to finish its file) leaves a file that a
+// strict reader reads up to the header's last update, at most about a second before the kill.
+TEST(CliRecord, AKilledRecordingIsReadableUpToItsLastSecond) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    const std::string path = TempPath("-killed.avi");
+    std::string errPath;
+    const pid_t recorder = StartLongRecording(env, path, &errPath);
+    ASSERT_GT(recorder, 0);
+    // Kill once the header has counted some frames in two updates (the count has moved on).
+    auto counted = [&] {
+        std::string head(144, '\0');
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        const bool whole = f != nullptr && std::fread(head.data(), 1, head.size(), f) == head.size();
+        if (f != nullptr) std::fclose(f);
+        return whole ? Le32(head, 140) : 0u;
+    };
+    uint32_t seen = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (seen = counted()) > 0; })) << ReadText(errPath);
+    ASSERT_TRUE(WaitUntil([&] { return counted() > seen; })) << ReadText(errPath);
+    const uint32_t before = counted();
+    kill(recorder, SIGKILL);
+    CliEnvironment::Wait(recorder);
+
+    const AviWalk walk = WalkAvi(path, true);
+    ASSERT_TRUE(walk.ok) << walk.error;
+    EXPECT_GE(walk.frames.size(), before);
+    EXPECT_EQ(walk.width, 320);
+    EXPECT_EQ(walk.height, 240);
+    // What no header claims is the last moments only: under a second of frames at most.
+    const uint64_t uncovered = walk.trailingBytes / (230400 + 8);
+    EXPECT_LT(uncovered, 400u) << "frames written after the last header update";
+    if (std::filesystem::exists("/usr/bin/ffprobe")) {
+        const std::string probe = test::Probe(path);
+        EXPECT_NE(probe.find("nb_read_frames="), std::string::npos) << probe;
+    }
 }
 
 TEST(CliPreview, RunsUntilCtrlCThenStopsCleanlyAndReports) {

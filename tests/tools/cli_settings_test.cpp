@@ -145,3 +145,50 @@ TEST(CliSettings, LoadDefectsReadsTheFileAndCountsItsEntries) {
 
 }  // namespace
 }  // namespace rezive::test
+
+namespace rezive::test {
+namespace {
+
+// set takes the names get prints, as words beside the options; every spelling lands the same
+// values, and a malformed line is refused before the camera is touched.
+struct WordsCase {
+    const char* label;
+    std::vector<std::string> args;  // after "set"
+    int status;
+    int brightness;  // as get reads it afterwards (0 when refused: nothing changed)
+    int gamma;
+};
+
+class CliSetWords : public testing::TestWithParam<WordsCase> {};
+
+TEST_P(CliSetWords, SetsWhatGetReads) {
+    REZIVE_REQUIRE_CLI();
+    const WordsCase& c = GetParam();
+    CliEnvironment env;
+    std::vector<std::string> args = {"set"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult set = env.Run(args);
+    ASSERT_EQ(set.status, c.status) << set.err;
+    const CliResult get = env.Run({"--json", "get", "brightness", "gamma"});
+    ASSERT_EQ(get.status, 0) << get.err;
+    const auto doc = JsonReader::Parse(get.out);
+    ASSERT_TRUE(doc) << get.out;
+    EXPECT_EQ(doc->Get("brightness")->number, c.brightness);
+    EXPECT_EQ(doc->Get("gamma")->number, c.gamma);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliSetWords,
+    testing::Values(
+        WordsCase{"name_then_negative_value", {"brightness", "-20"}, 0, -20, 100},
+        WordsCase{"name_equals_value", {"brightness=-20"}, 0, -20, 100},
+        WordsCase{"mixed_with_options", {"--gamma", "120", "brightness", "-20"}, 0, -20, 120},
+        WordsCase{"several_words", {"gamma=130", "brightness", "7"}, 0, 7, 130},
+        WordsCase{"name_without_value", {"gamma=120", "brightness"}, 64, 0, 100},
+        WordsCase{"unknown_name", {"brightnes=3"}, 64, 0, 100},
+        WordsCase{"named_twice", {"--brightness", "3", "brightness=4"}, 64, 0, 100},
+        WordsCase{"value_out_of_range", {"brightness", "999"}, 9, 0, 100}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace rezive::test

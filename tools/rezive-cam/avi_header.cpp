@@ -11,8 +11,9 @@ uint32_t Le32(const unsigned char* p) {
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-// The RIFF header and the main header ("avih" at 24, its 56 bytes at 32).
-constexpr size_t kHeaderBytes = 88;
+// The RIFF header, the main header ("avih" at 24, its 56 bytes at 32) and the stream header
+// ("strh" at 100, its length field at 140: every frame, also past the first RIFF).
+constexpr size_t kHeaderBytes = 144;
 
 bool ReadHeader(const std::string& path, unsigned char (&header)[kHeaderBytes], uint64_t* size) {
     FILE* file = std::fopen(path.c_str(), "rb");
@@ -28,11 +29,6 @@ bool ReadHeader(const std::string& path, unsigned char (&header)[kHeaderBytes], 
 
 }  // namespace
 
-bool AviFinished(const std::string& path) {
-    unsigned char header[kHeaderBytes];
-    return ReadHeader(path, header, nullptr) && Le32(header + 4) != 0;
-}
-
 std::optional<AviSummary> ReadAviSummary(const std::string& path) {
     unsigned char header[kHeaderBytes];
     AviSummary summary;
@@ -41,7 +37,8 @@ std::optional<AviSummary> ReadAviSummary(const std::string& path) {
         return std::nullopt;
     }
     const uint32_t microsecondsPerFrame = Le32(header + 32);
-    summary.frames = Le32(header + 48);
+    summary.frames = std::memcmp(header + 100, "strh", 4) == 0 ? Le32(header + 140)
+                                                               : Le32(header + 48);
     summary.width = static_cast<int32_t>(Le32(header + 64));
     summary.height = static_cast<int32_t>(Le32(header + 68));
     if (microsecondsPerFrame != 0) summary.framesPerSecond = 1e6 / microsecondsPerFrame;

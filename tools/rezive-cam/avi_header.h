@@ -1,5 +1,5 @@
-// What rezive-cam reads back from an AVI file the library wrote: whether the recorder has
-// finished it, and the frame count, size and rate its header declares.
+// What rezive-cam reads back from an AVI file the library wrote: the frame count, size and rate
+// its header declares.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,6 @@ struct AviSummary {
     uint64_t fileBytes = 0;
 };
 
-// True once the recorder has finished the file (its RIFF size is filled in).
-bool AviFinished(const std::string& path);
 // The main header of a finished file; nullopt when the file is not a finished AVI.
 std::optional<AviSummary> ReadAviSummary(const std::string& path);
 

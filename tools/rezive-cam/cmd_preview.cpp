@@ -8,6 +8,7 @@
 #include "acquire_options.h"
 #include "cli_error.h"
 #include "commands.h"
+#include "frame_counts.h"
 #include "frame_stream.h"
 #include "parse.h"
 
@@ -72,6 +73,9 @@ int RunPreview(const PreviewOptions& options, Context& context, Output& out) {
     }
     out.FinishProgress();
     Rezive_StopPreview(h);
+    // Read after the stop: frames still in the ring then count as skipped, so every frame the
+    // camera sent is accounted for.
+    const RzStreamStats counts = ReadFrameCounts(h);
     if (stats.Fatal()) {
         std::vector<int32_t> codes = stats.FatalCodes();
         throw CliError("previewing", std::move(codes));
@@ -85,7 +89,8 @@ int RunPreview(const PreviewOptions& options, Context& context, Output& out) {
     document.Set("failed_frames", stats.failedFrames);
     document.Set("window", !options.noWindow);
     document.Set("window_closed", closed);
-    out.Result(document, StatusLine(stats) + "\n");
+    document.Set("stream", FrameCountsJson(counts));
+    out.Result(document, StatusLine(stats) + "\n" + FrameCountsLine(counts, false) + "\n");
     return 0;
 }
 

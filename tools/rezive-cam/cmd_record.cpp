@@ -9,6 +9,7 @@
 #include "avi_header.h"
 #include "cli_error.h"
 #include "commands.h"
+#include "frame_counts.h"
 #include "frame_stream.h"
 #include "parse.h"
 
@@ -75,15 +76,14 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
             out.Progress(ProgressLine(stats, durationSeconds));
             lastProgress = StreamStats::Clock::now();
         }
-        const double elapsed = stats.SecondsSinceFirstFrame();
-        if (elapsed >= durationSeconds &&
-            (AviFinished(options.output) || elapsed >= durationSeconds + kFinishGraceSeconds)) {
-            break;
-        }
+        // The library says when its recording has ended (and the file is finished).
+        if (ReadFrameCounts(h).recording == 0) break;
+        if (stats.SecondsSinceFirstFrame() >= durationSeconds + kFinishGraceSeconds) break;
     }
     out.FinishProgress();
     // Stopping the preview ends a recording that is still running and finishes its file.
     Rezive_StopPreview(h);
+    const RzStreamStats counts = ReadFrameCounts(h);
     if (stats.Fatal()) {
         std::vector<int32_t> codes = stats.FatalCodes();
         throw CliError("recording to " + options.output, std::move(codes));
@@ -105,12 +105,13 @@ int RunRecord(const RecordOptions& options, Context& context, Output& out) {
     document.Set("bytes", static_cast<int64_t>(summary->fileBytes));
     document.Set("interrupted", interrupted);
     document.Set("window_closed", windowClosed);
+    document.Set("stream", FrameCountsJson(counts));
     char text[1024];
     std::snprintf(text, sizeof text, "recorded %s: %u frames, %d x %d, %.1f fps, %.1f MB%s\n",
                   options.output.c_str(), summary->frames, summary->width, summary->height,
                   summary->framesPerSecond, summary->fileBytes / 1e6,
                   interrupted ? " (interrupted)" : "");
-    out.Result(document, text);
+    out.Result(document, std::string(text) + FrameCountsLine(counts, true) + "\n");
     // The user closing the window asked for the end: a finished file, not an interruption.
     return interrupted && !windowClosed ? kExitInterrupted : 0;
 }

@@ -42,7 +42,30 @@ int RunGet(const GetOptions& options, Context& context, Output& out) {
 
 struct SetOptions {
     std::map<std::string, std::string> values;  // by setting name, as typed
+    std::vector<std::string> words;             // NAME VALUE or NAME=VALUE, after the options
 };
+
+// Adds the settings typed as words ("brightness -20", "gamma=120") to those given as options,
+// under the names get takes; a setting named twice is a mistake, not a choice of the last.
+void TakeWords(SetOptions& options) {
+    for (size_t k = 0; k < options.words.size(); ++k) {
+        std::string name = options.words[k];
+        std::string value;
+        if (const size_t equals = name.find('='); equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        } else if (k + 1 < options.words.size()) {
+            value = options.words[++k];
+        } else {
+            throw CliError("set " + name + ": a value must follow the name", kExitUsage);
+        }
+        if (FindSetting(name) == nullptr) throw CliError("unknown setting " + name, kExitUsage);
+        if (!options.values.emplace(name, value).second) {
+            throw CliError("set: " + name + " is given twice", kExitUsage);
+        }
+    }
+    options.words.clear();
+}
 
 // Puts back every kept setting that differs from its value before a failed set, so that a
 // rejected value does not leave half of the command applied (and saved at release).
@@ -54,7 +77,8 @@ void Restore(Session& session, const SettingValues& before) {
     session.ClearErrors();
 }
 
-int RunSet(const SetOptions& options, Context& context, Output& out) {
+int RunSet(SetOptions& options, Context& context, Output& out) {
+    TakeWords(options);
     if (options.values.empty()) throw CliError("set needs at least one setting; see --help", kExitUsage);
     if (options.values.count("exposure") && options.values.count("exposure-ms")) {
         throw CliError("give --exposure or --exposure-ms, not both", kExitUsage);
@@ -175,6 +199,9 @@ Command AddSetCommand(CLI::App& app) {
             "--" + name, [options, name](const std::string& value) { options->values[name] = value; },
             help);
     }
+    command->add_option("settings", options->words,
+                        "NAME VALUE or NAME=VALUE pairs, the names get takes "
+                        "(set brightness -20 gamma=120)");
     return {command, [options](Context& context, Output& out) {
                 return RunSet(*options, context, out);
             }};

@@ -32,5 +32,6 @@ Command AddTriggerCommand(CLI::App& app);
 Command AddGetCommand(CLI::App& app);
 Command AddSetCommand(CLI::App& app);
 Command AddLoadDefectsCommand(CLI::App& app);
+Command AddDialogCommand(CLI::App& app);
 
 }  // namespace rezive::cli

@@ -1,7 +1,7 @@
 // Counting the frames the library announces on the message window while an acquisition runs.
-// Only what the messages say is counted: frames delivered, frames the library reported as
-// failed, and the library's own frame-rate figure. Frames the preview loop skips (it always
-// takes the newest frame) are not announced, so they cannot be counted here.
+// Only what the messages say is counted here: frames delivered, frames the library reported as
+// failed, and the library's own frame-rate figure. The library's exact counters, skipped and
+// dropped frames included, are read with frame_counts.h.
 #pragma once
 
 #include <chrono>

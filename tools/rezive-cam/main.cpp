@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         AddListCommand(app),     AddInfoCommand(app),    AddSnapshotCommand(app),
         AddRecordCommand(app),   AddPreviewCommand(app), AddTriggerCommand(app),
         AddGetCommand(app),      AddSetCommand(app),     AddLoadDefectsCommand(app),
+        AddDialogCommand(app),
     };
 
     try {

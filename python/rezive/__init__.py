@@ -1,0 +1,27 @@
+"""Python access to the 417DIR camera SDK: frames as NumPy arrays, settings as attributes.
+
+    import rezive
+    with rezive.Camera() as camera:
+        camera.color_mode = rezive.BGR24
+        image = camera.snapshot()          # (720, 1280, 3) uint8, top row first, BGR
+        for frame in camera.frames(10):
+            ...
+
+The library is loaded by its SONAME, or from the file in REZIVE_LIBRARY.
+"""
+
+from ._library import SONAME, lib as _lib
+from .camera import FILE_FORMATS, Camera, cameras
+from .errors import MEANINGS, ReziveError
+from .frames import BGR24, BGR48, BGRX32, BGRX64, GRAY8, GRAY16
+
+__version__ = "1.0.0"
+
+__all__ = ["Camera", "ReziveError", "cameras", "library_version", "MEANINGS", "FILE_FORMATS",
+           "GRAY8", "GRAY16", "BGR24", "BGRX32", "BGR48", "BGRX64", "SONAME"]
+
+
+def library_version():
+    """The loaded library's version as a string, e.g. "1.177.5.31"."""
+    v = _lib.Rezive_GetDllVersion() & 0xFFFFFFFF
+    return ".".join(str((v >> shift) & 0xFF) for shift in (24, 16, 8, 0))

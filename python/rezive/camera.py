@@ -1,0 +1,406 @@
+"""A camera of the SDK as a Python object: settings as attributes, frames as NumPy arrays."""
+
+import ctypes
+import os
+import time
+
+import numpy as np
+
+from . import frames as _frames
+from ._library import RzCameraInfo, RzFrameInfo, RzMessage, lib
+from .errors import ReziveError
+
+WM_FRAME = 0x8002
+WM_ERROR = 0x8003
+FRAME_OK = 0
+FRAME_TRANSFER_FAILED = 8
+
+# File formats of save(), by name and by file extension.
+FILE_FORMATS = {"bmp": 0, "raw": 1, "jpeg": 2, "jpeg-normal": 3, "jpeg-low": 4, "png": 5,
+                "tiff": 6}
+_EXTENSIONS = {".bmp": 0, ".raw": 1, ".jpg": 2, ".jpeg": 2, ".png": 5, ".tif": 6, ".tiff": 6}
+
+
+def _filter_setting(filter_id, doc, kind=int):
+    def get(self):
+        ok = ctypes.c_int32(0)
+        value = lib.Rezive_GetFilterValue(self._live(), filter_id, ctypes.byref(ok))
+        if not ok.value:
+            self._raise(f"reading {doc}")
+        return kind(value)
+
+    def set(self, value):
+        self._check(lib.Rezive_SetFilterValue(self._live(), filter_id, int(value)),
+                    f"setting {doc} to {value}")
+    return property(get, set, doc=doc)
+
+
+def _switch(getter, setter, doc):
+    def get(self):
+        return bool(getter(self._live()))
+
+    def set(self, value):
+        self._check(setter(self._live(), 1 if value else 0), f"setting {doc} to {value}")
+    return property(get, set, doc=doc)
+
+
+class Camera:
+    """The camera in a device slot (0 by default; `rezive-cam list` shows the slots).
+
+    Use it as a context manager, or call close(): that stops any acquisition, saves the
+    camera's settings for its slot and lets other programs claim the camera.
+    """
+
+    def __init__(self, slot=0):
+        self._handle = 0
+        self._target = None  # the array the running preview copies frames into
+        self._app = lib.RzCreateMessageWindow()        # error messages
+        self._callback = lib.RzCreateMessageWindow()   # frame messages
+        if not self._app or not self._callback:
+            self._destroy_windows()
+            raise ReziveError(0, "creating message windows")
+        handle = lib.Rezive_Initialize(self._app)
+        if not handle:
+            self._destroy_windows()
+            raise ReziveError(5, "creating the camera object")
+        self._handle = handle
+        self._take_codes()
+        try:
+            name = ctypes.create_string_buffer(32)
+            self._check(lib.Rezive_GetDeviceName(handle, slot, name, len(name)),
+                        f"looking for a camera in slot {slot}")
+            if slot != 0:
+                self._check(lib.Rezive_SetDeviceNumber(handle, slot), f"opening slot {slot}")
+        except BaseException:
+            self.close()
+            raise
+        self.slot = slot
+        self.name = name.value.decode()
+
+    # ---- lifecycle ----------------------------------------------------------------------
+
+    def close(self):
+        """Stops acquisition and releases the camera; the object is unusable afterwards."""
+        if self._handle:
+            lib.Rezive_StopPreview(self._handle)
+            lib.Rezive_Release(self._handle)
+            self._handle = 0
+        self._target = None
+        self._destroy_windows()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        try:
+            self.close()
+        except Exception:  # interpreter shutdown: the library may be gone already
+            pass
+
+    def _destroy_windows(self):
+        for window in ("_app", "_callback"):
+            if getattr(self, window, 0):
+                lib.RzDestroyWindow(getattr(self, window))
+                setattr(self, window, 0)
+
+    @property
+    def closed(self):
+        return self._handle == 0
+
+    @property
+    def handle(self):
+        """The RzHandle, to call the C API beside this object."""
+        return self._live()
+
+    # ---- errors -------------------------------------------------------------------------
+
+    def _live(self):
+        if not self._handle:
+            raise ValueError("the camera is closed")
+        return self._handle
+
+    def _take_codes(self):
+        codes = []
+        while len(codes) < 64:
+            code = lib.Rezive_GetLastError(self._handle)
+            if code == 0:
+                break
+            codes.append(code)
+        # Codes that are posted only reach the application window, not the history.
+        message = RzMessage()
+        while lib.RzWaitMessage(self._app, ctypes.byref(message), 0) == 1:
+            if message.message == WM_ERROR and message.lParam not in codes:
+                codes.insert(0, message.lParam)
+        return codes[::-1]  # the cause first
+
+    def _raise(self, doing):
+        codes = self._take_codes()
+        raise ReziveError(codes[0] if codes else 0, doing, codes)
+
+    def _check(self, result, doing):
+        if result == 0:
+            self._raise(doing)
+        self._take_codes()  # a success leaves no stale codes for the next failure
+        return result
+
+    # ---- format -------------------------------------------------------------------------
+
+    @property
+    def color_mode(self):
+        """Bits per pixel of frames: 8, 16 (gray), 24, 32 (BGR, BGRx), 48, 64 (16-bit)."""
+        return _frames.bits_of_code(lib.Rezive_GetColorMode(self._live()))
+
+    @color_mode.setter
+    def color_mode(self, bits):
+        self._check(lib.Rezive_SetColorMode(self._live(), int(bits)),
+                    f"setting the colour mode to {bits}")
+
+    @property
+    def width(self):
+        return lib.Rezive_Width(self._live())
+
+    @property
+    def height(self):
+        return lib.Rezive_Height(self._live())
+
+    @property
+    def capture_window(self):
+        """(x, y, width, height) of the capture window on the 1280 x 720 sensor."""
+        values = [ctypes.c_int32() for _ in range(6)]
+        lib.Rezive_GetCaptureWindowEx(self._live(), *[ctypes.byref(v) for v in values])
+        _, x, w, _, y, h = (v.value for v in values)
+        return (x, y, w, h)
+
+    @capture_window.setter
+    def capture_window(self, window):
+        x, y, w, h = (int(v) for v in window)
+        self._check(lib.Rezive_SetCaptureWindowEx(self._live(), 1280, x, w, 720, y, h),
+                    f"setting the capture window to {window}")
+
+    @property
+    def info(self):
+        record = RzCameraInfo(size=ctypes.sizeof(RzCameraInfo))
+        self._check(lib.Rezive_GetCameraInfo(self._live(), ctypes.byref(record)),
+                    "reading the camera information")
+        return {name: getattr(record, name) for name, _ in RzCameraInfo._fields_[1:]
+                if not name.startswith("reserved")}
+
+    # ---- settings (kept per slot by the library) ----------------------------------------
+
+    gain = _filter_setting(13, "gain step (0..11)")
+    exposure = _filter_setting(18, "exposure in sensor lines (1..32767)")
+    brightness = _filter_setting(1, "brightness (-255..255)")
+    contrast = _filter_setting(2, "contrast (-127..127)")
+    hue = _filter_setting(3, "hue rotation in degrees (-360..360)")
+    saturation = _filter_setting(4, "saturation (-255..255)")
+    sharpness = _filter_setting(5, "sharpness (0..30)")
+    gamma = _filter_setting(11, "gamma in hundredths (0..200)")
+    wb_red = _filter_setting(7, "white-balance gain of red in percent (0..400)")
+    wb_green = _filter_setting(8, "white-balance gain of green in percent (0..400)")
+    wb_blue = _filter_setting(9, "white-balance gain of blue in percent (0..400)")
+    auto_wb = _filter_setting(10, "automatic white balance", bool)
+    bayer_mode = _filter_setting(12, "colour-filter phase (0..3)")
+    gray_mode = _filter_setting(19, "gray processing (0..2)")
+    mirror_h = _switch(lib.Rezive_GetMirrorH, lib.Rezive_SetMirrorH, "horizontal mirror")
+    mirror_v = _switch(lib.Rezive_GetMirrorV, lib.Rezive_SetMirrorV, "vertical mirror")
+
+    @property
+    def exposure_ms(self):
+        """Exposure in milliseconds (kept as whole sensor lines)."""
+        ok = ctypes.c_int32(0)
+        value = lib.Rezive_GetRealExposureTime(self._live(), ctypes.byref(ok))
+        if not ok.value:
+            self._raise("reading the exposure time")
+        return value
+
+    @exposure_ms.setter
+    def exposure_ms(self, ms):
+        self._check(lib.Rezive_SetRealExposureTime(self._live(), int(ms)),
+                    f"setting the exposure to {ms} ms")
+
+    @property
+    def auto_iris(self):
+        """Automatic exposure: 0 off, 1 adjusts the exposure time, 2 the gain."""
+        ok = ctypes.c_int32(0)
+        return lib.Rezive_GetAutoIris(self._live(), ctypes.byref(ok))
+
+    @auto_iris.setter
+    def auto_iris(self, mode):
+        self._check(lib.Rezive_SetAutoIris(self._live(), int(mode)),
+                    f"setting automatic exposure to {mode}")
+
+    @property
+    def wait_time(self):
+        return lib.Rezive_GetWaitTime(self._live())
+
+    @wait_time.setter
+    def wait_time(self, ms):
+        self._check(lib.Rezive_SetWaitTime(self._live(), int(ms)), f"setting the wait time to {ms}")
+
+    # ---- frames -------------------------------------------------------------------------
+
+    def _new_frame(self, bits=None):
+        bits = bits or self.color_mode
+        width, height = self.width, self.height
+        raw = np.empty(_frames.frame_bytes(width, height, bits), dtype=np.uint8)
+        return raw, _frames.as_image(raw, width, height, bits)
+
+    def snapshot(self):
+        """One new frame, top row first: (height, width) for gray, (height, width, 3 or 4)
+        for BGR / BGRx, uint8, or uint16 with 12 significant bits in the 16-bit modes."""
+        raw, image = self._new_frame()
+        self._check(lib.Rezive_SnapShot(self._live(), raw.ctypes.data, raw.size, 1),
+                    "taking a snapshot")
+        return image
+
+    def image(self):
+        """The newest processed frame again (Rezive_GetImage), without waiting for a new one."""
+        raw, image = self._new_frame()
+        self._check(lib.Rezive_GetImage(self._live(), raw.ctypes.data, raw.size, 1),
+                    "reading the newest frame")
+        return image
+
+    def _hand_over(self, raw):
+        """Makes raw the preview's callback target (starting the preview if none runs). The
+        library swaps targets under its frame lock: once this returns, the previous target
+        holds whole frames only and is written no more."""
+        self._check(lib.Rezive_CallBackPreview(self._live(), self._callback, raw.ctypes.data,
+                                               raw.size, 1), "starting the preview")
+        self._target = raw
+
+    def _next_message(self, deadline):
+        message = RzMessage()
+        while True:
+            if time.monotonic() > deadline:
+                raise TimeoutError("no frame from the camera")
+            got = lib.RzWaitMessage(self._callback, ctypes.byref(message), 100)
+            if got == 1 and message.message == WM_FRAME:
+                return message
+
+    def frames(self, count=None, timeout=30.0):
+        """Live frames of the callback preview, each a new array the library copied the frame
+        into (the one copy). Stops the preview when the loop ends, also on break (close the
+        iterator, or leave the loop, for that to happen at once).
+
+        count: how many frames, or None for no end; timeout: seconds a frame may take."""
+        bits = self.color_mode
+        raw, image = self._new_frame(bits)
+        self._drain(self._callback)
+        self._hand_over(raw)
+        delivered = 0
+        try:
+            while count is None or delivered < count:
+                message = self._next_message(time.monotonic() + timeout)
+                if message.lParam == FRAME_TRANSFER_FAILED:
+                    continue  # that frame is dropped; the preview goes on
+                if message.lParam != FRAME_OK:
+                    self._take_codes()
+                    raise ReziveError(message.lParam, "streaming frames")
+                record = RzFrameInfo.from_address(message.wParam)
+                # Only a frame copied into the current target counts: messages of earlier
+                # targets are late news of frames already handed out.
+                if record.buffer != raw.ctypes.data:
+                    continue
+                filled = image
+                raw, image = self._new_frame(bits)
+                self._hand_over(raw)
+                delivered += 1
+                yield filled
+        finally:
+            if self._handle:
+                lib.Rezive_StopPreview(self._handle)
+            self._target = None
+
+    @staticmethod
+    def _drain(window):
+        message = RzMessage()
+        while lib.RzWaitMessage(window, ctypes.byref(message), 0) == 1:
+            pass
+
+    def software_trigger(self):
+        self._check(lib.RzSoftwareTrigger(self._live()), "firing the software trigger")
+
+    # ---- files --------------------------------------------------------------------------
+
+    def save(self, path, format=None):
+        """Saves the newest frame; the format from its name (bmp, raw, jpeg, jpeg-normal,
+        jpeg-low, png, tiff) or from the file's extension."""
+        if format is None:
+            code = _EXTENSIONS.get(os.path.splitext(str(path))[1].lower())
+            if code is None:
+                raise ValueError(f"cannot tell the file format of {path}; give format=")
+        else:
+            code = FILE_FORMATS[format]
+        self._check(lib.Rezive_SaveImage(self._live(), os.fsencode(path), code),
+                    f"saving {path}")
+
+    def record(self, path, seconds, show=False):
+        """Records an AVI file of 24-bit frames for `seconds` from its first frame; returns
+        when the file is finished."""
+        handle = self._live()
+        self._check(lib.Rezive_Record(handle, os.fsencode(path), int(seconds * 1000),
+                                      1 if show else 0), f"starting the recording to {path}")
+        try:
+            self._drain(self._callback)
+            self._check(lib.Rezive_CallBackPreview(handle, self._callback, None, 0, 1),
+                        "receiving frame messages")
+            first = None
+            deadline = time.monotonic() + 15.0  # the library gives up after 6 s without frames
+            while True:
+                message = RzMessage()
+                got = lib.RzWaitMessage(self._callback, ctypes.byref(message), 100)
+                now = time.monotonic()
+                if got == 1 and message.message == WM_FRAME and message.lParam == FRAME_OK:
+                    first = first or now
+                elif got == 1 and message.message == WM_FRAME and message.lParam not in (
+                        FRAME_OK, FRAME_TRANSFER_FAILED):
+                    raise ReziveError(message.lParam, f"recording to {path}")
+                if first is None and now > deadline:
+                    raise ReziveError(13, f"recording to {path}")
+                # The recorder finishes the file by itself; give it a moment beyond the time.
+                if first is not None and now - first >= seconds and (
+                        _avi_finished(path) or now - first >= seconds + 5.0):
+                    break
+        finally:
+            lib.Rezive_StopPreview(handle)  # finishes a file still open
+
+    # ---- dialogs ------------------------------------------------------------------------
+
+    def video_format_dialog(self):
+        self._check(lib.Rezive_SetCameraDlg(self._live(), 0), "opening the video-format dialog")
+
+    def analog_dialog(self):
+        self._check(lib.Rezive_SetAnalogDlg(self._live(), 0), "opening the analog dialog")
+
+    def image_dialog(self):
+        self._check(lib.Rezive_SetImageDlg(self._live(), 0), "opening the image dialog")
+
+
+def _avi_finished(path):
+    try:
+        with open(path, "rb") as f:
+            header = f.read(8)
+    except OSError:
+        return False
+    return len(header) == 8 and header[:4] == b"RIFF" and int.from_bytes(header[4:], "little") != 0
+
+
+def cameras():
+    """(slot, name) of the cameras present."""
+    window = lib.RzCreateMessageWindow()
+    handle = lib.Rezive_Initialize(window)
+    try:
+        found = []
+        name = ctypes.create_string_buffer(32)
+        for slot in range(32):
+            if lib.Rezive_GetDeviceName(handle, slot, name, len(name)):
+                found.append((slot, name.value.decode()))
+        while lib.Rezive_GetLastError(handle):
+            pass
+        return found
+    finally:
+        lib.Rezive_Release(handle)
+        lib.RzDestroyWindow(window)

@@ -1,0 +1,170 @@
+// Frame accounting through the public interface: the stream statistics and the per-frame meta
+// against the virtual camera's own counts and sequence stamps, with a slow consumer that forces
+// skips, a stall and a burst of failing or short transfers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "support/api_camera_fixture.h"
+#include "virtual_camera/frame_sequence.h"
+
+namespace rezive::test {
+namespace {
+
+using StreamStatsTest = ApiCameraTest;
+
+// What the frame handler saw: per frame our meta and, when it could be read consistently with
+// it, the camera's stamp in the picture.
+struct Seen {
+    std::mutex mutex;
+    struct Frame {
+        RzFrameMeta meta;
+        int64_t stamp;  // -1 when the picture may belong to another frame
+    };
+    std::vector<Frame> frames;
+};
+
+struct Context {
+    RzHandle handle;
+    Seen* seen;
+};
+
+void OnFrame(RzWindow, const RzMessage* m, void* user) {
+    auto* c = static_cast<Context*>(user);
+    if (m->message != RZ_WM_FRAME || m->wParam == 0) return;
+    const auto* info = reinterpret_cast<const RzFrameInfo*>(m->wParam);
+    RzFrameMeta before{}, after{};
+    before.size = after.size = sizeof before;
+    if (RzGetFrameMeta(info, &before) != 1) return;
+    std::vector<uint8_t> picture(1280 * 720);
+    int64_t stamp = -1;
+    // The frame lock orders the image and its meta: the same meta on both sides of the copy
+    // means the copy is that frame's picture.
+    if (Rezive_GetImage(c->handle, picture.data(), static_cast<int32_t>(picture.size()), 1) == 1 &&
+        RzGetFrameMeta(info, &after) == 1 && after.sequence == before.sequence)
+        stamp = virtual_camera::RecoverSequence(picture.data(), 1280, 720, 1280, 1, false);
+    std::lock_guard lock(c->seen->mutex);
+    c->seen->frames.push_back({before, stamp});
+}
+
+TEST_F(StreamStatsTest, EveryTransferredFrameIsProcessedSkippedOrFailed) {
+    struct Case {
+        const char* name;
+        int32_t waitMs;                        // the worker's pause between frames
+        std::function<void(virtual_camera::VirtualCamera&)> midway;
+        bool endsStream;                       // the fault ends the stream (message 13)
+        bool expectSkips;
+    } cases[] = {
+        {"slow consumer", 60, nullptr, false, true},
+        {"short stall", 1, [](virtual_camera::VirtualCamera& c) {
+             c.SetStalled(true);
+             std::this_thread::sleep_for(std::chrono::milliseconds(150));
+             c.SetStalled(false);
+         }, false, false},
+        {"stall past the time-out", 1, [](virtual_camera::VirtualCamera& c) { c.SetStalled(true); },
+         true, false},
+        {"failure burst", 1, [](virtual_camera::VirtualCamera& c) { c.FailNextTransfers(3); }, true,
+         false},
+        {"short burst", 1, [](virtual_camera::VirtualCamera& c) { c.ShortNextTransfers(2); }, true,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        camera_->Reset();
+        camera_->SetTimeScale(0.2);
+        camera_->SetTimeoutLimitMs(400);
+        camera_->SetSequenceStamp(true);
+        Rezive_SetColorMode(handle_, 8);  // the raw mosaic keeps the stamp readable
+        Rezive_SetWaitTime(handle_, c.waitMs);
+        Rezive_SetPreviewWindow(handle_, 0, 0, 0, 0, 0);
+        Seen seen;
+        Context context{handle_, &seen};
+        ASSERT_EQ(RzSetMessageHandler(callback_, OnFrame, &context), 1);
+        std::vector<uint8_t> buffer(1280 * 720);
+        ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, buffer.data(),
+                                         static_cast<int32_t>(buffer.size()), 1), 1);
+        ASSERT_TRUE(WaitFor([&] { return StreamStatsOf(handle_).processed >= 15; }));
+        if (c.midway) c.midway(*camera_);
+        if (c.endsStream) {
+            ASSERT_TRUE(WaitFor([&] {
+                const RzStreamStats s = StreamStatsOf(handle_);
+                return s.failedTransfers >= 1 || s.shortTransfers >= 2;
+            }));
+        }
+        const uint64_t goal = StreamStatsOf(handle_).processed + 15;
+        if (!c.endsStream) {
+            ASSERT_TRUE(WaitFor([&] { return StreamStatsOf(handle_).processed >= goal; }));
+        }
+        ASSERT_EQ(Rezive_StopPreview(handle_), 1);
+        RzSetMessageHandler(callback_, nullptr, nullptr);
+        Drain(callback_);
+
+        const RzStreamStats s = StreamStatsOf(handle_);
+        const virtual_camera::Statistics cam = camera_->Stats();
+        // The camera's own count: every frame it served is transferred whole or came short.
+        EXPECT_EQ(s.transferred + s.shortTransfers, cam.framesServed);
+        EXPECT_EQ(s.failedTransfers, c.endsStream && cam.shortImages < 2 ? 1u : 0u);
+        EXPECT_EQ(s.transferred, s.processed + s.skipped + s.failedDecodes);
+        EXPECT_EQ(s.failedDecodes, 0u);
+        EXPECT_EQ(s.delivered + s.refusedBuffer, s.processed);
+        EXPECT_EQ(s.refusedBuffer, 0u);
+        EXPECT_EQ(s.recorded + s.recorderDropped, 0u);
+        if (c.expectSkips) {
+            EXPECT_GT(s.skipped, 0u);
+        }
+        EXPECT_GT(s.lastCaptureUs, 0u);
+
+        std::lock_guard lock(seen.mutex);
+        ASSERT_FALSE(seen.frames.empty());
+        uint64_t skippedSeen = 0;
+        for (size_t i = 1; i < seen.frames.size(); ++i) {
+            const auto& a = seen.frames[i - 1];
+            const auto& b = seen.frames[i];
+            if (b.meta.sequence == a.meta.sequence) continue;  // a handler read a later record
+            EXPECT_GT(b.meta.sequence, a.meta.sequence);
+            EXPECT_GE(b.meta.captureUs, a.meta.captureUs);
+            skippedSeen += b.meta.skippedBefore;
+            // The camera counts every frame its sensor made; what we skip it has sent.
+            if (a.stamp >= 0 && b.stamp >= 0) {
+                EXPECT_GE(b.stamp - a.stamp, int64_t(b.meta.sequence - a.meta.sequence));
+            }
+        }
+        EXPECT_LE(skippedSeen, s.skipped);
+        EXPECT_LE(seen.frames.back().meta.sequence, s.transferred);
+    }
+}
+
+TEST_F(StreamStatsTest, RecordsAreCheckedAndGrowSafely) {
+    RzStreamStats s{};
+    EXPECT_EQ(RzGetStreamStats(handle_, nullptr), 0);
+    EXPECT_EQ(Rezive_GetLastError(handle_), RZ_ERR_ARGUMENT);
+    s.size = 4;
+    EXPECT_EQ(RzGetStreamStats(handle_, &s), 0);
+    // An older, shorter record: nothing is written past its size.
+    struct {
+        RzStreamStats head;
+        uint8_t guard[8];
+    } shortRecord;
+    std::memset(&shortRecord, 0xAB, sizeof shortRecord);
+    shortRecord.head.size = 16;
+    EXPECT_EQ(RzGetStreamStats(handle_, &shortRecord.head), 1);
+    EXPECT_EQ(shortRecord.head.size, 16u);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&shortRecord.head);
+    for (size_t i = 16; i < sizeof shortRecord; ++i) ASSERT_EQ(bytes[i], 0xAB) << i;
+    EXPECT_EQ(RzGetStreamStats(0x12345u, &s), 0);
+
+    RzFrameMeta meta{};
+    meta.size = sizeof meta;
+    RzFrameInfo fake{};
+    EXPECT_EQ(RzGetFrameMeta(&fake, &meta), 0);
+    EXPECT_EQ(RzGetFrameMeta(nullptr, &meta), 0);
+    EXPECT_EQ(RzSetRecordQueueDepth(handle_, -1), 0);
+    EXPECT_EQ(RzSetRecordQueueDepth(handle_, RZ_RECORD_QUEUE_MAX + 1), 0);
+    EXPECT_EQ(RzSetRecordQueueDepth(handle_, 4), 1);
+}
+
+}  // namespace
+}  // namespace rezive::test

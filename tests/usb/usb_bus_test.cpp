@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <map>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "ReziveSdk.h"
 #include "camera/camera.h"
 #include "platform/device_file.h"
+#include "platform/usb/usb_camera.h"
 #include "platform/usb/usb_device_file.h"
 #include "support/virtual_device_fixture.h"
 #include "support/wait.h"
@@ -311,26 +313,41 @@ TEST_F(UsbBusTest, ACameraPluggedInAgainIsFoundAgainAndWorks) {
     Rezive_Release(h);
 }
 
-// A busy interface (another program claimed it) says so and gives the documented error 2.
-// (An open refused for permission cannot be emulated: umockdev's preload library connects every
-// open of an emulated node to its emulation and aborts the program when that fails.)
-TEST_F(UsbBusTest, AnInterfaceInUseSaysSoAndTheCameraCannotBeOpened) {
+// A camera that cannot be opened says why, in words that tell the user what to do, and gives
+// the documented error 2; once the cause is gone it opens. A busy interface (another program
+// claimed it) is the device's own answer on the bus; a refusal for permission is brought about
+// in the backend (umockdev's preload library connects every open of an emulated node to its
+// emulation, and the tests run as root).
+struct RefusalCase {
+    const char* name;
+    const char* says;
+    std::function<void(bool)> refuse;  // on, then off again
+};
+
+TEST_F(UsbBusTest, ACameraThatCannotBeOpenedSaysWhyAndOpensOnceTheCauseIsGone) {
+    const RefusalCase cases[] = {
+        {"busy", "in use by another program", [](bool on) { Bed().SetClaimErrno(1, on ? EBUSY : 0); }},
+        {"no permission", "no permission: install the udev rule 70-rezive-usb.rules",
+         [](bool on) { platform::usb::SetOpenFaultForTesting(on ? LIBUSB_ERROR_ACCESS : LIBUSB_SUCCESS); }},
+    };
     Bed().Plug(1, &Backing(0));
     ASSERT_TRUE(SlotsAre({{"1-1", 0}}));
-    Bed().SetClaimErrno(1, EBUSY);
-    EXPECT_EQ(platform::OpenDeviceFile(PathOf(0).c_str()), nullptr);
-    EXPECT_NE(platform::usb::DescribeUsbDevices(false).find("1-1  1234:5678  /dev/bus/usb/001/"),
-              std::string::npos);
-    EXPECT_NE(platform::usb::DescribeUsbDevices(false).find("in use by another program"), std::string::npos)
-        << platform::usb::DescribeUsbDevices(false);
-    const RzHandle h = static_cast<RzHandle>(Rezive_Initialize(0));
-    char name[64];
-    EXPECT_EQ(Rezive_GetDeviceName(h, 0, name, sizeof name), 0);
-    EXPECT_EQ(Rezive_GetLastError(h), 2);
-    Rezive_Release(h);
-    // Given back by the other program, the camera opens.
-    Bed().SetClaimErrno(1, 0);
-    EXPECT_NE(platform::OpenDeviceFile(PathOf(0).c_str()), nullptr);
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::usb::ResetUsbBackendForTesting();
+        c.refuse(true);
+        EXPECT_EQ(platform::OpenDeviceFile(PathOf(0).c_str()), nullptr);
+        const std::string listed = platform::usb::DescribeUsbDevices(false);
+        EXPECT_NE(listed.find("1-1  1234:5678  /dev/bus/usb/001/"), std::string::npos) << listed;
+        EXPECT_NE(listed.find(c.says), std::string::npos) << listed;
+        const RzHandle h = static_cast<RzHandle>(Rezive_Initialize(0));
+        char name[64];
+        EXPECT_EQ(Rezive_GetDeviceName(h, 0, name, sizeof name), 0);
+        EXPECT_EQ(Rezive_GetLastError(h), 2);
+        Rezive_Release(h);
+        c.refuse(false);
+        EXPECT_NE(platform::OpenDeviceFile(PathOf(0).c_str()), nullptr);
+    }
 }
 
 }  // namespace

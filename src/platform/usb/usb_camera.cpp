@@ -7,6 +7,8 @@ namespace {
 
 constexpr auto kAnswerWait = std::chrono::seconds(2);
 
+std::atomic<int> g_openFault{LIBUSB_SUCCESS};
+
 struct Entry {
     std::shared_ptr<UsbCamera> camera;
     int users = 0;
@@ -48,7 +50,8 @@ UsbCamera::~UsbCamera() {
 std::shared_ptr<UsbCamera> UsbCamera::Open(std::shared_ptr<UsbBus> bus, const UsbDeviceRecord& record,
                                            int* error) {
     libusb_device_handle* handle = nullptr;
-    int result = libusb_open(record.device.get(), &handle);
+    int result = g_openFault.load();
+    if (result == LIBUSB_SUCCESS) result = libusb_open(record.device.get(), &handle);
     if (result == LIBUSB_SUCCESS) {
         // Not every platform can detach: claiming then tells whether the interface is free.
         libusb_set_auto_detach_kernel_driver(handle, 1);
@@ -163,5 +166,7 @@ size_t CloseIdleCameras(bool all) {
     std::lock_guard lock(handles.mutex);
     return handles.entries.size();
 }
+
+void SetOpenFaultForTesting(int error) { g_openFault.store(error); }
 
 }  // namespace rezive::platform::usb

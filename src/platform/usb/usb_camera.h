@@ -80,4 +80,9 @@ void ReleaseCamera(const std::shared_ptr<UsbCamera>& camera);
 // Closes handles unused for kLinger (all unused ones when `all`). Returns how many stay open.
 size_t CloseIdleCameras(bool all);
 
+// Tests: while not LIBUSB_SUCCESS, opening a device fails with this error before the device is
+// asked. The system's refusal for want of permission cannot be brought about on an emulated
+// bus, and not at all for a test that runs as root.
+void SetOpenFaultForTesting(int error);
+
 }  // namespace rezive::platform::usb

@@ -362,6 +362,20 @@ RZ_API RzWindow RzGetPreviewWindow(RzHandle handle);
  */
 RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
 
+/**
+ * Describes the USB devices attached, for a user looking for the camera: one line per device,
+ * "location  vvvv:pppp  device-node  status", where the status tells the camera's slot, that
+ * the ids are not in the USB id table yet (and which line to add), that the user has no
+ * permission (and the udev rule or group that grants it), or that another program uses it.
+ * Lists the devices of the id table and the vendor-class devices with the camera's three pipes;
+ * with `all` nonzero every device, with the reason it is not a camera.
+ * @param text  receives the NUL-terminated lines, cut to fit; may be NULL when size is 0
+ * @param size  bytes of text
+ * @return the length of the whole description without its NUL (call again with a larger
+ *         buffer when it is size or more), or -1 for a NULL text with a nonzero size.
+ */
+RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
+
 /** @} */
 
 /* ---- Companion frame accounting API ------------------------------------------------------ */

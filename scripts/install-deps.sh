@@ -3,7 +3,8 @@
 # clang and its runtime (libclang-rt-14-dev: the sanitizers and libFuzzer) serve the clang preset.
 # XCB builds the X11 preview presenter; Xvfb (xvfb-run needs xauth) runs its tests, x11-apps has
 # xwd for screenshots. GTK builds the dialog presenter; a Japanese font lets its tests (and users)
-# see the Japanese dialogs.
+# see the Japanese dialogs. libusb drives the camera over USB; umockdev emulates the USB bus for
+# its tests.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -12,6 +13,7 @@ packages=(
   libcli11-dev
   ffmpeg
   clang libclang-rt-14-dev
+  libusb-1.0-0-dev umockdev libumockdev-dev
   libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev fonts-ipafont-gothic
 )
 # The rezivesrc GStreamer element and its tests (videoconvert, pngenc from -base; jpegenc,

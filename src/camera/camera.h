@@ -219,5 +219,7 @@ private:
 
 // Creates the model object of this camera; null when the device layer cannot make one.
 std::unique_ptr<CRezive417DIRVUDSdk> CreateModelObject();
+// Makes the virtual cameras and the USB cameras backends of the device files (once).
+void RegisterDeviceBackends();
 
 }  // namespace rezive

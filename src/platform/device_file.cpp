@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 #include "platform/mutex.h"
 
@@ -27,6 +28,15 @@ Registry& TheRegistry() {
 }
 
 }  // namespace
+
+int32_t DeviceSlotOfPath(const char* path) {
+    if (path == nullptr) return -1;
+    const size_t prefix = sizeof kDevicePathPrefix - 1;
+    if (std::strncmp(path, kDevicePathPrefix, prefix) != 0) return -1;
+    if (path[prefix] == '\0' || path[prefix + 1] != '\0') return -1;
+    const char* found = std::strchr(kDeviceSlotSuffixes, path[prefix]);
+    return found != nullptr ? static_cast<int32_t>(found - kDeviceSlotSuffixes) : -1;
+}
 
 bool RegisterDeviceBackend(DeviceBackend backend) {
     if (backend == nullptr) return false;

@@ -28,6 +28,13 @@ public:
                          uint32_t outSize, uint32_t* bytesDone) = 0;
 };
 
+// The device path of a camera slot is /dev/Daro417DIRVUD-<suffix>, the suffix one character of
+// this table (note N before M). Every backend names its cameras by these paths.
+inline constexpr char kDevicePathPrefix[] = "/dev/Daro417DIRVUD-";
+inline constexpr char kDeviceSlotSuffixes[] = "0123456789ABCDEFGHIJKLNMOPQRSTUVWXYZ";
+// The slot a device path names, or -1 when it names none.
+int32_t DeviceSlotOfPath(const char* path);
+
 // Opens a kernel driver's character device; null when the path cannot be opened.
 std::unique_ptr<DeviceFile> OpenCharDevice(const char* path);
 

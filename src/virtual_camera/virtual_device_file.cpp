@@ -1,7 +1,6 @@
 #include "virtual_camera/virtual_device_file.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <optional>
 
@@ -10,8 +9,6 @@
 namespace rezive::virtual_camera {
 namespace {
 
-constexpr char kPathPrefix[] = "/dev/Daro417DIRVUD-";
-constexpr char kSuffixes[] = "0123456789ABCDEFGHIJKLNMOPQRSTUVWXYZ";
 constexpr int32_t kSlots = 32;
 
 class VirtualDeviceFile final : public platform::DeviceFile {
@@ -27,14 +24,6 @@ private:
     VirtualCamera& camera_;
     VirtualCamera::OpenFile file_;
 };
-
-int32_t SlotOfPath(const char* path) {
-    const size_t prefix = sizeof kPathPrefix - 1;
-    if (std::strncmp(path, kPathPrefix, prefix) != 0) return -1;
-    if (path[prefix] == '\0' || path[prefix + 1] != '\0') return -1;
-    const char* found = std::strchr(kSuffixes, path[prefix]);
-    return found != nullptr ? static_cast<int32_t>(found - kSuffixes) : -1;
-}
 
 std::optional<std::unique_ptr<platform::DeviceFile>> ServePath(const char* path) {
     bool served = false;
@@ -65,7 +54,7 @@ VirtualCamera& CameraAt(int32_t slot) {
 std::unique_ptr<platform::DeviceFile> OpenVirtualDevice(const char* path, bool* served) {
     *served = false;
     if (path == nullptr) return nullptr;
-    const int32_t slot = SlotOfPath(path);
+    const int32_t slot = platform::DeviceSlotOfPath(path);
     if (slot < 0 || slot >= EnabledCameraCount()) return nullptr;
     *served = true;
     auto file = std::make_unique<VirtualDeviceFile>(CameraAt(slot));

@@ -1569,6 +1569,10 @@ void Harness::Run() {
     mainActor.name = "main";
     std::vector<Actor*> workerActors;
     for (int i = 0; i < options_.threads; ++i) workerActors.push_back(&actors_[static_cast<size_t>(i)]);
+    // The USB bus (libusb's context and its event threads) lives as long as the library once a
+    // first camera object started it: it is started before the count the camera threads are
+    // held to.
+    Rezive_Release(Rezive_Initialize(0));
     const int baseline = ThreadCount();
     Prepare();  // adds the handler actors; actors_ is a deque, so references stay valid
 

@@ -1,7 +1,9 @@
 // list and info: what is attached and how the selected camera is set up.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "commands.h"
 #include "settings_read.h"
@@ -31,8 +33,57 @@ std::string Format(const char* format, auto... values) {
     return line;
 }
 
-int RunList(Context& context, Output& out) {
+// The library's description of the USB bus, one line per device.
+std::vector<std::string> UsbLines(bool all) {
+    std::string text(4096, '\0');
+    int32_t n = RzDescribeUsbDevices(text.data(), static_cast<int32_t>(text.size()), all ? 1 : 0);
+    if (n >= static_cast<int32_t>(text.size())) {
+        text.assign(static_cast<size_t>(n) + 1, '\0');
+        n = RzDescribeUsbDevices(text.data(), static_cast<int32_t>(text.size()), all ? 1 : 0);
+    }
+    text.resize(n > 0 ? std::min<size_t>(static_cast<size_t>(n), text.size()) : 0);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// USB cameras that could not be opened, said where a user sees them, with what grants access.
+void NoteUsbProblems(const Output& out) {
+    for (const auto& line : UsbLines(false)) {
+        if (line.find("no permission") != std::string::npos ||
+            line.find("in use by another program") != std::string::npos ||
+            line.find("cannot be opened") != std::string::npos) {
+            out.Note("rezive-cam: USB camera " + line);
+        }
+    }
+}
+
+// list --usb: the vendor-class devices with the camera's three pipes and those of the id table
+// (every device with -v, with the reason it is not a camera), so a user finds the line to add.
+int RunListUsb(Output& out) {
+    Json devices = Json::MakeArray();
+    std::string text;
+    const auto lines = UsbLines(out.Verbose());
+    for (const auto& line : lines) {
+        devices.Push(Json(line));
+        text += line + "\n";
+    }
+    if (lines.empty()) text = "no USB device with the camera's three pipes (bulk OUT, bulk IN, bulk IN)\n";
+    Json document = Json::MakeObject();
+    document.Set("usb_devices", std::move(devices));
+    out.Result(document, text);
+    return 0;
+}
+
+int RunList(bool usb, Context& context, Output& out) {
+    if (usb) return RunListUsb(out);
     Session session(context.global, out);
+    NoteUsbProblems(out);
     const auto devices = ListDevices(session);
     Json document = Json::MakeObject();
     Json cameras = Json::MakeArray();
@@ -106,8 +157,12 @@ int RunInfo(Context& context, Output& out) {
 }  // namespace
 
 Command AddListCommand(CLI::App& app) {
+    auto usb = std::make_shared<bool>(false);
     CLI::App* command = app.add_subcommand("list", "List the cameras with their slot and name");
-    return {command, RunList};
+    command->add_flag("--usb", *usb,
+                      "list the USB devices that have the camera's pipes, with ids and path "
+                      "(every device, with the reason, under -v)");
+    return {command, [usb](Context& context, Output& out) { return RunList(*usb, context, out); }};
 }
 
 Command AddInfoCommand(CLI::App& app) {

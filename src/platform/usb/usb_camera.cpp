@@ -1,0 +1,172 @@
+#include "platform/usb/usb_camera.h"
+
+#include <map>
+
+namespace rezive::platform::usb {
+namespace {
+
+constexpr auto kAnswerWait = std::chrono::seconds(2);
+
+std::atomic<int> g_openFault{LIBUSB_SUCCESS};
+
+struct Entry {
+    std::shared_ptr<UsbCamera> camera;
+    int users = 0;
+    std::chrono::steady_clock::time_point idleSince;
+};
+
+struct Handles {
+    std::mutex mutex;
+    std::multimap<std::string, Entry> entries;  // an unplugged device's handle lingers beside its successor
+    std::map<std::string, uint32_t> imageTimeouts;  // by plugging (UsbCamera::key_)
+};
+
+// Never destroyed: files may be closed by threads that outlive static destruction.
+Handles& TheHandles() {
+    static Handles* handles = new Handles;
+    return *handles;
+}
+
+}  // namespace
+
+UsbCamera::UsbCamera(std::shared_ptr<UsbBus> bus, libusb_device_handle* handle, const PipeMap& pipes,
+                     std::string key)
+    : bus_(std::move(bus)), handle_(handle), key_(std::move(key)) {
+    for (int i = 0; i < kPipeCount; ++i) endpoint_[i] = pipes.endpoint[i];
+}
+
+void UsbCamera::SetImageTimeout(uint32_t milliseconds) {
+    imageTimeoutMs_.store(milliseconds);
+    Handles& handles = TheHandles();
+    std::lock_guard lock(handles.mutex);
+    handles.imageTimeouts[key_] = milliseconds;
+}
+
+UsbCamera::~UsbCamera() {
+    libusb_release_interface(handle_, 0);  // gives the interface back to a detached kernel driver
+    libusb_close(handle_);
+}
+
+std::shared_ptr<UsbCamera> UsbCamera::Open(std::shared_ptr<UsbBus> bus, const UsbDeviceRecord& record,
+                                           int* error) {
+    libusb_device_handle* handle = nullptr;
+    int result = g_openFault.load();
+    if (result == LIBUSB_SUCCESS) result = libusb_open(record.device.get(), &handle);
+    if (result == LIBUSB_SUCCESS) {
+        // Not every platform can detach: claiming then tells whether the interface is free.
+        libusb_set_auto_detach_kernel_driver(handle, 1);
+        result = libusb_claim_interface(handle, 0);
+        if (result != LIBUSB_SUCCESS) libusb_close(handle);
+    }
+    if (result != LIBUSB_SUCCESS) {
+        *error = result;
+        return nullptr;
+    }
+    *error = LIBUSB_SUCCESS;
+    const std::string key = record.Location() + "@" + std::to_string(record.address);
+    return std::shared_ptr<UsbCamera>(new UsbCamera(std::move(bus), handle, record.pipes, key));
+}
+
+bool UsbCamera::Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t* done) {
+    *done = 0;
+    if (pipe >= kPipeCount || length > 0x7FFFFFFFu) return false;
+    if (gone_.load()) return false;
+    const unsigned timeout = pipe == 2 ? imageTimeoutMs_.load() : kPacketTimeoutMs;
+    int moved = 0;
+    // libusb splits a long transfer into URBs and ends it at a short packet.
+    const int result = libusb_bulk_transfer(handle_, endpoint_[pipe], data, static_cast<int>(length),
+                                            &moved, timeout);
+    *done = moved > 0 && static_cast<uint32_t>(moved) <= length ? static_cast<uint32_t>(moved) : 0;
+    switch (result) {
+        case LIBUSB_SUCCESS: return true;
+        case LIBUSB_ERROR_NO_DEVICE: gone_.store(true); return false;
+        case LIBUSB_ERROR_PIPE:
+            // A stalled endpoint stays stalled until cleared; the next transfer starts afresh.
+            if (libusb_clear_halt(handle_, endpoint_[pipe]) == LIBUSB_ERROR_NO_DEVICE) gone_.store(true);
+            return false;
+        default: return false;
+    }
+}
+
+void UsbCamera::TakeAnswers(const void* file) {
+    std::unique_lock lock(answerMutex_);
+    answerFree_.wait_for(lock, kAnswerWait,
+                         [&] { return answerOwner_ == nullptr || answerOwner_ == file; });
+    answerOwner_ = file;
+}
+
+void UsbCamera::ReleaseAnswers(const void* file) {
+    {
+        std::lock_guard lock(answerMutex_);
+        if (answerOwner_ != file) return;
+        answerOwner_ = nullptr;
+    }
+    answerFree_.notify_all();
+}
+
+std::shared_ptr<UsbCamera> AcquireCamera(const std::shared_ptr<UsbBus>& bus,
+                                         const UsbDeviceRecord& record, int* error) {
+    Handles& handles = TheHandles();
+    std::lock_guard lock(handles.mutex);
+    const std::string key = record.Location();
+    auto [first, last] = handles.entries.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        Entry& entry = it->second;
+        if (!entry.camera->Gone() && entry.camera->Device() == record.device.get()) {
+            ++entry.users;
+            *error = LIBUSB_SUCCESS;
+            return entry.camera;
+        }
+    }
+    auto camera = UsbCamera::Open(bus, record, error);
+    if (!camera) return nullptr;
+    if (auto t = handles.imageTimeouts.find(camera->key_); t != handles.imageTimeouts.end()) {
+        camera->imageTimeoutMs_.store(t->second);
+    }
+    handles.entries.emplace(key, Entry{camera, 1, {}});
+    return camera;
+}
+
+void ReleaseCamera(const std::shared_ptr<UsbCamera>& camera) {
+    std::shared_ptr<UsbCamera> closing;  // closed outside the lock
+    Handles& handles = TheHandles();
+    std::lock_guard lock(handles.mutex);
+    for (auto it = handles.entries.begin(); it != handles.entries.end(); ++it) {
+        Entry& entry = it->second;
+        if (entry.camera != camera) continue;
+        if (--entry.users == 0) {
+            entry.idleSince = std::chrono::steady_clock::now();
+            // An unplugged camera's handle is of no more use.
+            if (camera->Gone()) {
+                closing = std::move(entry.camera);
+                handles.entries.erase(it);
+            }
+        }
+        break;
+    }
+}
+
+size_t CloseIdleCameras(bool all) {
+    std::vector<std::shared_ptr<UsbCamera>> closing;
+    Handles& handles = TheHandles();
+    {
+        std::lock_guard lock(handles.mutex);
+        const auto now = std::chrono::steady_clock::now();
+        for (auto it = handles.entries.begin(); it != handles.entries.end();) {
+            const Entry& entry = it->second;
+            if (entry.users == 0 && (all || now - entry.idleSince >= kLinger)) {
+                closing.push_back(entry.camera);
+                it = handles.entries.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    closing.clear();
+    std::lock_guard lock(handles.mutex);
+    return handles.entries.size();
+}
+
+void SetOpenFaultForTesting(int error) { g_openFault.store(error); }
+
+}  // namespace rezive::platform::usb

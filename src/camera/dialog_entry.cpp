@@ -102,6 +102,9 @@ int32_t CRezive::ShowAnalogDialog(platform::WindowId parent) {
     platform::MutexLock lock(lock_);
     acquisition_.Dialog().Set(nullptr);
     if (result != dialogs::kResultOk) {
+        // Between frames: automatic exposure in a frame still in flight would otherwise write
+        // its exposure over the restored one.
+        platform::MutexLock frame(acquisition_.FrameLock());
         analog_ = opened;
         WriteAnalogToSensor();  // gain, exposure, mirror V, mirror H
     }
@@ -125,7 +128,12 @@ int32_t CRezive::ShowFilterDialog(platform::WindowId parent) {
     platform::MutexLock lock(lock_);
     acquisition_.Dialog().Set(nullptr);
     // Cancel returns the whole record, measured values too, to the opening moment.
-    if (result != dialogs::kResultOk) filters_ = opened;
+    // Between frames, so a white-balance or gray-gain measurement still in flight cannot
+    // write its gains over the restored ones.
+    if (result != dialogs::kResultOk) {
+        platform::MutexLock frame(acquisition_.FrameLock());
+        filters_ = opened;
+    }
     openDialog_.reset();
     return result != 0 ? 1 : 0;
 }

@@ -156,6 +156,16 @@ static gboolean start(GstBaseSrc* base) {
     g_atomic_int_set(&self->rate10, 0);
     int stale[20];
     rezive_take_errors(handle, stale, G_N_ELEMENTS(stale));
+    /* The claim region could not be opened: the library says where and why. */
+    char detail[512];
+    if (RzGetErrorDetail(handle, detail, sizeof detail) > 0) {
+        GST_ELEMENT_ERROR(self, RESOURCE, OPEN_READ_WRITE, ("%s", detail),
+                          ("Rezive_Initialize recorded error %d", RZ_ERR_BUFFER));
+        Rezive_Release(handle);
+        RzDestroyWindow(window);
+        self->window = 0;
+        return FALSE;
+    }
 
     char name[32];
     const gboolean opened = Rezive_GetDeviceName(handle, device, name, sizeof name) == 1 &&

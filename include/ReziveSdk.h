@@ -39,6 +39,15 @@
  *    and Rezive_Release of the camera whose frame it handles.
  *  - The RzFrameInfo a frame message points to and the callback buffer are rewritten by the
  *    next frame; read the newest frame with Rezive_GetImage for a consistent copy.
+ *
+ * Processes and users. The processes of one user share a camera claim region, the POSIX shared
+ * memory /dev/shm/RUREDO_USBCAMERA.<uid> (mode 0600; REZIVE_SHARED_NAME names another): a camera
+ * that one of them previews is in use for the others, and the claim of a process that died is
+ * taken over. Every user has a region of their own, and so has every container with its own
+ * /dev/shm; between them a camera is kept exclusive by the device: the exclusive open of the
+ * character device, the USB interface claim. A second user's attempt on a camera another user
+ * holds fails with RZ_ERR_DEVICE_UNAVAILABLE and never waits. Where the region can be neither
+ * opened nor created, Rezive_Initialize records RZ_ERR_BUFFER and RzGetErrorDetail says why.
  */
 #ifndef REZIVE_SDK_H
 #define REZIVE_SDK_H
@@ -375,6 +384,19 @@ RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
  *         buffer when it is size or more), or -1 for a NULL text with a nonzero size.
  */
 RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
+
+/**
+ * The system's account of the camera's newest failure that has one: what failed, where and why,
+ * in one line, for a user to read. Today that is the camera claim region that
+ * Rezive_Initialize could neither open nor create (RZ_ERR_BUFFER recorded), for example
+ * "cannot open the camera claim region /dev/shm/RUREDO_USBCAMERA.1000: Read-only file system".
+ * The text stays until a later failure replaces it; Rezive_GetLastError does not remove it.
+ * @param text  receives the NUL-terminated text, cut to fit; may be NULL when size is 0
+ * @param size  bytes of text
+ * @return the length of the whole text without its NUL (0: no failure with a reason), or -1 for
+ *         an unknown handle or a NULL text with a nonzero size.
+ */
+RZ_API int32_t RzGetErrorDetail(RzHandle handle, char* text, int32_t size);
 
 /** @} */
 

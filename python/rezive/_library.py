@@ -41,6 +41,7 @@ _PROTOTYPES = {
     "Rezive_Release": (_i32, [RzHandle]),
     "Rezive_GetDllVersion": (_i32, []),
     "Rezive_GetLastError": (_i32, [RzHandle]),
+    "RzGetErrorDetail": (_i32, [RzHandle, ctypes.c_char_p, _i32]),
     "Rezive_EnumDevice": (_i32, [RzHandle, ctypes.c_void_p]),
     "Rezive_GetDeviceName": (_i32, [RzHandle, _i32, ctypes.c_char_p, _i32]),
     "Rezive_SetDeviceNumber": (_i32, [RzHandle, _i32]),

@@ -8,7 +8,7 @@ import numpy as np
 
 from . import frames as _frames
 from ._library import RzCameraInfo, RzFrameInfo, RzMessage, lib
-from .errors import ReziveError
+from .errors import BUFFER, ReziveError
 
 WM_FRAME = 0x8002
 WM_ERROR = 0x8003
@@ -64,7 +64,11 @@ class Camera:
             self._destroy_windows()
             raise ReziveError(5, "creating the camera object")
         self._handle = handle
-        self._take_codes()
+        codes = self._take_codes()
+        detail = _error_detail(handle)
+        if detail:  # the claim region could not be opened
+            self.close()
+            raise ReziveError(BUFFER, "opening the camera claim region", codes, detail)
         try:
             name = ctypes.create_string_buffer(32)
             self._check(lib.Rezive_GetDeviceName(handle, slot, name, len(name)),
@@ -386,6 +390,15 @@ def _avi_finished(path):
     except OSError:
         return False
     return len(header) == 8 and header[:4] == b"RIFF" and int.from_bytes(header[4:], "little") != 0
+
+
+def _error_detail(handle):
+    size = lib.RzGetErrorDetail(handle, None, 0)
+    if size <= 0:
+        return None
+    text = ctypes.create_string_buffer(size + 1)
+    lib.RzGetErrorDetail(handle, text, len(text))
+    return text.value.decode(errors="replace")
 
 
 def cameras():

@@ -35,12 +35,15 @@ class ReziveError(Exception):
 
     code: the SDK error code of the cause (0 when the library gave none);
     codes: every code the call recorded, the cause first; meaning: the cause in words;
-    doing: what was being done.
+    doing: what was being done; detail: the system's reason where the library gave one
+    ("cannot open the camera claim region /dev/shm/...: Permission denied"), else None.
     """
 
-    def __init__(self, code, doing, codes=None):
+    def __init__(self, code, doing, codes=None, detail=None):
         self.code = code
         self.codes = list(codes) if codes else ([code] if code else [])
         self.meaning = MEANINGS.get(code, "unknown error code")
         self.doing = doing
-        super().__init__(f"error {code}: {self.meaning} ({doing})")
+        self.detail = detail
+        message = f"error {code}: {self.meaning} ({doing})"
+        super().__init__(f"{message}: {detail}" if detail else message)

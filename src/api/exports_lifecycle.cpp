@@ -1,4 +1,8 @@
 // Exports: lifecycle, errors, device selection and the unsupported functions.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include "ReziveSdk.h"
 #include "api/dispatch.h"
 
@@ -38,6 +42,19 @@ RZ_API int32_t Rezive_GetDllVersion(void) { return kDllVersion; }
 
 RZ_API int32_t Rezive_GetLastError(RzHandle handle) {
     return Dispatch(handle, 0, [](CRezive& c) { return c.GetLastError(); });
+}
+
+RZ_API int32_t RzGetErrorDetail(RzHandle handle, char* text, int32_t size) {
+    if ((text == nullptr && size != 0) || size < 0) return -1;
+    return Dispatch(handle, -1, [&](CRezive& c) {
+        const std::string detail = c.ErrorDetail();
+        if (size > 0) {
+            const size_t n = std::min(detail.size(), static_cast<size_t>(size) - 1);
+            std::memcpy(text, detail.data(), n);
+            text[n] = '\0';
+        }
+        return static_cast<int32_t>(std::min<size_t>(detail.size(), 0x7FFFFFFF));
+    });
 }
 
 RZ_API int32_t Rezive_EnumDevice(RzHandle handle, char (*names)[256]) {

@@ -128,7 +128,8 @@ bool CRezive::WindowAccepted(const CaptureGeometry& g) {
 
 int32_t CRezive::Initialize(platform::WindowId appWindow) {
     platform::MutexLock lock(lock_);
-    if (shared_.Open()) {
+    std::string why;
+    if (shared_.Open(&why)) {
         model_ = CreateModelObject();
         const bool buffers = acquisition_.CreateBuffers();
         appWindow_ = appWindow;
@@ -152,6 +153,7 @@ int32_t CRezive::Initialize(platform::WindowId appWindow) {
         }
     } else {
         appWindow_ = appWindow;
+        errors_.SetDetail(why);
     }
     RecordError(RZ_ERR_BUFFER);
     return 0;

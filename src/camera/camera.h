@@ -46,6 +46,7 @@ public:
     int32_t RecordError(int32_t code) override;
     void PostError(int32_t code);  // posted only, not recorded
     int32_t GetLastError() { return errors_.Pop(); }  // the history has its own lock
+    std::string ErrorDetail() const { return errors_.Detail(); }
     int32_t EnumDevice(char (*names)[256]);
     int32_t EnumDeviceW(char16_t (*names)[256]);
     int32_t GetDeviceName(int32_t index, char* name, int32_t length);

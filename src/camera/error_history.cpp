@@ -1,6 +1,7 @@
 #include "camera/error_history.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace rezive {
 
@@ -16,6 +17,16 @@ int32_t ErrorHistory::Pop() {
     std::copy(codes_.begin() + 1, codes_.end(), codes_.begin());
     codes_[kEntries - 1] = 0;
     return newest;
+}
+
+void ErrorHistory::SetDetail(std::string detail) {
+    platform::MutexLock lock(mutex_);
+    detail_ = std::move(detail);
+}
+
+std::string ErrorHistory::Detail() const {
+    platform::MutexLock lock(mutex_);
+    return detail_;
 }
 
 }  // namespace rezive

@@ -1,8 +1,10 @@
-// The camera's error history: twenty codes, newest first, popped by Rezive_GetLastError.
+// The camera's error history: twenty codes, newest first, popped by Rezive_GetLastError, and
+// the system's reason of the newest failure that has one (RzGetErrorDetail).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "platform/mutex.h"
 
@@ -18,10 +20,16 @@ public:
     // place becomes 0. Returns 0 once drained.
     int32_t Pop() EXCLUDES(mutex_);
 
+    // The system's account of the newest failure that has one (what failed, where, why);
+    // kept until another replaces it, as the codes do not carry it.
+    void SetDetail(std::string detail) EXCLUDES(mutex_);
+    std::string Detail() const EXCLUDES(mutex_);
+
 private:
     // Errors arrive from application threads and the worker thread alike.
-    platform::Mutex mutex_;
+    mutable platform::Mutex mutex_;
     std::array<int32_t, kEntries> codes_ GUARDED_BY(mutex_){};
+    std::string detail_ GUARDED_BY(mutex_);
 };
 
 }  // namespace rezive

@@ -18,18 +18,21 @@ inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C before the wo
 class CliError : public std::runtime_error {
 public:
     // what: the operation that failed, in words ("saving shot.png").
-    CliError(std::string what, std::vector<int32_t> codes)
-        : std::runtime_error(std::move(what)), codes_(std::move(codes)) {}
+    // cause: the system's reason where the library gave one (RzGetErrorDetail).
+    CliError(std::string what, std::vector<int32_t> codes, std::string cause = {})
+        : std::runtime_error(std::move(what)), codes_(std::move(codes)), cause_(std::move(cause)) {}
     explicit CliError(std::string what, int exitStatus = kExitNoCode)
         : std::runtime_error(std::move(what)), status_(exitStatus) {}
 
     const std::vector<int32_t>& Codes() const { return codes_; }
+    const std::string& Cause() const { return cause_; }
     // The root cause: the first code recorded by the failing operation.
     int32_t Code() const { return codes_.empty() ? 0 : codes_.front(); }
     int ExitStatus() const { return codes_.empty() ? status_ : static_cast<int>(Code()); }
 
 private:
     std::vector<int32_t> codes_;
+    std::string cause_;
     int status_ = kExitNoCode;
 };
 

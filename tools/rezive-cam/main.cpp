@@ -23,6 +23,7 @@ void PrintFailure(const CliError& error, const Output& out) {
         // The first code is the cause; later ones are what the calling operations added.
         std::fprintf(stderr, "error %d: %s (%s)\n", error.Code(), ErrorMeaning(error.Code()),
                      error.what());
+        if (!error.Cause().empty()) std::fprintf(stderr, "  cause: %s\n", error.Cause().c_str());
         for (size_t k = 1; k < error.Codes().size(); ++k) {
             if (error.Codes()[k] == error.Code()) continue;
             std::fprintf(stderr, "  then error %d: %s\n", error.Codes()[k],
@@ -31,6 +32,7 @@ void PrintFailure(const CliError& error, const Output& out) {
         failure.Set("code", error.Code());
         failure.Set("meaning", ErrorMeaning(error.Code()));
         failure.Set("while", error.what());
+        if (!error.Cause().empty()) failure.Set("cause", error.Cause());
         Json codes = Json::MakeArray();
         for (const int32_t code : error.Codes()) codes.Push(code);
         failure.Set("codes", std::move(codes));

@@ -70,6 +70,11 @@ Session::Session(const GlobalOptions& options, Output& out) : out_(out) {
 
 void Session::Open(const GlobalOptions& options, bool userChose) {
     Initialize();
+    // Without its claim region the camera object is unusable; every later call would fail with
+    // "no camera", which hides the cause. Say what failed, where and why instead.
+    if (const std::string cause = ErrorDetail(); !cause.empty()) {
+        throw CliError("opening the camera claim region", TakeErrors(), cause);
+    }
     deviceCount_ = CountDevices(handle_);
     // The library reads REZIVE_VIRTUAL_CAMERAS when it probes for devices, so the fallback
     // needs a fresh camera object. A variable the user set (even to 0) is left as it is.
@@ -106,6 +111,15 @@ void Session::Release() {
     // Release stops any acquisition (finishing a recording) and saves the settings.
     Rezive_Release(handle_);
     handle_ = 0;
+}
+
+std::string Session::ErrorDetail() const {
+    const int32_t size = RzGetErrorDetail(handle_, nullptr, 0);
+    if (size <= 0) return {};
+    std::string text(static_cast<size_t>(size) + 1, '\0');
+    RzGetErrorDetail(handle_, text.data(), size + 1);
+    text.resize(static_cast<size_t>(size));
+    return text;
 }
 
 std::vector<int32_t> Session::TakeErrors() {

@@ -39,6 +39,8 @@ public:
     // Throws CliError with the codes reported since the last ClearErrors when result is 0.
     void Check(int32_t result, const std::string& what);
     [[noreturn]] void Fail(const std::string& what);
+    // The library's account of the newest failure with a system reason; empty when none.
+    std::string ErrorDetail() const;
     // The error codes reported since the last call, oldest first (error messages of the
     // message window, then whatever the history still holds); other messages are dropped.
     std::vector<int32_t> TakeErrors();

@@ -24,7 +24,7 @@ TEST_F(AcquisitionSoak, FiveHundredCyclesWithFaults) {
     std::vector<uint8_t> buffer(128 * 16 * 8);
     // A sanitizer may start a helper thread of its own with the process's first thread.
     std::thread([] {}).join();
-    const int baseline = ThreadCount();
+    const int baseline = SettledThreadCount();
     static constexpr int32_t kBits[] = {8, 16, 24, 32, 48, 64};
     for (int cycle = 0; cycle < 500; ++cycle) {
         SCOPED_TRACE(testing::Message() << "seed " << seed << " cycle " << cycle);
@@ -72,8 +72,9 @@ TEST_F(AcquisitionSoak, FiveHundredCyclesWithFaults) {
         while (Rezive_GetLastError(handle_) != 0) {
         }
     }
-    EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= baseline; }, 30000))
-        << ThreadCount() << " threads, " << baseline << " at the start";
+    int left = 0;
+    EXPECT_TRUE(WaitForThreadCount(baseline, &left)) << left << " threads, " << baseline
+                                                     << " at the start";
 }
 
 }  // namespace

@@ -1573,7 +1573,7 @@ void Harness::Run() {
     // first camera object started it: it is started before the count the camera threads are
     // held to.
     Rezive_Release(Rezive_Initialize(0));
-    const int baseline = ThreadCount();
+    const int baseline = SettledThreadCount();  // the released camera's threads may still be listed
     Prepare();  // adds the handler actors; actors_ is a deque, so references stay valid
 
     std::printf("stress: seed %llu (REZIVE_STRESS_SEED=%llu to rerun), %d threads x %d handles over "
@@ -1601,12 +1601,9 @@ void Harness::Run() {
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
     Cleanup(mainActor);
     // Every camera thread ends with its handle; a generous wait for a loaded machine.
-    const auto deadline = SteadyClock::now() + std::chrono::seconds(60);
     // The watchdog is the one thread of ours still running.
-    while (ThreadCount() > baseline + 1 && SteadyClock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const bool threadsGone = ThreadCount() <= baseline + 1;
-    const int threadsLeft = ThreadCount();
+    int threadsLeft = 0;
+    const bool threadsGone = WaitForThreadCount(baseline + 1, &threadsLeft);
     if (!threadsGone) {
         std::fprintf(stderr, "stress: %d threads outlive every handle (seed %llu):\n", threadsLeft,
                      static_cast<unsigned long long>(options_.seed));

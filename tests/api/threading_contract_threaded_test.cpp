@@ -85,7 +85,7 @@ TEST_F(ThreadingContract, DeviceSwitchIsRefusedWhileAnyAcquisitionRuns) {
 TEST_F(ThreadingContract, ReleaseWhileAnotherThreadIsInsideACall) {
     camera_->SetTimeScale(0.2);
     std::thread([] {}).join();  // a sanitizer's own helper thread starts with the first thread
-    const int baseline = ThreadCount();
+    const int baseline = SettledThreadCount();
     for (int round = 0; round < 6; ++round) {
         const auto h = static_cast<RzHandle>(Rezive_Initialize(0));
         ASSERT_NE(h, 0u);
@@ -112,8 +112,9 @@ TEST_F(ThreadingContract, ReleaseWhileAnotherThreadIsInsideACall) {
         caller.join();
         EXPECT_EQ(Rezive_Release(h), 0) << "released once";
     }
-    EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= baseline; }))
-        << "no acquisition thread outlives its camera";
+    int left = 0;
+    EXPECT_TRUE(WaitForThreadCount(baseline, &left))
+        << "no acquisition thread outlives its camera: " << left << " threads, " << baseline;
 }
 
 TEST_F(ThreadingContract, FrameHandlerStopsThePreviewFromTheMessageThread) {

@@ -34,7 +34,7 @@ TEST_F(EngineStressTest, ThousandStartStopCyclesWithRandomFaults) {
     // thread creation, which must not count against the engine.
     ASSERT_EQ(model.StartStreaming(), 0);
     ASSERT_EQ(model.StopStreaming(), 0);
-    const int baseline = ThreadCount();
+    const int baseline = test::SettledThreadCount();  // the joined run may still be listed
     std::mt19937 random(20261208);
     std::vector<uint8_t> out(128 * 16);
     int results[20] = {};
@@ -99,8 +99,10 @@ TEST_F(EngineStressTest, ThousandStartStopCyclesWithRandomFaults) {
     }
     EXPECT_GT(results[0], 100);
     EXPECT_GT(results[19], 100);
-    // Every streaming thread has been joined (a joined thread can stay listed for a moment).
-    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= baseline; })) << ThreadCount();
+    // Every streaming thread has been joined and has left the list.
+    int left = 0;
+    EXPECT_TRUE(test::WaitForThreadCount(baseline, &left)) << left << " threads, " << baseline
+                                                           << " at the start";
 }
 
 }  // namespace

@@ -44,10 +44,21 @@ std::string RunProbe(const std::optional<std::string>& value) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
-    char* argv[] = {const_cast<char*>(REZIVE_DISPATCH_PROBE_PATH), nullptr};
+    // The launcher's words (an emulator in a cross build), then the probe.
+    std::vector<std::string> words;
+    const std::string launcher = REZIVE_DISPATCH_PROBE_LAUNCHER;
+    for (size_t at = 0; !launcher.empty() && at != std::string::npos;) {
+        const size_t bar = launcher.find('|', at);
+        words.push_back(launcher.substr(at, bar == std::string::npos ? bar : bar - at));
+        at = bar == std::string::npos ? bar : bar + 1;
+    }
+    words.push_back(REZIVE_DISPATCH_PROBE_PATH);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
     const int spawned =
-        posix_spawn(&pid, REZIVE_DISPATCH_PROBE_PATH, &actions, nullptr, argv, envp.data());
+        posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return "";
     int status = 0;

@@ -132,6 +132,9 @@ bool CAcquisition::Prepare() {
 
 bool CAcquisition::StartWorker() {
     stopRequested_.Reset();
+    // The helpers start with the worker, so the threads of a running acquisition are all there
+    // from its start.
+    if (!poolLease_) poolLease_.emplace(platform::WorkerPool::Shared());
     try {
         worker_ = std::thread([this] { WorkerMain(); });
     } catch (const std::system_error&) {
@@ -208,6 +211,7 @@ int32_t CAcquisition::StopPreviewLocked() {
             if (was == AcquisitionMode::kPreview) CountLeftInRing();
         }
     }
+    poolLease_.reset();
     return 1;
 }
 

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "acquisition/acquisition_host.h"
@@ -169,6 +170,8 @@ private:
     std::atomic<int32_t> preparedColorMode_{-1};
     std::atomic<int32_t> imageAvailable_{0};
     std::thread worker_ GUARDED_BY(control_);
+    // Keeps the shared pool's helpers running while the worker runs; dropped after its join.
+    std::optional<platform::WorkerPool::Lease> poolLease_ GUARDED_BY(control_);
     // Set by a stop: the worker's wait between frames ends at once instead of sleeping out a long
     // wait time. Made before the worker starts and kept until it has been joined.
     platform::Event stopRequested_{true};

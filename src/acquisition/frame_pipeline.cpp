@@ -1,12 +1,8 @@
 #include "acquisition/frame_pipeline.h"
 
-#include <cstring>
-
 #include "acquisition/auto_iris.h"
 #include "acquisition/defect_correction.h"
 #include "device/rezive417dir_sdk.h"
-#include "imaging/filters.h"
-#include "imaging/gray16.h"
 #include "imaging/mosaic.h"
 
 namespace rezive {
@@ -20,47 +16,70 @@ constexpr int32_t kSampleBits = 12;
 void FramePipeline::Process(int32_t colorMode, CDibImage* const* images, CameraSettings& s,
                             CRezive417DIRVUDSdk& model, const DefectList& defects) {
     CDibImage& raw = *images[(colorMode == 1 || colorMode == 4 || colorMode == 5) ? 1 : 0];
-    CDibImage& output = *images[colorMode];
     if (s.defectCorrection == 1) {
         CorrectDefects(raw, defects, s.geometry, s.analog.mirrorH != 0, s.analog.mirrorV != 0);
     }
     const std::shared_ptr<DialogObserver> dialog = dialog_.Get();
     AutoIris(raw, model, s.analog, dialog.get());
+
+    const FilterSettings& f = s.filters;
+    FrameRecipe recipe;
+    recipe.colorMode = colorMode;
+    recipe.bitDepth = kSampleBits;
+    recipe.whiteBalance.phase =
+        EffectiveBayerPhase(f.bayerMode, s.analog.mirrorV != 0, s.analog.mirrorH != 0);
+    recipe.whiteBalance.redGain = f.redGain;
+    recipe.whiteBalance.greenGain = f.greenGain;
+    recipe.whiteBalance.blueGain = f.blueGain;
+    FrameImages frame{&raw, images[colorMode], nullptr, images[kSlotWork]};
     if (colorMode <= 1) {
-        const int32_t grayMode = s.filters.grayMode;
-        if (grayMode == 1) {
-            GrayGainOffset(raw, colorMode == 0 ? 8 : kSampleBits, s, dialog.get());
-        } else if (grayMode == 2) {
+        recipe.grayMode = f.grayMode;
+        if (recipe.grayMode == 1) {
+            MeasureGrayGains(raw, colorMode == 0 ? 8 : kSampleBits, s, recipe, dialog.get());
+        } else if (recipe.grayMode == 2) {
             // Reconstruction then luminance; in the 16-bit mode through the 48-bit buffer, so the
             // result keeps its 12 significant bits.
             CDibImage& color = *images[colorMode == 0 ? 2 : 4];
             if (!color.Empty() && color.Width() == raw.Width() && color.Height() == raw.Height()) {
-                Reconstruct(color, raw, s, dialog.get());
-                raw.Transfer(colorMode == 0 ? BgrToGray8 : BgrToGray16, &color, nullptr, 0, 0,
-                             nullptr);
+                frame.color = &color;
+                MeasureWhiteBalance(raw, color, s, recipe, dialog.get());
             }
         }
     } else {
-        Reconstruct(output, raw, s, dialog.get());
+        MeasureWhiteBalance(raw, *frame.output, s, recipe, dialog.get());
     }
-    Filters(colorMode, output, *images[kSlotWork], s);
+    recipe.hue = f.hue;
+    recipe.saturation = f.saturation;
+    recipe.gamma = f.gamma;
+    recipe.contrast = f.contrast;
+    recipe.sharpness = f.sharpness;
+    recipe.brightness = f.brightness;
+    Run(recipe, frame);
 }
 
-void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, CameraSettings& s,
-                                DialogObserver* dialog) {
-    WhiteBalanceParams params;
-    params.phase = EffectiveBayerPhase(s.filters.bayerMode, s.analog.mirrorV != 0,
-                                       s.analog.mirrorH != 0);
-    params.redGain = s.filters.redGain;
-    params.greenGain = s.filters.greenGain;
-    params.blueGain = s.filters.blueGain;
+void FramePipeline::Run(const FrameRecipe& recipe, const FrameImages& images) {
+    if (!strips_.Prepare(recipe, images, tables_)) {
+        RunFramePasses(recipe, images, tables_);
+        return;
+    }
+    for (int32_t phase = 0; phase < strips_.Phases(); ++phase) {
+        auto band = [this, phase](int32_t i) { strips_.Run(phase, i); };
+        pool_.Run(strips_.Bands(), band);
+    }
+}
+
+// The automatic white balance, measured on the mosaic when the reconstruction can run. A
+// one-shot measurement ends with this frame either way.
+void FramePipeline::MeasureWhiteBalance(const CDibImage& mosaic, const CDibImage& color,
+                                        CameraSettings& s, FrameRecipe& recipe,
+                                        DialogObserver* dialog) {
     const bool automatic = s.filters.autoWhiteBalance != 0;
-    bool measured = false;
-    ReconstructColor(color, mosaic, params, automatic, &measured);
+    const bool measured = automatic && ReconstructionFits(color, mosaic) &&
+                          rezive::MeasureWhiteBalance(mosaic, recipe.whiteBalance);
     if (measured) {
-        s.filters.redGain = params.redGain;
-        s.filters.greenGain = params.greenGain;
-        s.filters.blueGain = params.blueGain;
+        s.filters.redGain = recipe.whiteBalance.redGain;
+        s.filters.greenGain = recipe.whiteBalance.greenGain;
+        s.filters.blueGain = recipe.whiteBalance.blueGain;
     }
     if (automatic && s.filters.autoWhiteBalanceOnceA != 0 && s.filters.autoWhiteBalanceOnceB != 0) {
         s.filters.autoWhiteBalance = 0;
@@ -70,11 +89,11 @@ void FramePipeline::Reconstruct(CDibImage& color, const CDibImage& mosaic, Camer
     if (measured && dialog) dialog->Measured();
 }
 
-void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSettings& s,
-                                   DialogObserver* dialog) {
+void FramePipeline::MeasureGrayGains(CDibImage& raw, int32_t bitDepth, CameraSettings& s,
+                                     FrameRecipe& recipe, DialogObserver* dialog) {
     FilterSettings& f = s.filters;
-    BayerGainParams p;
-    p.phase = EffectiveBayerPhase(f.bayerMode, s.analog.mirrorV != 0, s.analog.mirrorH != 0);
+    BayerGainParams& p = recipe.grayGain;
+    p.phase = recipe.whiteBalance.phase;
     p.gainR = f.grayGainR;
     p.gainG1 = f.grayGainG1;
     p.gainG2 = f.grayGainG2;
@@ -93,53 +112,6 @@ void FramePipeline::GrayGainOffset(CDibImage& raw, int32_t bitDepth, CameraSetti
         }
         f.grayAutoGain.FetchAdd(-1);
         if (dialog) dialog->Measured();
-    }
-    if (p.gainR == 128 && p.gainG1 == 128 && p.gainG2 == 128 && p.gainB == 128) return;
-    raw.Transfer(raw.BitsPerPixel() == 16 ? BayerGainOffsetRaw16 : BayerGainOffsetRaw8, &raw,
-                 nullptr, 0, 0, &p);
-}
-
-void FramePipeline::Filters(int32_t colorMode, CDibImage& output, CDibImage& work,
-                            CameraSettings& s) {
-    // Kernel of each family by layout: Mono8, Mono16, Color8 (24/32), Color16 (48/64).
-    const int layout = colorMode == 0 ? 0 : colorMode == 1 ? 1 : colorMode <= 3 ? 2 : 3;
-    auto run = [&](PixelKernel kernel, void* params, const CDibImage* source) {
-        output.Transfer(kernel, source, nullptr, 0, 0, params);
-    };
-    const FilterSettings& f = s.filters;
-    const int32_t hue = f.hue, saturation = f.saturation;
-    if (colorMode >= 2 && (hue != 0 || saturation != 0)) {
-        HueSaturationParams p{hue, 0, saturation, kSampleBits};
-        run(layout == 2 ? HueSaturationColor8 : HueSaturationColor16, &p, &output);
-    }
-    const int32_t gamma = f.gamma;
-    if (gamma != 100) {
-        static constexpr PixelKernel kGamma[] = {GammaMono8, GammaMono16, GammaColor8,
-                                                 GammaColor16};
-        FilterParams p{gamma, kSampleBits, &tables_};
-        run(kGamma[layout], &p, &output);
-    }
-    const int32_t contrast = f.contrast;
-    if (contrast != 0) {
-        static constexpr PixelKernel kContrast[] = {ContrastMono8, ContrastMono16, ContrastColor8,
-                                                    ContrastColor16};
-        FilterParams p{contrast, kSampleBits, &tables_};
-        run(kContrast[layout], &p, &output);
-    }
-    const int32_t sharpness = f.sharpness;
-    if (sharpness != 0 && work.SizeBytes() == output.SizeBytes() && !work.Empty()) {
-        static constexpr PixelKernel kSharpness[] = {SharpnessMono8, SharpnessMono16,
-                                                     SharpnessColor8, SharpnessColor16};
-        std::memcpy(work.Bits(), output.Bits(), output.SizeBytes());
-        FilterParams p{sharpness, kSampleBits, &tables_};
-        run(kSharpness[layout], &p, &work);
-    }
-    const int32_t brightness = f.brightness;
-    if (brightness != 0) {
-        static constexpr PixelKernel kBrightness[] = {BrightnessMono8, BrightnessMono16,
-                                                      BrightnessColor8, BrightnessColor16};
-        FilterParams p{brightness, kSampleBits, &tables_};
-        run(kBrightness[layout], &p, &output);
     }
 }
 

@@ -94,7 +94,89 @@ struct FilterTables::Cache {
     }
 };
 
-FilterTables::FilterTables() : contrast_(new Cache), gamma_(new Cache) {}
+// A composed table and the settings it was composed for.
+struct FilterTables::Curve {
+    bool valid = false;
+    int32_t gamma = 0, contrast = 0, brightness = 0, variant = 0;
+    std::vector<uint8_t> table8;    // 256 entries
+    std::vector<uint16_t> table16;  // 2^n entries
+
+    bool Matches(int32_t g, int32_t c, int32_t b, int32_t v) const {
+        return valid && gamma == g && contrast == c && brightness == b && variant == v;
+    }
+    void Keep(int32_t g, int32_t c, int32_t b, int32_t v) {
+        gamma = g;
+        contrast = c;
+        brightness = b;
+        variant = v;
+        valid = true;
+    }
+};
+
+namespace {
+
+// Runs a filter kernel of the mono layouts over the table itself, seen as one row of samples,
+// so each step maps the entries exactly as it maps the samples of a frame.
+template <class S>
+bool MapRow(PixelKernel kernel, S* row, int32_t count, FilterParams params) {
+    const Rect whole{0, 0, count, 1};
+    auto* bytes = reinterpret_cast<uint8_t*>(row);
+    const auto stride = static_cast<int32_t>(count * sizeof(S));
+    return kernel(bytes, bytes, whole, 0, 0, sizeof(S), sizeof(S), stride, stride, &params) == 1;
+}
+
+}  // namespace
+
+const uint8_t* FilterTables::Curve8(int32_t gamma, int32_t contrast, int32_t brightness,
+                                    bool colour) {
+    Curve& c = *curve8_;
+    if (c.Matches(gamma, contrast, brightness, colour ? 1 : 0)) return c.table8.data();
+    c.valid = false;
+    c.table8.resize(256);
+    uint8_t* table = c.table8.data();
+    if (gamma != 100) {
+        // The colour and mono gamma tables differ at gamma 0, so it is built, not mapped.
+        BuildGammaTable8(gamma, colour, table);
+    } else {
+        for (int32_t i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(i);
+    }
+    if (contrast != 0) {
+        uint8_t map[256];
+        BuildContrastTable8(contrast, map);
+        for (int32_t i = 0; i < 256; ++i) table[i] = map[table[i]];
+    }
+    if (brightness != 0) MapRow<uint8_t>(BrightnessMono8, table, 256, {brightness, 8, nullptr});
+    c.Keep(gamma, contrast, brightness, colour ? 1 : 0);
+    return table;
+}
+
+const uint16_t* FilterTables::Curve16(int32_t gamma, int32_t contrast, int32_t brightness,
+                                      int32_t n) {
+    n = std::clamp(n, 8, 16);
+    Curve& c = *curve16_;
+    if (c.Matches(gamma, contrast, brightness, n)) return c.table16.data();
+    c.valid = false;
+    const int32_t size = 1 << n;
+    try {
+        c.table16.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    uint16_t* table = c.table16.data();
+    for (int32_t i = 0; i < size; ++i) table[i] = static_cast<uint16_t>(i);
+    // The ramp holds every sample up to the limit; a sample above it reads the last entry,
+    // as gamma and contrast read their own tables.
+    if (gamma != 100 && !MapRow<uint16_t>(GammaMono16, table, size, {gamma, n, this}))
+        return nullptr;
+    if (contrast != 0 && !MapRow<uint16_t>(ContrastMono16, table, size, {contrast, n, this}))
+        return nullptr;
+    if (brightness != 0) MapRow<uint16_t>(BrightnessMono16, table, size, {brightness, n, this});
+    c.Keep(gamma, contrast, brightness, n);
+    return table;
+}
+
+FilterTables::FilterTables()
+    : contrast_(new Cache), gamma_(new Cache), curve8_(new Curve), curve16_(new Curve) {}
 FilterTables::~FilterTables() = default;
 
 const uint16_t* FilterTables::Contrast16(int32_t contrast, int32_t n) {

@@ -28,11 +28,24 @@ struct FilterParams {
     FilterTables* tables = nullptr;
 };
 
+// A prebuilt per-sample table (param of the ToneMap kernels): 256 entries for the 8-bit
+// layouts, 2^n (n = bit depth clamped to 8..16) for the 16-bit ones, whose samples above the
+// limit read the last entry.
+struct ToneMapParams {
+    const uint8_t* table8 = nullptr;
+    const uint16_t* table16 = nullptr;
+    int32_t bitDepth = 12;
+};
+
 struct HueSaturationParams {
     int32_t hue = 0;         // degrees, -360..360
     int32_t lightness = 0;   // always 0: the lightness is left as it is
     int32_t saturation = 0;  // -255..255 (clamped into that range)
     int32_t bitDepth = 12;   // of Color16 samples
+    // Optional tone table the written samples go through (the ToneMap step that follows,
+    // done in the same pass): 256 entries for Color8, 2^n for Color16.
+    const uint8_t* tone8 = nullptr;
+    const uint16_t* tone16 = nullptr;
 };
 
 // Lookup tables that depend only on a setting, rebuilt only when the setting changes. One per
@@ -48,10 +61,20 @@ public:
     const uint16_t* Contrast16(int32_t contrast, int32_t n);
     const uint16_t* Gamma16(int32_t gamma, int32_t n);
 
+    // The per-sample steps of a frame as one table: gamma (100: none), then contrast (0: none),
+    // then brightness (0: none), each exactly as its own kernel maps a sample. Only valid where
+    // gamma or contrast runs: their output never exceeds the limit, which is what lets a
+    // following brightness be tabled. Null when the memory cannot be had.
+    const uint8_t* Curve8(int32_t gamma, int32_t contrast, int32_t brightness, bool colour);
+    const uint16_t* Curve16(int32_t gamma, int32_t contrast, int32_t brightness, int32_t n);
+
 private:
     struct Cache;
+    struct Curve;
     std::unique_ptr<Cache> contrast_;
     std::unique_ptr<Cache> gamma_;
+    std::unique_ptr<Curve> curve8_;
+    std::unique_ptr<Curve> curve16_;
 };
 
 // Table builders, shared by the kernels and the cache (also the contract the tests check).
@@ -77,6 +100,8 @@ float BrightnessFactor(int32_t brightness);
 REZIVE_FILTER_FAMILY(Brightness);
 // sample -> contrast table[sample].
 REZIVE_FILTER_FAMILY(Contrast);
+// sample -> table[sample] of a prebuilt table (param: ToneMapParams); 0 without its table.
+REZIVE_FILTER_FAMILY(ToneMap);
 // sample -> gamma table[sample].
 REZIVE_FILTER_FAMILY(Gamma);
 // Unsharp masking against the 4 x 4 box mean (rows r-2..r+1, columns c-2..c+1):

@@ -110,7 +110,8 @@ REZIVE_INLINE void TransformPlanes(int16_t* __restrict pb, int16_t* __restrict p
 template <class S, int SS, int DS>
 REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int32_t x, int32_t y,
                            int32_t db, int32_t sb, int32_t dstStride, int32_t srcStride,
-                           int32_t ssRuntime, int32_t dsRuntime, int32_t n, const HueTables& t) {
+                           int32_t ssRuntime, int32_t dsRuntime, int32_t n, const HueTables& t,
+                           const S* tone) {
     const int32_t ss = SS != 0 ? SS : ssRuntime, ds = DS != 0 ? DS : dsRuntime;
     // 16-bit channels contribute their top 8 bits of the bit depth (above the limit: the limit).
     const int32_t shift = sizeof(S) == 1 ? 0 : n - 8;
@@ -131,10 +132,19 @@ REZIVE_INLINE void HueRows(uint8_t* dst, const uint8_t* src, const Rect& rc, int
             }
             TransformPlanes(pb, pg, pr, cnt, t);
             S* dp = d + static_cast<ptrdiff_t>(j0) * ds;
-            for (int32_t j = 0; j < cnt; ++j) {
-                dp[j * ds] = static_cast<S>(pb[j] << shift);
-                dp[j * ds + 1] = static_cast<S>(pg[j] << shift);
-                dp[j * ds + 2] = static_cast<S>(pr[j] << shift);
+            if (tone == nullptr) {
+                for (int32_t j = 0; j < cnt; ++j) {
+                    dp[j * ds] = static_cast<S>(pb[j] << shift);
+                    dp[j * ds + 1] = static_cast<S>(pg[j] << shift);
+                    dp[j * ds + 2] = static_cast<S>(pr[j] << shift);
+                }
+            } else {
+                // Written samples never exceed the limit, so they index the table directly.
+                for (int32_t j = 0; j < cnt; ++j) {
+                    dp[j * ds] = tone[pb[j] << shift];
+                    dp[j * ds + 1] = tone[pg[j] << shift];
+                    dp[j * ds + 2] = tone[pr[j] << shift];
+                }
             }
         }
     }
@@ -151,12 +161,17 @@ REZIVE_INLINE int32_t HueSaturation(uint8_t* dst, const uint8_t* src, const Rect
     const int32_t n = sizeof(S) == 1 ? 8 : std::clamp(p.bitDepth, 8, 16);
     const int32_t ds = db / static_cast<int32_t>(sizeof(S));
     const int32_t ss = sb / static_cast<int32_t>(sizeof(S));
-    if (ss == 3 && ds == 3)
-        HueRows<S, 3, 3>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
-    else if (ss == 4 && ds == 4)
-        HueRows<S, 4, 4>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+    const S* tone;
+    if constexpr (sizeof(S) == 1)
+        tone = p.tone8;
     else
-        HueRows<S, 0, 0>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t);
+        tone = p.tone16;
+    if (ss == 3 && ds == 3)
+        HueRows<S, 3, 3>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t, tone);
+    else if (ss == 4 && ds == 4)
+        HueRows<S, 4, 4>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t, tone);
+    else
+        HueRows<S, 0, 0>(dst, src, rc, x, y, db, sb, dstStride, srcStride, ss, ds, n, t, tone);
     return 1;
 }
 

@@ -166,6 +166,25 @@ int32_t Tone16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32
     return Lut16<Channels>(dst, src, r, x, y, db, sb, ds, ss, table, n);
 }
 
+template <int Channels>
+int32_t ToneMap8(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y, int32_t db,
+                 int32_t sb, int32_t ds, int32_t ss, void* param) {
+    if (param == nullptr || !LayoutFits<uint8_t>(db, sb, Channels)) return 0;
+    const auto& p = *static_cast<const ToneMapParams*>(param);
+    if (p.table8 == nullptr) return 0;
+    return Lut8<Channels>(dst, src, r, x, y, db, sb, ds, ss, p.table8);
+}
+
+template <int Channels>
+int32_t ToneMap16(uint8_t* dst, const uint8_t* src, const Rect& r, int32_t x, int32_t y,
+                  int32_t db, int32_t sb, int32_t ds, int32_t ss, void* param) {
+    if (param == nullptr || !LayoutFits<uint16_t>(db, sb, Channels)) return 0;
+    const auto& p = *static_cast<const ToneMapParams*>(param);
+    if (p.table16 == nullptr) return 0;
+    return Lut16<Channels>(dst, src, r, x, y, db, sb, ds, ss, p.table16,
+                           std::clamp(p.bitDepth, 8, 16));
+}
+
 }  // namespace
 
 #define REZIVE_DEFINE_FILTER(name, impl)                                                   \
@@ -183,6 +202,10 @@ REZIVE_DEFINE_FILTER(GammaMono8, (Tone8<Tone::kGamma, 1>))
 REZIVE_DEFINE_FILTER(GammaMono16, (Tone16<Tone::kGamma, 1>))
 REZIVE_DEFINE_FILTER(GammaColor8, (Tone8<Tone::kGamma, 3>))
 REZIVE_DEFINE_FILTER(GammaColor16, (Tone16<Tone::kGamma, 3>))
+REZIVE_DEFINE_FILTER(ToneMapMono8, ToneMap8<1>)
+REZIVE_DEFINE_FILTER(ToneMapMono16, ToneMap16<1>)
+REZIVE_DEFINE_FILTER(ToneMapColor8, ToneMap8<3>)
+REZIVE_DEFINE_FILTER(ToneMapColor16, ToneMap16<3>)
 
 #undef REZIVE_DEFINE_FILTER
 

@@ -84,6 +84,14 @@ REZIVE_MOSAIC_KERNEL(BgrToGray8);
 
 #undef REZIVE_MOSAIC_KERNEL
 
+// True when color can take the reconstruction of mosaic: both hold pixels, of one size, and
+// color has room for three samples of the mosaic's width per pixel.
+bool ReconstructionFits(const CDibImage& color, const CDibImage& mosaic);
+
+// The automatic white balance: on success params' gains become the measured ones (each
+// limited to 400) and true is returned; a frame with a colour of zero mean keeps them.
+bool MeasureWhiteBalance(const CDibImage& mosaic, WhiteBalanceParams& params);
+
 // Colour reconstruction of a whole mosaic buffer (8 or 16 bits per pixel) into a colour buffer
 // of the same size, with the gains and phase of params. When autoWhiteBalance is set the gains
 // are first measured from the mosaic: on success params' red, green and blue gains become the

@@ -53,6 +53,17 @@ void Fill(CDibImage& image) {
     }
 }
 
+// The size of the last file saved, as the file_MB counter.
+void ReportFileSizeAndRemove(benchmark::State& state, const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f != nullptr) {
+        std::fseek(f, 0, SEEK_END);
+        state.counters["file_MB"] = static_cast<double>(std::ftell(f)) / 1e6;
+        std::fclose(f);
+    }
+    ::unlink(path.c_str());
+}
+
 void BM_SaveImage(benchmark::State& state) {
     const auto bpp = static_cast<uint16_t>(state.range(0));
     const auto format = static_cast<int32_t>(state.range(1));
@@ -66,13 +77,7 @@ void BM_SaveImage(benchmark::State& state) {
             break;
         }
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f != nullptr) {
-        std::fseek(f, 0, SEEK_END);
-        state.counters["file_MB"] = static_cast<double>(std::ftell(f)) / 1e6;
-        std::fclose(f);
-    }
-    ::unlink(path.c_str());
+    ReportFileSizeAndRemove(state, path);
 }
 
 const char* const kFormatNames[] = {"bmp", "raw", "jpeg100", "jpeg70", "jpeg20", "png", "tiff"};
@@ -136,13 +141,7 @@ void BM_SavePngLevel(benchmark::State& state) {
             break;
         }
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f != nullptr) {
-        std::fseek(f, 0, SEEK_END);
-        state.counters["file_MB"] = static_cast<double>(std::ftell(f)) / 1e6;
-        std::fclose(f);
-    }
-    ::unlink(path.c_str());
+    ReportFileSizeAndRemove(state, path);
 }
 BENCHMARK(BM_SavePngLevel)
     ->ArgNames({"bpp", "level"})

@@ -64,20 +64,24 @@ void ReportFileSizeAndRemove(benchmark::State& state, const std::string& path) {
     ::unlink(path.c_str());
 }
 
-void BM_SaveImage(benchmark::State& state) {
-    const auto bpp = static_cast<uint16_t>(state.range(0));
-    const auto format = static_cast<int32_t>(state.range(1));
+// Saves a filled bpp frame as format (PNG files at pngLevel) on every iteration.
+void RunSave(benchmark::State& state, uint16_t bpp, int32_t format, int32_t pngLevel) {
     CDibImage image;
     image.Create(kWidth, kHeight, bpp);
     Fill(image);
     const std::string path = TempFile(".out");
     for (auto _ : state) {
-        if (rezive::SaveImageFile(path.c_str(), &image, format) != 1) {
+        if (rezive::SaveImageFile(path.c_str(), &image, format, pngLevel) != 1) {
             state.SkipWithError("save failed");
             break;
         }
     }
     ReportFileSizeAndRemove(state, path);
+}
+
+void BM_SaveImage(benchmark::State& state) {
+    RunSave(state, static_cast<uint16_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
+            rezive::kPngLevelDefault);
 }
 
 const char* const kFormatNames[] = {"bmp", "raw", "jpeg100", "jpeg70", "jpeg20", "png", "tiff"};
@@ -129,19 +133,8 @@ BENCHMARK(BM_AviFrameTwoPass)->ArgName("bpp")->Arg(8)->Arg(16)->Unit(benchmark::
 
 // PNG save time and size of a 1280 x 720 frame at zlib levels 1, 6 (libpng's default) and 9.
 void BM_SavePngLevel(benchmark::State& state) {
-    const auto bpp = static_cast<uint16_t>(state.range(0));
-    const auto level = static_cast<int32_t>(state.range(1));
-    CDibImage image;
-    image.Create(kWidth, kHeight, bpp);
-    Fill(image);
-    const std::string path = TempFile(".png");
-    for (auto _ : state) {
-        if (rezive::SaveImageFile(path.c_str(), &image, rezive::FILETYPE_PNG, level) != 1) {
-            state.SkipWithError("save failed");
-            break;
-        }
-    }
-    ReportFileSizeAndRemove(state, path);
+    RunSave(state, static_cast<uint16_t>(state.range(0)), rezive::FILETYPE_PNG,
+            static_cast<int32_t>(state.range(1)));
 }
 BENCHMARK(BM_SavePngLevel)
     ->ArgNames({"bpp", "level"})

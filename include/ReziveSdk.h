@@ -478,6 +478,36 @@ RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth);
 
 /** @} */
 
+/* ---- Companion still-image API ------------------------------------------------------------ */
+
+/** @name Companion still-image API
+ * @{ */
+
+#define RZ_PNG_LEVEL_DEFAULT (-1) /**< libpng's own compression level (the default) */
+#define RZ_PNG_LEVEL_MAX 9        /**< zlib's smallest files, the slowest save */
+
+/**
+ * Sets the compression level of the PNG files Rezive_SaveImage and Rezive_SaveImageW write for
+ * this camera, trading file size for save time: 0 stores the pixels uncompressed, 1 is the
+ * fastest compression and 9 the smallest file; the pixels are the same at every level. Kept
+ * until the camera is released (not in the settings file).
+ * @param level  RZ_PNG_LEVEL_DEFAULT, or 0 .. RZ_PNG_LEVEL_MAX
+ * @return 1, or 0 for a level out of range or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a level out of range.
+ * @acquiring allowed.
+ */
+RZ_API int32_t RzSetPngCompressionLevel(RzHandle handle, int32_t level);
+/**
+ * The camera's PNG compression level (RZ_PNG_LEVEL_DEFAULT until one is set).
+ * @param level  receives the level
+ * @return 1, or 0 for a null level or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a null level.
+ * @acquiring allowed.
+ */
+RZ_API int32_t RzGetPngCompressionLevel(RzHandle handle, int32_t* level);
+
+/** @} */
+
 /* ---- Dialog scripting --------------------------------------------------------------------- */
 
 /** @name Dialog scripting

@@ -97,6 +97,14 @@ RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth) {
     return Dispatch(handle, 0, [&](CRezive& c) { return c.SetRecordQueueDepth(depth); });
 }
 
+RZ_API int32_t RzSetPngCompressionLevel(RzHandle handle, int32_t level) {
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.SetPngCompressionLevel(level); });
+}
+
+RZ_API int32_t RzGetPngCompressionLevel(RzHandle handle, int32_t* level) {
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.GetPngCompressionLevel(level); });
+}
+
 RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta) {
     if (meta == nullptr || meta->size < 8) return 0;
     rezive::FrameMeta m;

@@ -108,6 +108,10 @@ public:
     int32_t SoftwareTrigger();
     int32_t SaveImage(const char* fileName, int32_t format);
     int32_t SaveImageW(const char16_t* fileName, int32_t format);
+    // The zlib level of this camera's PNG files (RZ_PNG_LEVEL_DEFAULT: libpng's), kept for the
+    // object's lifetime only.
+    int32_t SetPngCompressionLevel(int32_t level);
+    int32_t GetPngCompressionLevel(int32_t* level);
     int32_t Record(const char* fileName, int32_t durationMs, int32_t showWindow);
     int32_t RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow);
     int32_t LoadConfigFile(const char* fileName);
@@ -199,6 +203,7 @@ private:
     int32_t lastExposureLines_ GUARDED_BY(lock_) = 1;
     double timeUnit_ GUARDED_BY(lock_) = 1.0;
     int32_t lastExposureMs_ GUARDED_BY(lock_) = 0;
+    int32_t pngLevel_ GUARDED_BY(lock_) = RZ_PNG_LEVEL_DEFAULT;
 
     Setting defectCorrection_;
     // Read by the worker and recorder threads when they record an error.

@@ -25,7 +25,7 @@ int32_t CRezive::SaveImageLocked(const char* fileName, int32_t format) {
         RecordError(RZ_ERR_NO_DEVICE);
         return 0;
     }
-    return SaveImageFile(fileName, image, format);
+    return SaveImageFile(fileName, image, format, pngLevel_);
 }
 
 int32_t CRezive::SaveImageW(const char16_t* fileName, int32_t format) {
@@ -42,8 +42,32 @@ int32_t CRezive::SaveImageW(const char16_t* fileName, int32_t format) {
             RecordError(RZ_ERR_NO_DEVICE);
             return 0;
         }
-        return SaveImageFile(narrow, acquisition_.Image(format_.colorMode), format);
+        return SaveImageFile(narrow, acquisition_.Image(format_.colorMode), format, pngLevel_);
     }
+}
+
+static_assert(RZ_PNG_LEVEL_DEFAULT == kPngLevelDefault && RZ_PNG_LEVEL_MAX == kPngLevelMax);
+
+int32_t CRezive::SetPngCompressionLevel(int32_t level) {
+    platform::MutexLock lock(lock_);
+    if (!RequireModel()) return 0;
+    if (!ValidPngLevel(level)) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    pngLevel_ = level;
+    return 1;
+}
+
+int32_t CRezive::GetPngCompressionLevel(int32_t* level) {
+    platform::MutexLock lock(lock_);
+    if (!RequireModel()) return 0;
+    if (level == nullptr) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    *level = pngLevel_;
+    return 1;
 }
 
 int32_t CRezive::Record(const char* fileName, int32_t durationMs, int32_t showWindow) {

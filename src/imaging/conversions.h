@@ -1,8 +1,8 @@
 // Pixel conversions, row spreading, nearest-neighbour scaling and mean-level measurement.
 //
 // Every function here is a PixelKernel or ScaleKernel (imaging/kernel.h) run through
-// CDibImage::Transfer / TransferScaled. None takes a parameter block (param is ignored) and
-// none allocates. 16-bit samples are little-endian words; the camera's data has 12 significant
+// CDibImage::Transfer / TransferScaled. Only the table conversions take a parameter block (a
+// ColorTable24); the others ignore param. None allocates. 16-bit samples are little-endian words; the camera's data has 12 significant
 // bits. A reduction to 8 bits keeps the low 8 bits of the shifted value, so the 10-bit
 // reductions wrap for 12-bit samples above 1023. "Flipped" kernels write destination row i from
 // source memory row (rect.bottom - 1 - i); all others keep row order. A conversion given pixels
@@ -14,6 +14,8 @@
 #include "imaging/kernel.h"
 
 namespace rezive {
+
+struct PaletteEntry;
 
 // --- Measurement (source = destination; returns the mean, 0 for an empty rectangle) ---------
 // Mean sample value of an 8-bit buffer over rect.
@@ -68,6 +70,22 @@ REZIVE_CONVERSION_KERNEL(Color12To16);           // 48 -> 48: each channel (v <<
 REZIVE_CONVERSION_KERNEL(Color12To16Swap);       // channels 0,1,2 = source 2,1,0, each << 4
 REZIVE_CONVERSION_KERNEL(Color12To16Alpha);      // 64 -> 64: channels 0-2 << 4, channel 3 0xFFFF
 REZIVE_CONVERSION_KERNEL(Color12To16AlphaSwap);  // swapped channels << 4, channel 3 = 0xFFFF
+
+// --- Table conversions: param is a ColorTable24, 0 (nothing touched) when it is null ------
+// The blue, green, red bytes of each of 256 indices, in the first three bytes of an entry (the
+// fourth is 0), ready to be stored as one word. gray says that entry v is (v, v, v) for every v,
+// which lets the kernels write the index itself; a table filled by hand leaves it false.
+struct ColorTable24 {
+    uint32_t entries[256] = {};
+    bool gray = false;
+};
+// The table of a bitmap's 256-entry colour table (CDibImage::Info().colors).
+ColorTable24 MakeColorTable24(const PaletteEntry* colors);
+// The gray ramp that a new 8-bit image carries: entry v is (v, v, v).
+const ColorTable24& GrayColorTable24();
+
+REZIVE_CONVERSION_KERNEL(Index8To24Flipped);   // 8 -> 24 bpp: table[index], rows flipped
+REZIVE_CONVERSION_KERNEL(Mono12To24Flipped);   // 16 -> 24 bpp: table[(v >> 4) & 0xFF], flipped
 
 #undef REZIVE_CONVERSION_KERNEL
 

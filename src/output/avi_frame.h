@@ -8,13 +8,12 @@
 
 namespace rezive {
 
-// The work images of one recording, allocated once when it starts.
+// The work image of one recording, allocated once when it starts: every depth converts straight
+// into it.
 struct AviFrameBuffers {
-    CDibImage first24;
-    CDibImage second24;
-    CDibImage gray8;
+    CDibImage frame24;
 
-    // Sizes the three images for width x height frames; false (all empty) when memory is short.
+    // Sizes the image for width x height frames; false (empty) when memory is short.
     bool Prepare(int32_t width, int32_t height);
     void Release();
 };

@@ -51,7 +51,7 @@ struct Buffers {
 };
 
 bool Encode(OutputFile& file, const uint8_t* pixels, int32_t width, int32_t height,
-            int32_t bitsPerPixel, const Layout& layout, Buffers& buffers) {
+            int32_t bitsPerPixel, const Layout& layout, int32_t level, Buffers& buffers) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, nullptr);
     if (png == nullptr) return false;
@@ -65,6 +65,7 @@ bool Encode(OutputFile& file, const uint8_t* pixels, int32_t width, int32_t heig
         return false;
     }
     png_set_write_fn(png, &file, PngWrite, PngFlush);
+    if (level != kPngLevelDefault) png_set_compression_level(png, level);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                  layout.bitDepth, layout.colorType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -100,14 +101,15 @@ bool Encode(OutputFile& file, const uint8_t* pixels, int32_t width, int32_t heig
 }  // namespace
 
 int32_t WritePng(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
-                 int32_t bitsPerPixel) {
+                 int32_t bitsPerPixel, int32_t level) {
     Layout layout{};
-    if (pixels == nullptr || width <= 0 || height <= 0 || !LayoutFor(bitsPerPixel, &layout))
+    if (pixels == nullptr || width <= 0 || height <= 0 || !LayoutFor(bitsPerPixel, &layout) ||
+        !ValidPngLevel(level))
         return 0;
     OutputFile file;
     if (!file.OpenForWriting(fileName)) return 0;
     Buffers buffers;
-    const bool ok = Encode(file, pixels, width, height, bitsPerPixel, layout, buffers);
+    const bool ok = Encode(file, pixels, width, height, bitsPerPixel, layout, level, buffers);
     std::free(buffers.swapped);
     std::free(buffers.rows);
     return FinishStillFile(file, ok);

@@ -34,13 +34,13 @@ int32_t SaveJpeg(const char* fileName, const CDibImage& image, int32_t quality) 
 
 // PNG holds 8 and 24-bit images as they are; 16-bit samples are widened to the full range and the
 // fourth byte of 32-bit colour (0 from the camera) becomes an opaque alpha.
-int32_t SavePng(const char* fileName, const CDibImage& image) {
+int32_t SavePng(const char* fileName, const CDibImage& image, int32_t level) {
     PixelKernel kernel = nullptr;
     switch (image.BitsPerPixel()) {
         case 8:
         case 24:
             return WritePng(fileName, image.Bits(), image.Width(), image.Height(),
-                            image.BitsPerPixel());
+                            image.BitsPerPixel(), level);
         case 16: kernel = Mono12To16; break;
         case 32: kernel = Bgr32InvertAlpha; break;
         case 48: kernel = Color12To16; break;
@@ -49,7 +49,8 @@ int32_t SavePng(const char* fileName, const CDibImage& image) {
     }
     CDibImage temp;
     if (!temp.CreateLike(&image) || !Convert(temp, kernel, image)) return 0;
-    return WritePng(fileName, temp.Bits(), temp.Width(), temp.Height(), temp.BitsPerPixel());
+    return WritePng(fileName, temp.Bits(), temp.Width(), temp.Height(), temp.BitsPerPixel(),
+                    level);
 }
 
 }  // namespace
@@ -74,7 +75,8 @@ int32_t WriteTiff(const char* fileName, const CDibImage& image) {
                          temp.BitsPerPixel());
 }
 
-int32_t SaveImageFile(const char* fileName, const CDibImage* image, int32_t format) {
+int32_t SaveImageFile(const char* fileName, const CDibImage* image, int32_t format,
+                      int32_t pngLevel) {
     if (image == nullptr || image->Empty()) return 0;
     switch (format) {
         case FILETYPE_BMP: {
@@ -87,7 +89,7 @@ int32_t SaveImageFile(const char* fileName, const CDibImage* image, int32_t form
         case FILETYPE_JPEG_HIGH: return SaveJpeg(fileName, *image, 100);
         case FILETYPE_JPEG_NORMAL: return SaveJpeg(fileName, *image, 70);
         case FILETYPE_JPEG_LOW: return SaveJpeg(fileName, *image, 20);
-        case FILETYPE_PNG: return SavePng(fileName, *image);
+        case FILETYPE_PNG: return SavePng(fileName, *image, pngLevel);
         case FILETYPE_TIFF: return WriteTiff(fileName, *image);
         default: return 0;
     }

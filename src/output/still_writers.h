@@ -23,11 +23,21 @@ enum FileType : int32_t {
     FILETYPE_TIFF = 6,
 };
 
-// Converts image to what the file type needs and writes it. 1 on success; 0 for a null image, an
+// The compression level of PNG files: libpng's own default, or a zlib level from 0 (stored, the
+// fastest) to 9 (the smallest file).
+constexpr int32_t kPngLevelDefault = -1;
+constexpr int32_t kPngLevelMax = 9;
+inline bool ValidPngLevel(int32_t level) {
+    return level >= kPngLevelDefault && level <= kPngLevelMax;
+}
+
+// Converts image to what the file type needs and writes it; PNG files at pngLevel. 1 on success; 0 for a null image, an
 // empty image, an unknown format (negative values included), a depth the format cannot hold,
 // a conversion buffer that cannot be allocated, or any open or write failure (no file is then
 // left behind, and none is created when the failure comes before opening).
-int32_t SaveImageFile(const char* fileName, const CDibImage* image, int32_t format);
+// A pngLevel that ValidPngLevel refuses fails a PNG save the same way.
+int32_t SaveImageFile(const char* fileName, const CDibImage* image, int32_t format,
+                      int32_t pngLevel = kPngLevelDefault);
 
 // The pixel rows as stored in memory (row padding included), no header.
 int32_t WriteRaw(const char* fileName, const CDibImage& image);
@@ -43,10 +53,11 @@ int32_t WriteJpeg(const char* fileName, const CDibImage& image, int32_t quality)
 
 // A PNG of width x height pixels at 8, 16, 24, 32, 48 or 64 bits per pixel, rows at the 4-byte
 // padded stride, memory row 0 at the top. Channels are blue, green, red(, alpha) in memory and
-// 16-bit samples little-endian; both are reordered for the file. 0 for any other depth (no file).
-// libpng errors go to the standard error stream as "libpng error: <message>".
+// 16-bit samples little-endian; both are reordered for the file. 0 for any other depth or a level
+// that ValidPngLevel refuses (no file). libpng errors go to the standard error stream as
+// "libpng error: <message>".
 int32_t WritePng(const char* fileName, const uint8_t* pixels, int32_t width, int32_t height,
-                 int32_t bitsPerPixel);
+                 int32_t bitsPerPixel, int32_t level = kPngLevelDefault);
 
 // An uncompressed one-strip TIFF of an image at 8 to 64 bits per pixel: the 12-bit samples of
 // 16/48/64-bit images are widened to the full 16-bit range and colour channels put in red,

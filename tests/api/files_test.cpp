@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <vector>
 
 #include "support/decoders.h"
@@ -62,6 +63,47 @@ TEST_F(FilesTest, EveryFormatOfASnapshotReadsBack) {
     ASSERT_EQ(chdir(TempDir().c_str()), 0);
     EXPECT_EQ(Rezive_SaveImageW(handle_, wide.c_str(), RZ_FILE_BMP), 1);
     EXPECT_TRUE(Exists(narrowName));
+}
+
+// Every level keeps the picture; a higher one makes a smaller file; a level out of range is
+// refused with the argument error and changes nothing.
+TEST_F(FilesTest, PngCompressionLevelChangesTheFileNotThePicture) {
+    camera_->SetTimeScale(0.2);
+    Rezive_SetColorMode(handle_, 24);
+    ASSERT_EQ(Rezive_SnapShot(handle_, nullptr, 0, 1), 1);
+    int32_t level = 99;
+    ASSERT_EQ(RzGetPngCompressionLevel(handle_, &level), 1);
+    EXPECT_EQ(level, RZ_PNG_LEVEL_DEFAULT);
+    struct Case {
+        int32_t level;
+        bool accepted;
+    };
+    const Case cases[] = {{-1, true}, {0, true},   {1, true}, {6, true},
+                          {9, true},  {10, false}, {-2, false}};
+    int32_t current = RZ_PNG_LEVEL_DEFAULT;
+    Decoded first;
+    std::map<int32_t, int64_t> sizes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "level " << c.level);
+        while (Rezive_GetLastError(handle_) != 0) {
+        }
+        EXPECT_EQ(RzSetPngCompressionLevel(handle_, c.level), c.accepted ? 1 : 0);
+        EXPECT_EQ(Rezive_GetLastError(handle_), c.accepted ? 0 : RZ_ERR_ARGUMENT);
+        if (c.accepted) current = c.level;
+        ASSERT_EQ(RzGetPngCompressionLevel(handle_, &level), 1);
+        EXPECT_EQ(level, current);
+        const std::string path = TempPath(".png");
+        ASSERT_EQ(Rezive_SaveImage(handle_, path.c_str(), RZ_FILE_PNG), 1);
+        const Decoded d = DecodePng(path);
+        ASSERT_TRUE(d.ok);
+        if (!first.ok) first = d;
+        EXPECT_TRUE(d.samples == first.samples);
+        if (c.accepted) sizes[c.level] = SizeOf(path);
+    }
+    EXPECT_GT(sizes[0], sizes[1]);
+    EXPECT_GT(sizes[1], sizes[9]);
+    EXPECT_EQ(RzGetPngCompressionLevel(handle_, nullptr), 0);
+    EXPECT_EQ(Rezive_GetLastError(handle_), RZ_ERR_ARGUMENT);
 }
 
 TEST_F(FilesTest, ARecordingHoldsFramesAndReadsBack) {

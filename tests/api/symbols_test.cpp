@@ -69,6 +69,8 @@ const std::set<std::string> kExpected = {
     "RzDialogEnd", "RzDialogGetResult",
     // companion frame accounting API
     "RzGetStreamStats", "RzGetFrameMeta", "RzSetRecordQueueDepth",
+    // companion still-image API
+    "RzSetPngCompressionLevel", "RzGetPngCompressionLevel",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

@@ -176,6 +176,10 @@ TEST(Conversions, PixelsTooSmallForTheKernelAreRejectedUntouched) {
     std::memset(src.Bits(), 0x77, src.SizeBytes());
     EXPECT_EQ(dst.Transfer(Color12To8, &src, nullptr, 0, 0, nullptr), 0);
     EXPECT_EQ(dst.Transfer(Bgr32InvertAlpha, &src, nullptr, 0, 0, nullptr), 0);
+    // The table conversions also refuse to run without their table.
+    auto* gray = const_cast<ColorTable24*>(&GrayColorTable24());
+    EXPECT_EQ(dst.Transfer(Index8To24Flipped, &src, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(dst.Transfer(Mono12To24Flipped, &src, nullptr, 0, 0, gray), 0);
     for (size_t i = 0; i < dst.SizeBytes(); ++i) EXPECT_EQ(dst.Bits()[i], 0);
 }
 

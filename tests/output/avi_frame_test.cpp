@@ -98,7 +98,7 @@ TEST(AviFrame, RefusesWhatItCannotConvert) {
     ASSERT_EQ(fine.Create(kW, kH, 24), 1);
     EXPECT_TRUE(ConvertFrameForAvi(fine, unprepared).empty());
     EXPECT_FALSE(work.Prepare(0, 5));
-    EXPECT_TRUE(work.second24.Empty());
+    EXPECT_TRUE(work.frame24.Empty());
 }
 
 // ffmpeg decodes the first frame of a recording as the picture, top row first.

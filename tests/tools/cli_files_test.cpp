@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "support/avi_walker.h"
 #include "support/decoders.h"
@@ -108,6 +109,31 @@ INSTANTIATE_TEST_SUITE_P(
         for (auto& ch : n) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
         return n;
     });
+
+// --png-level reaches the file: the fastest level writes the larger file; a level out of range is
+// a usage error that writes nothing.
+TEST(CliSnapshot, PngLevelTradesFileSize) {
+    REZIVE_REQUIRE_CLI();
+    CliEnvironment env;
+    std::map<std::string, int64_t> sizes;
+    for (const std::string level : {"1", "9", "10", "-2"}) {
+        SCOPED_TRACE("level " + level);
+        const std::string path = TempPath("-level" + level + ".png");
+        const CliResult r =
+            env.Run({"snapshot", "-o", path, "--window", "640", "480", "--png-level", level});
+        if (level == "10" || level == "-2") {
+            EXPECT_EQ(r.status, 64) << r.err;
+            EXPECT_FALSE(std::filesystem::exists(path));
+            continue;
+        }
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Decoded d = DecodePng(path);
+        ASSERT_TRUE(d.ok);
+        EXPECT_EQ(d.width, 640);
+        sizes[level] = static_cast<int64_t>(std::filesystem::file_size(path));
+    }
+    EXPECT_GT(sizes["1"], sizes["9"]);
+}
 
 TEST(CliSnapshot, SeriesAndWindowGiveNumberedFilesOfTheWindowSize) {
     REZIVE_REQUIRE_CLI();

@@ -22,6 +22,7 @@ int RunSnapshot(const SnapshotOptions& options, Context& context, Output& out) {
     const int32_t format = ResolveFileFormat(options.still);
     Session session(context.global, out);
     ApplyAcquireOptions(session, out, options.acquire);
+    ApplyStillOptions(session, options.still);
     const RzHandle h = session.Handle();
     if (options.count > 1) {
         // Capture mode keeps the camera prepared between the shots of a series.

@@ -33,6 +33,7 @@ int RunTrigger(const TriggerOptions& options, Context& context, Output& out) {
     }
     Session session(context.global, out);
     ApplyAcquireOptions(session, out, options.acquire);
+    ApplyStillOptions(session, options.still);
     const RzHandle h = session.Handle();
     // Triggered acquisition would open the preview window; this tool only saves the frames.
     session.Check(Rezive_SetPreviewWindow(h, 0, 0, 0, 0, 0), "turning the window off");

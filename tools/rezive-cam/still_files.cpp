@@ -18,6 +18,17 @@ void AddStillOptions(CLI::App& command, StillOptions& options, const std::string
                        "bmp, raw, jpeg, jpeg-normal, jpeg-low, png or tiff (default: from the "
                        "file name)")
         ->check(CLI::IsMember({"bmp", "raw", "jpeg", "jpeg-normal", "jpeg-low", "png", "tiff"}));
+    command
+        .add_option("--png-level", options.pngLevel,
+                    "PNG compression: 1 (fastest) to 9 (smallest file), 0 uncompressed, -1 "
+                    "libpng's default; the pixels are the same at every level")
+        ->check(CLI::Range(RZ_PNG_LEVEL_DEFAULT, RZ_PNG_LEVEL_MAX))
+        ->capture_default_str();
+}
+
+void ApplyStillOptions(Session& session, const StillOptions& options) {
+    session.Check(RzSetPngCompressionLevel(session.Handle(), options.pngLevel),
+                  "setting the PNG compression level");
 }
 
 int32_t ResolveFileFormat(const StillOptions& options) {

@@ -16,9 +16,12 @@ namespace rezive::cli {
 struct StillOptions {
     std::string output;
     std::string format;  // --format name; empty: guessed from the file name
+    int32_t pngLevel = RZ_PNG_LEVEL_DEFAULT;
 };
 
 void AddStillOptions(CLI::App& command, StillOptions& options, const std::string& defaultName);
+// Gives the camera what the options say about its files (the PNG compression level).
+void ApplyStillOptions(Session& session, const StillOptions& options);
 // The SDK file type of the options; a usage error when neither --format nor the name tells.
 int32_t ResolveFileFormat(const StillOptions& options);
 

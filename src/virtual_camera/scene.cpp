@@ -129,6 +129,43 @@ inline void Store(uint8_t* out, size_t index, uint16_t v, bool sixteen) {
 
 }  // namespace
 
+namespace {
+
+// One row of the window: scene values through the response, with the moving disc painted over
+// the columns in [discFrom, discTo] and the noise added. Instantiated per sample width and
+// noise, so the loop carries no test that is the same for every sample.
+// Step is +1 or -1 when the window's columns are consecutive array columns (the usual case: no
+// fold at the array's edge), read without the column table; 0 reads the table.
+template <bool Sixteen, bool Noisy, int Step>
+void ReadRow(const uint16_t* src, const int32_t* columns, int32_t count, int32_t sy,
+             int32_t discFrom, int32_t discTo, const uint16_t* response, int32_t noise,
+             uint32_t& noiseState, uint8_t* row) {
+    constexpr uint16_t kFull = Sixteen ? 4095 : 255;
+    const int32_t first = count > 0 ? columns[0] : 0;
+    for (int32_t c = 0; c < count; ++c) {
+        const int32_t sx = Step == 0 ? columns[c] : first + Step * c;
+        uint16_t scene16 = src[sx];
+        if (sx >= discFrom && sx <= discTo) {
+            const Filter f = FilterAt(sy, sx);
+            scene16 = Scene::kDiscRgb[f == Filter::kRed ? 0 : f == Filter::kGreen ? 1 : 2];
+        }
+        uint16_t v = response[scene16];
+        if constexpr (Noisy) {
+            noiseState ^= noiseState << 13;
+            noiseState ^= noiseState >> 17;
+            noiseState ^= noiseState << 5;
+            const int32_t n = static_cast<int32_t>(noiseState % (2u * noise + 1)) - noise;
+            v = static_cast<uint16_t>(std::clamp<int32_t>(v + n, 0, kFull));
+        }
+        Store(row, static_cast<size_t>(c), v, Sixteen);
+    }
+}
+
+using RowReader = void (*)(const uint16_t*, const int32_t*, int32_t, int32_t, int32_t, int32_t,
+                           const uint16_t*, int32_t, uint32_t&, uint8_t*);
+
+}  // namespace
+
 void ReadOut(const Scene& scene, const ReadoutParams& p, const uint16_t* response, uint8_t* out,
              size_t outBytes) {
     const size_t s = p.sixteen ? 2 : 1;
@@ -143,7 +180,16 @@ void ReadOut(const Scene& scene, const ReadoutParams& p, const uint16_t* respons
     if (scene.moving()) Scene::DiscCentre(p.sequence, &discX, &discY);
     const int32_t r2 = Scene::kDiscRadius * Scene::kDiscRadius;
     uint32_t noiseState = p.sequence * 2654435761u + 1u;
-    const uint16_t full = p.sixteen ? 4095 : 255;
+    const bool noisy = p.noise > 0;
+    int step = p.mirrorH ? -1 : 1;
+    for (int32_t c = 1; c < width && step != 0; ++c)
+        if (columns[c] != columns[0] + step * c) step = 0;
+    static constexpr RowReader kReaders[2][2][3] = {
+        {{ReadRow<false, false, -1>, ReadRow<false, false, 0>, ReadRow<false, false, 1>},
+         {ReadRow<false, true, -1>, ReadRow<false, true, 0>, ReadRow<false, true, 1>}},
+        {{ReadRow<true, false, -1>, ReadRow<true, false, 0>, ReadRow<true, false, 1>},
+         {ReadRow<true, true, -1>, ReadRow<true, true, 0>, ReadRow<true, true, 1>}}};
+    const RowReader read = kReaders[p.sixteen ? 1 : 0][noisy ? 1 : 0][step + 1];
 
     size_t written = 0;
     for (int32_t r = 0; r < height && written < outBytes; ++r) {
@@ -154,23 +200,9 @@ void ReadOut(const Scene& scene, const ReadoutParams& p, const uint16_t* respons
         const int32_t dy = sy - discY;
         const bool inDisc = scene.moving() && dy * dy <= r2;
         const int32_t half = inDisc ? static_cast<int32_t>(std::sqrt(double(r2 - dy * dy))) : -1;
-        for (int32_t c = 0; c < limit; ++c) {
-            const int32_t sx = columns[c];
-            uint16_t scene16 = src[sx];
-            if (inDisc && sx >= discX - half && sx <= discX + half) {
-                const Filter f = FilterAt(sy, sx);
-                scene16 = Scene::kDiscRgb[f == Filter::kRed ? 0 : f == Filter::kGreen ? 1 : 2];
-            }
-            uint16_t v = response[scene16];
-            if (p.noise > 0) {
-                noiseState ^= noiseState << 13;
-                noiseState ^= noiseState >> 17;
-                noiseState ^= noiseState << 5;
-                const int32_t n = static_cast<int32_t>(noiseState % (2u * p.noise + 1)) - p.noise;
-                v = static_cast<uint16_t>(std::clamp<int32_t>(v + n, 0, full));
-            }
-            Store(row, static_cast<size_t>(c), v, p.sixteen);
-        }
+        // Outside the disc's rows the column range is empty.
+        const int32_t discFrom = inDisc ? discX - half : 1, discTo = inDisc ? discX + half : 0;
+        read(src, columns.data(), limit, sy, discFrom, discTo, response, p.noise, noiseState, row);
         written += static_cast<size_t>(limit) * s;
         if (static_cast<size_t>(limit) * s < rowBytes) break;
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ReziveSdk.h"
+#include "api/text_out.h"
 #include "api/dispatch.h"
 
 using rezive::CRezive;
@@ -47,13 +48,7 @@ RZ_API int32_t Rezive_GetLastError(RzHandle handle) {
 RZ_API int32_t RzGetErrorDetail(RzHandle handle, char* text, int32_t size) {
     if ((text == nullptr && size != 0) || size < 0) return -1;
     return Dispatch(handle, -1, [&](CRezive& c) {
-        const std::string detail = c.ErrorDetail();
-        if (size > 0) {
-            const size_t n = std::min(detail.size(), static_cast<size_t>(size) - 1);
-            std::memcpy(text, detail.data(), n);
-            text[n] = '\0';
-        }
-        return static_cast<int32_t>(std::min<size_t>(detail.size(), 0x7FFFFFFF));
+        return rezive::api::CopyTextOut(c.ErrorDetail(), text, size);
     });
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ReziveSdk.h"
+#include "api/text_out.h"
 #include "camera/camera.h"
 #include "platform/usb/usb_device_file.h"
 
@@ -13,13 +14,8 @@ RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all) {
     try {
         // The slots named in the description are those the cameras get.
         rezive::RegisterDeviceBackends();
-        const std::string description = rezive::platform::usb::DescribeUsbDevices(all != 0);
-        if (size > 0) {
-            const size_t n = std::min(description.size(), static_cast<size_t>(size) - 1);
-            std::memcpy(text, description.data(), n);
-            text[n] = '\0';
-        }
-        return static_cast<int32_t>(std::min<size_t>(description.size(), 0x7FFFFFFF));
+        return rezive::api::CopyTextOut(rezive::platform::usb::DescribeUsbDevices(all != 0), text,
+                                        size);
     } catch (...) {
         if (size > 0) text[0] = '\0';
         return 0;

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <thread>
 
+#include "support/wait.h"
+
 namespace rezive::test {
 
 // Threads of this process listed now.
@@ -46,14 +48,15 @@ inline int SettledThreadCount(std::chrono::milliseconds quiet = std::chrono::mil
 // ended and left the list); true when that happened in time. *last gets the count last read.
 inline bool WaitForThreadCount(int expected, int* last = nullptr,
                                std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int count = ThreadCount();
-    while (count > expected && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        count = ThreadCount();
-    }
+    int count = 0;
+    const bool settled = WaitUntil(
+        [&] {
+            count = ThreadCount();
+            return count <= expected;
+        },
+        limit);
     if (last) *last = count;
-    return count <= expected;
+    return settled;
 }
 
 }  // namespace rezive::test

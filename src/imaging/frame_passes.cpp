@@ -13,38 +13,31 @@ bool UnityGains(const BayerGainParams& p) {
 }
 
 void Filters(const FrameRecipe& r, CDibImage& output, CDibImage& work, FilterTables& tables) {
-    const auto layout = static_cast<int>(LayoutOf(r.colorMode));
+    const FrameLayout layout = LayoutOf(r.colorMode);
     auto run = [&](PixelKernel kernel, void* params, const CDibImage* source) {
         output.Transfer(kernel, source, nullptr, 0, 0, params);
     };
     if (r.colorMode >= 2 && (r.hue != 0 || r.saturation != 0)) {
         HueSaturationParams p{r.hue, 0, r.saturation, r.bitDepth};
-        run(layout == 2 ? HueSaturationColor8 : HueSaturationColor16, &p, &output);
+        run(layout == FrameLayout::kColor8 ? HueSaturationColor8 : HueSaturationColor16, &p,
+            &output);
     }
     if (r.gamma != 100) {
-        static constexpr PixelKernel kGamma[] = {GammaMono8, GammaMono16, GammaColor8,
-                                                 GammaColor16};
         FilterParams p{r.gamma, r.bitDepth, &tables};
-        run(kGamma[layout], &p, &output);
+        run(kGammaKernels[layout], &p, &output);
     }
     if (r.contrast != 0) {
-        static constexpr PixelKernel kContrast[] = {ContrastMono8, ContrastMono16, ContrastColor8,
-                                                    ContrastColor16};
         FilterParams p{r.contrast, r.bitDepth, &tables};
-        run(kContrast[layout], &p, &output);
+        run(kContrastKernels[layout], &p, &output);
     }
     if (r.sharpness != 0 && work.SizeBytes() == output.SizeBytes() && !work.Empty()) {
-        static constexpr PixelKernel kSharpness[] = {SharpnessMono8, SharpnessMono16,
-                                                     SharpnessColor8, SharpnessColor16};
         std::memcpy(work.Bits(), output.Bits(), output.SizeBytes());
         FilterParams p{r.sharpness, r.bitDepth, &tables};
-        run(kSharpness[layout], &p, &work);
+        run(kSharpnessKernels[layout], &p, &work);
     }
     if (r.brightness != 0) {
-        static constexpr PixelKernel kBrightness[] = {BrightnessMono8, BrightnessMono16,
-                                                      BrightnessColor8, BrightnessColor16};
         FilterParams p{r.brightness, r.bitDepth, &tables};
-        run(kBrightness[layout], &p, &output);
+        run(kBrightnessKernels[layout], &p, &output);
     }
 }
 

@@ -37,6 +37,21 @@ inline FrameLayout LayoutOf(int32_t colorMode) {
                             : FrameLayout::kColor16;
 }
 
+// The member of each filter family for a layout (the order of FrameLayout).
+struct LayoutKernels {
+    PixelKernel members[4];
+    PixelKernel operator[](FrameLayout layout) const { return members[static_cast<int>(layout)]; }
+};
+inline constexpr LayoutKernels kGammaKernels{{GammaMono8, GammaMono16, GammaColor8, GammaColor16}};
+inline constexpr LayoutKernels kContrastKernels{
+    {ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}};
+inline constexpr LayoutKernels kSharpnessKernels{
+    {SharpnessMono8, SharpnessMono16, SharpnessColor8, SharpnessColor16}};
+inline constexpr LayoutKernels kBrightnessKernels{
+    {BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}};
+inline constexpr LayoutKernels kToneMapKernels{
+    {ToneMapMono8, ToneMapMono16, ToneMapColor8, ToneMapColor16}};
+
 // Every step as one pass over the whole frame, in order: reconstruction or the gray mode,
 // hue and saturation, gamma, contrast, sharpness, brightness.
 void RunFramePasses(const FrameRecipe& recipe, const FrameImages& images, FilterTables& tables);

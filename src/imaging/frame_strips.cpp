@@ -115,7 +115,6 @@ void FrameStrips::Mosaic(CDibImage& color, int32_t top, int32_t bottom) const {
 void FrameStrips::Point(int32_t top, int32_t bottom) const {
     CDibImage& output = *images_.output;
     CDibImage& raw = *images_.raw;
-    const auto layout = static_cast<int>(layout_);
     if (layout_ == FrameLayout::kColor8 || layout_ == FrameLayout::kColor16) {
         Mosaic(output, top, bottom);
         if (hue_) {
@@ -136,18 +135,13 @@ void FrameStrips::Point(int32_t top, int32_t bottom) const {
               bottom, nullptr);
     }
     if (toneMap_ && !hue_) {
-        static constexpr PixelKernel kTone[] = {ToneMapMono8, ToneMapMono16, ToneMapColor8,
-                                                ToneMapColor16};
-        Apply(kTone[layout], output, output, top, bottom, &tone_);
+        Apply(kToneMapKernels[layout_], output, output, top, bottom, &tone_);
     }
     if (sharpen_) {
         const size_t stride = static_cast<size_t>(output.Stride());
         std::memcpy(images_.work->Row(top), output.Row(top), stride * (bottom - top));
-    } else if (brightnessAlone_) {
-        static constexpr PixelKernel kBrightness[] = {BrightnessMono8, BrightnessMono16,
-                                                      BrightnessColor8, BrightnessColor16};
-        FilterParams p{recipe_.brightness, recipe_.bitDepth, nullptr};
-        Apply(kBrightness[layout], output, output, top, bottom, &p);
+    } else {
+        Brighten(top, bottom);
     }
 }
 
@@ -156,23 +150,23 @@ void FrameStrips::Point(int32_t top, int32_t bottom) const {
 void FrameStrips::Sharpen(int32_t top, int32_t bottom) const {
     CDibImage& output = *images_.output;
     const CDibImage& work = *images_.work;
-    const auto layout = static_cast<int>(layout_);
     const int32_t first = std::max(top, 2), last = std::min(bottom, rows_ - 2);
     if (first < last) {
-        static constexpr PixelKernel kSharpness[] = {SharpnessMono8, SharpnessMono16,
-                                                     SharpnessColor8, SharpnessColor16};
         FilterParams p{recipe_.sharpness, recipe_.bitDepth, nullptr};
         const Rect around{0, first - 2, work.Width(), last + 2};
-        kSharpness[layout](output.Bits(), work.Bits(), around, 0, first - 2,
+        kSharpnessKernels[layout_](output.Bits(), work.Bits(), around, 0, first - 2,
                            output.BytesPerPixel(), work.BytesPerPixel(), output.Stride(),
                            work.Stride(), &p);
     }
-    if (brightnessAlone_) {
-        static constexpr PixelKernel kBrightness[] = {BrightnessMono8, BrightnessMono16,
-                                                      BrightnessColor8, BrightnessColor16};
-        FilterParams p{recipe_.brightness, recipe_.bitDepth, nullptr};
-        Apply(kBrightness[layout], output, output, top, bottom, &p);
-    }
+    Brighten(top, bottom);
+}
+
+// Brightness as its own step, where it is not in the tone table.
+void FrameStrips::Brighten(int32_t top, int32_t bottom) const {
+    if (!brightnessAlone_) return;
+    CDibImage& output = *images_.output;
+    FilterParams p{recipe_.brightness, recipe_.bitDepth, nullptr};
+    Apply(kBrightnessKernels[layout_], output, output, top, bottom, &p);
 }
 
 }  // namespace rezive

@@ -39,6 +39,7 @@ private:
     void Mosaic(CDibImage& color, int32_t top, int32_t bottom) const;
     void Point(int32_t top, int32_t bottom) const;
     void Sharpen(int32_t top, int32_t bottom) const;
+    void Brighten(int32_t top, int32_t bottom) const;
     void Apply(PixelKernel kernel, CDibImage& dst, const CDibImage& src, int32_t top,
                int32_t bottom, const void* params) const;
 

@@ -387,9 +387,18 @@ RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
 
 /**
  * The system's account of the camera's newest failure that has one: what failed, where and why,
- * in one line, for a user to read. Today that is the camera claim region that
- * Rezive_Initialize could neither open nor create (RZ_ERR_BUFFER recorded), for example
- * "cannot open the camera claim region /dev/shm/RUREDO_USBCAMERA.1000: Read-only file system".
+ * in one line, for a user to read:
+ * - the camera claim region that Rezive_Initialize could neither open nor create (RZ_ERR_BUFFER
+ *   recorded), for example "cannot open the camera claim region /dev/shm/RUREDO_USBCAMERA.1000:
+ *   Read-only file system";
+ * - with every RZ_ERR_DEVICE_UNAVAILABLE recorded, and every RZ_ERR_REGISTER, RZ_ERR_TRANSFER
+ *   and RZ_ERR_NO_FRAME whose device gave a reason, the device's part in it: no
+ *   permission (and the udev rule or group that grants it), held by another process (its id
+ *   where the system tells: the claim region's owner, another user's program, or the kernel
+ *   driver bound to the camera's interface), unplugged, not responding (its command packets
+ *   time out), not a camera, or no camera in the slot. For example "USB camera 1-2 (1209:0001,
+ *   /dev/bus/usb/001/002): held by another program (of this or another user): close it, then
+ *   try again".
  * The text stays until a later failure replaces it; Rezive_GetLastError does not remove it.
  * @param text  receives the NUL-terminated text, cut to fit; may be NULL when size is 0
  * @param size  bytes of text
@@ -397,6 +406,43 @@ RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
  *         an unknown handle or a NULL text with a nonzero size.
  */
 RZ_API int32_t RzGetErrorDetail(RzHandle handle, char* text, int32_t size);
+
+/** @name Causes of a device that is attached but cannot be used (RzAttachedCamera::cause) */
+/** @{ */
+#define RZ_CAUSE_NONE 0           /**< it opens */
+#define RZ_CAUSE_NO_DEVICE 1      /**< gone: unplugged, or no device behind the node */
+#define RZ_CAUSE_PERMISSION 2     /**< the system refuses this user (see the udev rules) */
+#define RZ_CAUSE_BUSY 3           /**< held by another process or a kernel driver */
+#define RZ_CAUSE_NOT_RESPONDING 4 /**< the system or the camera does not answer */
+#define RZ_CAUSE_NOT_A_CAMERA 5   /**< in the USB id table, but without the camera's pipes */
+#define RZ_CAUSE_OTHER 6          /**< any other refusal; the reason says which */
+/** @} */
+
+/** A camera attached to the machine, whether or not it can be used. */
+typedef struct RzAttachedCamera {
+    uint32_t size;      /**< set by the caller to sizeof(RzAttachedCamera) */
+    int32_t slot;       /**< the device slot it answers in (Rezive_SetDeviceNumber); -1: none */
+    int32_t cause;      /**< RZ_CAUSE_NONE when it opens, else why not (RZ_CAUSE_...) */
+    int32_t error;      /**< 0 when it opens, else the code opening it records (2) */
+    char location[128]; /**< "USB camera 1-2 (1209:0001, /dev/bus/usb/001/002)" or a node */
+    char reason[384];   /**< empty when it opens; else why not and what to do, one line */
+} RzAttachedCamera;
+
+/**
+ * Lists the cameras attached to this machine — the USB devices whose ids are in the USB id
+ * table and the kernel driver's device nodes — and tries each, so that a camera which is there
+ * but cannot be used is told apart from no camera at all. Virtual cameras are not attached to
+ * anything and are not listed. A program that stands a virtual camera in for a missing one does
+ * so only when this returns 0: a camera that is there and fails is an error, never replaced.
+ * @param cameras  receives up to count entries, each with its size set by the caller (at least
+ *                 sizeof(RzAttachedCamera)); may be NULL when count is 0
+ * @param count    entries of cameras
+ * @return the number of attached cameras (call again with more entries when it is more than
+ *         count), or -1 for a NULL array with a nonzero count, a negative count or an entry
+ *         whose size is too small.
+ * @acquiring allowed: a camera that this process uses opens at once.
+ */
+RZ_API int32_t RzListAttachedCameras(RzAttachedCamera* cameras, int32_t count);
 
 /** @} */
 

@@ -8,12 +8,16 @@ import numpy as np
 
 from . import frames as _frames
 from ._library import RzCameraInfo, RzFrameInfo, RzMessage, lib
-from .errors import BUFFER, ReziveError
+from .errors import (BUFFER, DEVICE_UNAVAILABLE, NO_FRAME, REGISTER, TRANSFER,
+                     ReziveError)
 
 WM_FRAME = 0x8002
 WM_ERROR = 0x8003
 FRAME_OK = 0
 FRAME_TRANSFER_FAILED = 8
+
+# The codes whose failure lies with the device; the library gives its reason with them.
+_DEVICE_FAILURES = {DEVICE_UNAVAILABLE, REGISTER, TRANSFER, NO_FRAME}
 
 # File formats of save(), by name and by file extension.
 FILE_FORMATS = {"bmp": 0, "raw": 1, "jpeg": 2, "jpeg-normal": 3, "jpeg-low": 4, "png": 5,
@@ -142,7 +146,9 @@ class Camera:
 
     def _raise(self, doing):
         codes = self._take_codes()
-        raise ReziveError(codes[0] if codes else 0, doing, codes)
+        # The library explains a device failure (which camera, why, what to do).
+        detail = _error_detail(self._handle) if _DEVICE_FAILURES & set(codes) else None
+        raise ReziveError(codes[0] if codes else 0, doing, codes, detail)
 
     def _check(self, result, doing):
         if result == 0:

@@ -63,7 +63,10 @@ CRezive::~CRezive() {
     shared_.Close();
 }
 
-int32_t CRezive::RecordError(int32_t code) {
+int32_t CRezive::RecordError(int32_t code) { return RecordErrorFor(code, deviceSlot_.load()); }
+
+int32_t CRezive::RecordErrorFor(int32_t code, int32_t slot) {
+    ExplainFailure(code, slot);
     errors_.Push(code);
     if (appWindow_ != 0) platform::PostMessage(appWindow_, kErrorMessage, 0, code);
     return 1;
@@ -235,7 +238,7 @@ bool CRezive::DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char 
         return false;
     }
     if (!model_->IsDevicePresent(index)) {
-        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        RecordErrorFor(RZ_ERR_DEVICE_UNAVAILABLE, index);
         return false;
     }
     FormatDisplayName(index + 1, full);  // the slot number, not the enumeration counter
@@ -278,7 +281,7 @@ int32_t CRezive::SetDeviceNumber(int32_t index) {
     settings::SaveFilterGroup(filters_, deviceNumber_);
     settings::SaveGrayGroup(filters_, deviceNumber_);
     if (!model_->IsDevicePresent(index) || model_->Open(index) != 0) {
-        RecordError(RZ_ERR_DEVICE_UNAVAILABLE);
+        RecordErrorFor(RZ_ERR_DEVICE_UNAVAILABLE, index);
         return 0;
     }
     settings::LoadAnalogGroup(analog_, index, model_->GetMirrorV(), model_->GetMirrorH());
@@ -291,6 +294,7 @@ int32_t CRezive::SetDeviceNumber(int32_t index) {
         else if (variant == 2) model_->ApplySromVariant(1);
     }
     deviceNumber_ = index;
+    deviceSlot_.store(index);
     return 1;
 }
 

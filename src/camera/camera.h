@@ -44,6 +44,8 @@ public:
     // ---- Lifecycle, errors and devices
     int32_t Initialize(platform::WindowId appWindow);
     int32_t RecordError(int32_t code) override;
+    // As RecordError, for a failure of the device in `slot` rather than the camera's own.
+    int32_t RecordErrorFor(int32_t code, int32_t slot);
     void PostError(int32_t code);  // posted only, not recorded
     int32_t GetLastError() { return errors_.Pop(); }  // the history has its own lock
     std::string ErrorDetail() const { return errors_.Detail(); }
@@ -160,6 +162,10 @@ private:
     void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override;
 
     bool RequireModel() REQUIRES(lock_);  // records 1 without a model object
+    // Why a device failure with this code happened in `slot`, for RzGetErrorDetail; empty when
+    // nothing is known. ExplainFailure sets the detail for the device failure codes.
+    std::string DeviceFailureReason(int32_t code, int32_t slot) const;
+    void ExplainFailure(int32_t code, int32_t slot);
     // Asks the state gate; a refusal is recorded. kRun or kAlreadyRunning otherwise.
     GateVerdict::Kind Admit(GatedOperation operation) REQUIRES(lock_);
     // Checks a device-name request (recording 1, 9 or 2) and formats the slot's display name.
@@ -210,6 +216,8 @@ private:
     std::atomic<platform::WindowId> appWindow_{0};
     ErrorHistory errors_;
     int32_t deviceNumber_ GUARDED_BY(lock_) = 0;
+    // The same slot, for failures the worker and recorder threads record without the lock.
+    std::atomic<int32_t> deviceSlot_{0};
     // The dialog shown on this camera; a release cancels it.
     std::shared_ptr<dialogs::DialogModel> openDialog_ GUARDED_BY(lock_);
 

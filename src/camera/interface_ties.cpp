@@ -12,6 +12,7 @@
 #include "acquisition/image_slots.h"
 #include "acquisition/interface_values.h"
 #include "output/still_writers.h"
+#include "platform/device_problem.h"
 
 namespace rezive {
 namespace {
@@ -65,6 +66,15 @@ static_assert(FILETYPE_JPEG_NORMAL == RZ_FILE_JPEG_NORMAL);
 static_assert(FILETYPE_JPEG_LOW == RZ_FILE_JPEG_LOW);
 static_assert(FILETYPE_PNG == RZ_FILE_PNG);
 static_assert(FILETYPE_TIFF == RZ_FILE_TIFF);
+
+using platform::DeviceCause;
+static_assert(static_cast<int32_t>(DeviceCause::kNone) == RZ_CAUSE_NONE);
+static_assert(static_cast<int32_t>(DeviceCause::kNoDevice) == RZ_CAUSE_NO_DEVICE);
+static_assert(static_cast<int32_t>(DeviceCause::kPermission) == RZ_CAUSE_PERMISSION);
+static_assert(static_cast<int32_t>(DeviceCause::kBusy) == RZ_CAUSE_BUSY);
+static_assert(static_cast<int32_t>(DeviceCause::kNotResponding) == RZ_CAUSE_NOT_RESPONDING);
+static_assert(static_cast<int32_t>(DeviceCause::kNotACamera) == RZ_CAUSE_NOT_A_CAMERA);
+static_assert(static_cast<int32_t>(DeviceCause::kOther) == RZ_CAUSE_OTHER);
 
 }  // namespace
 }  // namespace rezive

@@ -19,6 +19,8 @@ struct Registry {
     Mutex mutex;
     std::array<DeviceBackend, kMaxBackends> backends GUARDED_BY(mutex) = {};
     size_t count GUARDED_BY(mutex) = 0;
+    std::array<DeviceLister, kMaxBackends> listers GUARDED_BY(mutex) = {};
+    size_t listerCount GUARDED_BY(mutex) = 0;
 };
 
 // Never destroyed: devices may still be opened by threads that outlive static destruction.
@@ -63,6 +65,32 @@ std::unique_ptr<DeviceFile> OpenDeviceFile(const char* path) {
         if (auto served = backends[i](path)) return std::move(*served);
     }
     return OpenCharDevice(path);
+}
+
+bool RegisterDeviceLister(DeviceLister lister) {
+    if (lister == nullptr) return false;
+    Registry& registry = TheRegistry();
+    MutexLock lock(registry.mutex);
+    const auto end = registry.listers.begin() + static_cast<std::ptrdiff_t>(registry.listerCount);
+    if (std::find(registry.listers.begin(), end, lister) != end) return true;
+    if (registry.listerCount == kMaxBackends) return false;
+    registry.listers[registry.listerCount++] = lister;
+    return true;
+}
+
+std::vector<AttachedDevice> ListAttachedDevices() {
+    std::array<DeviceLister, kMaxBackends> listers;
+    size_t count;
+    {
+        Registry& registry = TheRegistry();
+        MutexLock lock(registry.mutex);
+        listers = registry.listers;
+        count = registry.listerCount;
+    }
+    std::vector<AttachedDevice> devices;
+    for (size_t i = 0; i < count; ++i) listers[i](devices);
+    ListCharDevices(devices);
+    return devices;
 }
 
 }  // namespace rezive::platform

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
+
+#include "platform/device_problem.h"
 
 namespace rezive::platform {
 
@@ -49,7 +52,19 @@ using DeviceBackend = std::optional<std::unique_ptr<DeviceFile>> (*)(const char*
 bool RegisterDeviceBackend(DeviceBackend backend);
 
 // Asks the registered backends in their order, then the character device. Null for a null path
-// and when nothing could open the device.
+// and when nothing could open the device; then DeviceProblemOf(path) says why, where the backend
+// knows.
 std::unique_ptr<DeviceFile> OpenDeviceFile(const char* path);
+
+// A backend's cameras that are attached to the machine, openable or not (appended to `out`).
+// Emulated cameras are not attached to anything and have no lister.
+using DeviceLister = void (*)(std::vector<AttachedDevice>& out);
+// As RegisterDeviceBackend, for listers.
+bool RegisterDeviceLister(DeviceLister lister);
+// Every registered lister's cameras, then the character devices' nodes; each is tried, so the
+// list says which open and why the others do not.
+std::vector<AttachedDevice> ListAttachedDevices();
+// The character devices' part of that list.
+void ListCharDevices(std::vector<AttachedDevice>& out);
 
 }  // namespace rezive::platform

@@ -62,7 +62,7 @@ const std::set<std::string> kExpected = {
     // companion window and message API
     "RzCreateMessageWindow", "RzDestroyWindow", "RzWaitMessage", "RzPostMessage",
     "RzSetMessageHandler", "RzSoftwareTrigger", "RzWrapNativeWindow", "RzGetNativeWindow",
-    "RzGetPreviewWindow", "RzDescribeUsbDevices", "RzGetErrorDetail", "RzSetDialogHook", "RzDialogGetKind", "RzDialogGetText",
+    "RzGetPreviewWindow", "RzDescribeUsbDevices", "RzListAttachedCameras", "RzGetErrorDetail", "RzSetDialogHook", "RzDialogGetKind", "RzDialogGetText",
     "RzDialogSetText", "RzDialogSelectItem", "RzDialogGetSelection", "RzDialogGetItemCount",
     "RzDialogGetItemText", "RzDialogSelectTab", "RzDialogCheck", "RzDialogIsChecked",
     "RzDialogSetPosition", "RzDialogGetPosition", "RzDialogClick", "RzDialogIsEnabled",

@@ -10,6 +10,7 @@
 
 #include "platform/device_file.h"
 #include "platform/device_file_linux.h"
+#include "platform/device_problem.h"
 
 namespace rezive::platform {
 namespace {
@@ -129,6 +130,80 @@ TEST_F(CharDeviceTest, TimeoutRecordAndMissingDevice) {
     EXPECT_EQ(std::memcmp(driver_.lastTimeout.bytes, record, 44), 0);
     EXPECT_EQ(OpenCharDevice("/dev/Daro417DIRVUD-missing"), nullptr);
     EXPECT_EQ(OpenCharDevice(nullptr), nullptr);
+}
+
+// A node the driver refuses: the open says why in words a user acts on, the attached list
+// shows the node with that cause, and a camera that stops answering is reported until it
+// answers again.
+int g_refusal = 0;
+int RefusingOpen(const char* path, int) {
+    if (std::string(path) != "/dev/Daro417DIRVUD-3") {
+        errno = ENOENT;
+        return -1;
+    }
+    if (g_refusal != 0) {
+        errno = g_refusal;
+        return -1;
+    }
+    return 42;
+}
+int g_ioctlErrno = 0;
+int FailingIoctl(int, unsigned long, void* argument) {
+    static_cast<RzPipeRequest*>(argument)->bytesDone = 0;
+    errno = g_ioctlErrno;
+    return g_ioctlErrno == 0 ? 0 : -1;
+}
+int QuietClose(int) { return 0; }
+
+TEST(CharDeviceRefusal, EachRefusalNamesItsCauseAndTheNodeIsListedWithIt) {
+    const CharDeviceSyscalls calls{RefusingOpen, FailingIoctl, QuietClose};
+    SetCharDeviceSyscallsForTesting(&calls);
+    const std::string node = "/dev/Daro417DIRVUD-3";
+    const struct {
+        int error;
+        DeviceCause cause;
+        const char* says;
+    } cases[] = {
+        {EACCES, DeviceCause::kPermission, "60-rezive-417dir-kernel-driver.rules"},
+        {EPERM, DeviceCause::kPermission, "join the group video"},
+        {EBUSY, DeviceCause::kBusy, "held by"},
+        {ENXIO, DeviceCause::kNoDevice, "no camera behind /dev/Daro417DIRVUD-3"},
+        {ETIMEDOUT, DeviceCause::kNotResponding, "does not respond"},
+        {EIO, DeviceCause::kOther, "Input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        g_refusal = c.error;
+        EXPECT_EQ(OpenCharDevice(node.c_str()), nullptr);
+        const DeviceProblem problem = DeviceProblemOf(node);
+        EXPECT_EQ(problem.cause, c.cause);
+        EXPECT_NE(problem.reason.find(c.says), std::string::npos) << problem.reason;
+        std::vector<AttachedDevice> attached;
+        ListCharDevices(attached);
+        ASSERT_EQ(attached.size(), 1u);
+        EXPECT_EQ(attached[0].slot, 3);
+        EXPECT_EQ(attached[0].cause, c.cause);
+        EXPECT_EQ(attached[0].location, node);
+    }
+    g_refusal = 0;
+    auto file = OpenCharDevice(node.c_str());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(DeviceProblemOf(node).cause, DeviceCause::kNone) << "an open that works clears it";
+
+    uint8_t packet[64] = {};
+    const uint32_t command = 0;
+    g_ioctlErrno = ETIMEDOUT;
+    EXPECT_FALSE(file->Control(kIoctlPipeTransferIn, &command, 4, packet, 64, nullptr));
+    EXPECT_EQ(DeviceProblemOf(node).cause, DeviceCause::kNotResponding);
+    const uint32_t image = 2;
+    EXPECT_FALSE(file->Control(kIoctlLargeTransferIn, &image, 4, packet, 64, nullptr));
+    EXPECT_EQ(DeviceProblemOf(node).cause, DeviceCause::kNotResponding)
+        << "an image time-out (a trigger wait) neither reports nor clears";
+    g_ioctlErrno = 0;
+    EXPECT_TRUE(file->Control(kIoctlPipeTransferIn, &command, 4, packet, 64, nullptr));
+    EXPECT_EQ(DeviceProblemOf(node).cause, DeviceCause::kNone);
+    file.reset();
+    SetCharDeviceSyscallsForTesting(nullptr);
 }
 
 }  // namespace

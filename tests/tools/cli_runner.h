@@ -62,6 +62,14 @@ public:
 
     // Starts rezive-cam with the arguments; stdout and stderr go to files.
     pid_t Start(const std::vector<std::string>& args, std::string* outPath, std::string* errPath) const {
+        std::vector<std::string> argv = {REZIVE_CAM_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return StartProgram(argv, outPath, errPath);
+    }
+
+    // Starts any program (argv[0] a path) in this environment, as Start does rezive-cam.
+    pid_t StartProgram(std::vector<std::string> argv, std::string* outPath,
+                       std::string* errPath) const {
         *outPath = TempPath(".out");
         *errPath = TempPath(".err");
         std::vector<std::string> env;
@@ -73,8 +81,6 @@ public:
         for (const auto& [name, value] : vars_) {
             if (!value.empty()) env.push_back(name + "=" + value);
         }
-        std::vector<std::string> argv = {REZIVE_CAM_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> argvPtrs, envPtrs;
         for (auto& a : argv) argvPtrs.push_back(a.data());
         argvPtrs.push_back(nullptr);
@@ -89,7 +95,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath->c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         pid_t pid = -1;
-        if (posix_spawn(&pid, argvPtrs[0], &actions, nullptr, argvPtrs.data(), envPtrs.data()) != 0) {
+        if (posix_spawnp(&pid, argvPtrs[0], &actions, nullptr, argvPtrs.data(), envPtrs.data()) != 0) {
             pid = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -115,9 +121,15 @@ public:
     }
 
     CliResult Run(const std::vector<std::string>& args) const {
+        std::vector<std::string> argv = {REZIVE_CAM_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunProgram(argv);
+    }
+
+    CliResult RunProgram(const std::vector<std::string>& argv) const {
         std::string outPath, errPath;
         CliResult result;
-        result.status = Wait(Start(args, &outPath, &errPath));
+        result.status = Wait(StartProgram(argv, &outPath, &errPath));
         result.out = ReadText(outPath);
         result.err = ReadText(errPath);
         return result;

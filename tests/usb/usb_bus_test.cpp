@@ -183,7 +183,8 @@ TEST_F(UsbBusTest, FramesAreBitIdenticalToTheInProcessCamera) {
         ASSERT_TRUE(a == b) << "frame " << frame;
     }
     EXPECT_EQ(Backing(0).Stats().framesServed, 100u);
-    EXPECT_EQ(Bed().SubmittedUrbs(1), 202u);  // the set-up, then a start packet and a frame each
+    // The open's status request, the set-up, then a start packet and a frame each.
+    EXPECT_EQ(Bed().SubmittedUrbs(1), 203u);
 }
 
 TEST_F(UsbBusTest, SnapshotMatchesTheInProcessCamera) {
@@ -313,22 +314,29 @@ TEST_F(UsbBusTest, ACameraPluggedInAgainIsFoundAgainAndWorks) {
     Rezive_Release(h);
 }
 
-// A camera that cannot be opened says why, in words that tell the user what to do, and gives
-// the documented error 2; once the cause is gone it opens. A busy interface (another program
-// claimed it) is the device's own answer on the bus; a refusal for permission is brought about
-// in the backend (umockdev's preload library connects every open of an emulated node to its
-// emulation, and the tests run as root).
+// A camera that cannot be opened says why, in words that tell the user what to do, at every
+// layer an application sees: the bus listing, the attached-camera list (with its cause), and
+// the documented error 2 with RzGetErrorDetail. Once the cause is gone it opens. A busy
+// interface and an unplugging mid-open are the device's own answers on the bus; a refusal for
+// permission is brought about in the backend (umockdev's preload library connects every open
+// of an emulated node to its emulation, and the tests run as root).
 struct RefusalCase {
     const char* name;
+    int32_t cause;
     const char* says;
     std::function<void(bool)> refuse;  // on, then off again
 };
 
 TEST_F(UsbBusTest, ACameraThatCannotBeOpenedSaysWhyAndOpensOnceTheCauseIsGone) {
     const RefusalCase cases[] = {
-        {"busy", "in use by another program", [](bool on) { Bed().SetClaimErrno(1, on ? EBUSY : 0); }},
-        {"no permission", "no permission: install the udev rule 70-rezive-usb.rules",
+        {"busy", RZ_CAUSE_BUSY, "held by another program",
+         [](bool on) { Bed().SetClaimErrno(1, on ? EBUSY : 0); }},
+        {"no permission", RZ_CAUSE_PERMISSION, "no permission: install the udev rule 70-rezive-usb.rules",
          [](bool on) { platform::usb::SetOpenFaultForTesting(on ? LIBUSB_ERROR_ACCESS : LIBUSB_SUCCESS); }},
+        {"unplugged while opening", RZ_CAUSE_NO_DEVICE, "unplugged while it was being opened",
+         [](bool on) { Bed().SetClaimErrno(1, on ? ENODEV : 0); }},
+        {"refused by the system", RZ_CAUSE_OTHER, "see the system log",
+         [](bool on) { Bed().SetClaimErrno(1, on ? EPROTO : 0); }},
     };
     Bed().Plug(1, &Backing(0));
     ASSERT_TRUE(SlotsAre({{"1-1", 0}}));
@@ -340,14 +348,64 @@ TEST_F(UsbBusTest, ACameraThatCannotBeOpenedSaysWhyAndOpensOnceTheCauseIsGone) {
         const std::string listed = platform::usb::DescribeUsbDevices(false);
         EXPECT_NE(listed.find("1-1  1234:5678  /dev/bus/usb/001/"), std::string::npos) << listed;
         EXPECT_NE(listed.find(c.says), std::string::npos) << listed;
+
+        RzAttachedCamera attached[2];
+        for (auto& a : attached) a.size = sizeof a;
+        ASSERT_EQ(RzListAttachedCameras(attached, 2), 1);
+        EXPECT_EQ(attached[0].slot, 0);
+        EXPECT_EQ(attached[0].cause, c.cause);
+        EXPECT_EQ(attached[0].error, RZ_ERR_DEVICE_UNAVAILABLE);
+        EXPECT_NE(std::string(attached[0].location).find("USB camera 1-1 (1234:5678"), std::string::npos);
+        EXPECT_NE(std::string(attached[0].reason).find(c.says), std::string::npos) << attached[0].reason;
+
         const RzHandle h = static_cast<RzHandle>(Rezive_Initialize(0));
         char name[64];
         EXPECT_EQ(Rezive_GetDeviceName(h, 0, name, sizeof name), 0);
         EXPECT_EQ(Rezive_GetLastError(h), 2);
+        char detail[512] = {};
+        EXPECT_GT(RzGetErrorDetail(h, detail, sizeof detail), 0);
+        EXPECT_NE(std::string(detail).find(c.says), std::string::npos) << detail;
         Rezive_Release(h);
         c.refuse(false);
+        platform::usb::ResetUsbBackendForTesting();  // forgets the refusal it remembers
         EXPECT_NE(platform::OpenDeviceFile(PathOf(0).c_str()), nullptr);
+        ASSERT_EQ(RzListAttachedCameras(attached, 2), 1);
+        EXPECT_EQ(attached[0].cause, RZ_CAUSE_NONE);
+        EXPECT_STREQ(attached[0].reason, "");
     }
+}
+
+// A camera that opens but no longer answers its command packets: the failure the application
+// gets names the camera and says it does not respond, and an answer clears it again.
+TEST_F(UsbBusTest, ACameraThatStopsAnsweringIsReportedAsNotResponding) {
+    Bed().Plug(1, &Backing(0));
+    ASSERT_TRUE(SlotsAre({{"1-1", 0}}));
+    const RzHandle h = static_cast<RzHandle>(Rezive_Initialize(0));
+    std::vector<uint8_t> image(1280 * 720 * 3);
+    ASSERT_EQ(Rezive_SnapShot(h, image.data(), static_cast<int32_t>(image.size()), 0), 1);
+    Bed().SetSilent(1, true);
+    EXPECT_EQ(Rezive_SnapShot(h, image.data(), static_cast<int32_t>(image.size()), 0), 0);
+    std::vector<int32_t> codes;
+    for (int32_t code; (code = Rezive_GetLastError(h)) != 0;) codes.push_back(code);
+    ASSERT_FALSE(codes.empty());
+    char detail[512] = {};
+    RzGetErrorDetail(h, detail, sizeof detail);
+    EXPECT_NE(std::string(detail).find("USB camera 1-1 (1234:5678"), std::string::npos) << detail;
+    EXPECT_NE(std::string(detail).find("does not respond"), std::string::npos) << detail;
+    // A new open asks the device for its status first: one that answers nothing is refused.
+    Rezive_Release(h);
+    platform::usb::ResetUsbBackendForTesting();
+    RzAttachedCamera attached;
+    attached.size = sizeof attached;
+    ASSERT_EQ(RzListAttachedCameras(&attached, 1), 1);
+    EXPECT_EQ(attached.cause, RZ_CAUSE_NOT_RESPONDING) << attached.reason;
+    Bed().SetSilent(1, false);
+    const RzHandle again = static_cast<RzHandle>(Rezive_Initialize(0));
+    EXPECT_TRUE(WaitUntil([&] {
+        return Rezive_SnapShot(again, image.data(), static_cast<int32_t>(image.size()), 0) == 1;
+    }));
+    EXPECT_EQ(platform::DeviceProblemOf(PathOf(0)).cause, platform::DeviceCause::kNone);
+    Rezive_Release(again);
 }
 
 }  // namespace

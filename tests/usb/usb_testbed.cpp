@@ -138,6 +138,7 @@ public:
     }
 
     void SetClaimErrno(int error) { claimErrno_ = error; }
+    void SetSilent(bool silent) { silent_ = silent; }
 
     std::string Node() const { return node_; }
     uint64_t Submitted() const { return submitted_; }
@@ -147,6 +148,52 @@ private:
     static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
         return static_cast<EmulatedUsbDevice*>(self)->Handle(client);
     }
+    // Like the kernel, a claim ends with the file that holds it: a process that exits (its
+    // connection to the bus closes) holds nothing any more. Caller holds mutex_.
+    bool ClaimHeldByOther(UMockdevIoctlClient* client) {
+        if (claimOwner_ == nullptr || claimOwner_ == client) return false;
+        if (umockdev_ioctl_client_get_connected(claimOwner_)) return true;
+        SetClaimOwner(nullptr);
+        return false;
+    }
+    void SetClaimOwner(UMockdevIoctlClient* client) {
+        if (claimOwner_ != nullptr) g_object_unref(claimOwner_);
+        claimOwner_ = client != nullptr ? static_cast<UMockdevIoctlClient*>(g_object_ref(client)) : nullptr;
+    }
+
+    struct PendingClaim {
+        EmulatedUsbDevice* device;
+        UMockdevIoctlClient* client;
+        int polls;
+    };
+    gboolean DecideLater(UMockdevIoctlClient* client) {
+        auto* pending =
+            new PendingClaim{this, static_cast<UMockdevIoctlClient*>(g_object_ref(client)), 0};
+        GSource* source = g_timeout_source_new(kClaimPollMs);
+        g_source_set_callback(source, &EmulatedUsbDevice::DecideClaim, pending, nullptr);
+        g_source_attach(source, g_main_context_get_thread_default());
+        g_source_unref(source);
+        return TRUE;
+    }
+    static gboolean DecideClaim(gpointer data) {
+        auto* pending = static_cast<PendingClaim*>(data);
+        EmulatedUsbDevice* device = pending->device;
+        bool granted;
+        {
+            std::lock_guard lock(device->mutex_);
+            granted = !device->ClaimHeldByOther(pending->client) && !device->unplugged_;
+            if (granted) device->SetClaimOwner(pending->client);
+            // The bus learns of an exited holder when it next looks at its connection.
+            if (!granted && !device->unplugged_ && ++pending->polls < kClaimPolls) return G_SOURCE_CONTINUE;
+        }
+        if (granted) umockdev_ioctl_client_complete(pending->client, 0, 0);
+        else umockdev_ioctl_client_complete(pending->client, -1, EBUSY);
+        g_object_unref(pending->client);
+        delete pending;
+        return G_SOURCE_REMOVE;
+    }
+    static constexpr guint kClaimPollMs = 100;
+    static constexpr int kClaimPolls = 30;
 
     // Caller holds mutex_.
     void Finish(const std::shared_ptr<Urb>& urb, int status, int actual) {
@@ -178,10 +225,19 @@ private:
                 if (unplugged_) return complete(-1, ENODEV);
                 ++claims_;
                 if (claimErrno_ != 0) return complete(-1, claimErrno_);
+                // Interface 0 belongs to one open file at a time: another process's claim is
+                // refused as the kernel refuses it.
+                // A process that just exited may still look connected until its file's end
+                // reaches the bus (the kernel releases at close, at once): the refusal waits
+                // a moment for that.
+                if (ClaimHeldByOther(client)) return DecideLater(client);
+                SetClaimOwner(client);
                 return complete(0, 0);
             case USBDEVFS_GETDRIVER:
                 return complete(-1, ENODATA);  // no kernel driver bound
             case USBDEVFS_RELEASEINTERFACE:
+                if (claimOwner_ == client) SetClaimOwner(nullptr);
+                return unplugged_ ? complete(-1, ENODEV) : complete(0, 0);
             case USBDEVFS_CLEAR_HALT:
             case USBDEVFS_RESET:
             case USBDEVFS_RESETEP:
@@ -225,7 +281,10 @@ private:
         g_object_unref(buffer);  // kept alive by the URB
         const uint32_t length = static_cast<uint32_t>(u->buffer_length);
         uint8_t* bytes = static_cast<uint8_t*>(u->buffer);
-        if (u->type != USBDEVFS_URB_TYPE_BULK || camera_ == nullptr) return complete(-1, EINVAL);
+        // A device that answers nothing: every request fails as it reaches the device.
+        if (camera_ == nullptr || silent_) return complete(-1, EINVAL);
+        if (u->type == USBDEVFS_URB_TYPE_CONTROL) return Standard(urb, bytes, length, complete);
+        if (u->type != USBDEVFS_URB_TYPE_BULK) return complete(-1, EINVAL);
         if (u->endpoint == 0x01 || u->endpoint == 0x82) {
             const uint32_t pipe = u->endpoint == 0x01 ? kPipeCommand : kPipeResponse;
             uint32_t done = 0;
@@ -240,6 +299,20 @@ private:
         flying_.push_back(urb);
         images_.push_back(urb);
         changed_.notify_all();
+        return complete(0, 0);
+    }
+
+    // The default control pipe answers the one standard request the backend makes, GET_STATUS
+    // (a setup packet of 8 bytes, then the 2 status bytes); others stall, as on a real device.
+    template <typename Complete>
+    gboolean Standard(const std::shared_ptr<Urb>& urb, uint8_t* bytes, uint32_t length,
+                      const Complete& complete) {
+        if (length >= 10 && bytes[0] == 0x80 && bytes[1] == 0x00) {
+            bytes[8] = bytes[9] = 0;
+            Finish(urb, 0, 2);
+        } else {
+            Finish(urb, -EPIPE, 0);
+        }
         return complete(0, 0);
     }
 
@@ -278,6 +351,7 @@ private:
     std::string sysPath_, node_;
     UMockdevIoctlBase* handler_ = nullptr;
     std::atomic<int> claimErrno_{0};
+    std::atomic<bool> silent_{false};
     std::atomic<uint64_t> submitted_{0};
     std::atomic<uint64_t> claims_{0};
 
@@ -287,6 +361,7 @@ private:
     std::vector<std::shared_ptr<Urb>> flying_;
     bool unplugged_ = false;
     bool stop_ = false;
+    UMockdevIoctlClient* claimOwner_ = nullptr;  // the open file that holds interface 0 (a ref)
     std::thread worker_;
 };
 
@@ -337,6 +412,11 @@ void UsbTestbed::UnplugAll() {
 void UsbTestbed::SetClaimErrno(int port, int error) {
     std::lock_guard lock(impl_->mutex);
     if (auto it = impl_->ports.find(port); it != impl_->ports.end()) it->second->SetClaimErrno(error);
+}
+
+void UsbTestbed::SetSilent(int port, bool silent) {
+    std::lock_guard lock(impl_->mutex);
+    if (auto it = impl_->ports.find(port); it != impl_->ports.end()) it->second->SetSilent(silent);
 }
 
 uint64_t UsbTestbed::SubmittedUrbs(int port) const {

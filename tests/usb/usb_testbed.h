@@ -44,6 +44,8 @@ public:
 
     // Faults of the bus side of a device.
     void SetClaimErrno(int port, int error);  // the next interface claims fail with `error`
+    // While on, the device answers no request at all (each fails as it reaches the device).
+    void SetSilent(int port, bool silent);
     // URBs submitted to the device at `port` so far.
     uint64_t SubmittedUrbs(int port) const;
     // Interface claims the device at `port` accepted so far.

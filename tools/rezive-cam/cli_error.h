@@ -26,6 +26,12 @@ public:
 
     const std::vector<int32_t>& Codes() const { return codes_; }
     const std::string& Cause() const { return cause_; }
+    // What the user may do instead, where there is something ("--virtual ...").
+    const std::string& Hint() const { return hint_; }
+    CliError& WithHint(std::string hint) {
+        hint_ = std::move(hint);
+        return *this;
+    }
     // The root cause: the first code recorded by the failing operation.
     int32_t Code() const { return codes_.empty() ? 0 : codes_.front(); }
     int ExitStatus() const { return codes_.empty() ? status_ : static_cast<int>(Code()); }
@@ -33,6 +39,7 @@ public:
 private:
     std::vector<int32_t> codes_;
     std::string cause_;
+    std::string hint_;
     int status_ = kExitNoCode;
 };
 

@@ -52,14 +52,10 @@ std::vector<std::string> UsbLines(bool all) {
     return lines;
 }
 
-// USB cameras that could not be opened, said where a user sees them, with what grants access.
-void NoteUsbProblems(const Output& out) {
-    for (const auto& line : UsbLines(false)) {
-        if (line.find("no permission") != std::string::npos ||
-            line.find("in use by another program") != std::string::npos ||
-            line.find("cannot be opened") != std::string::npos) {
-            out.Note("rezive-cam: USB camera " + line);
-        }
+// Attached cameras that cannot be used, said where a user sees them, with what to do.
+void NoteUnusableCameras(const Output& out) {
+    for (const RzAttachedCamera& camera : AttachedCameras()) {
+        if (camera.cause != RZ_CAUSE_NONE) out.Note(std::string("rezive-cam: ") + camera.reason);
     }
 }
 
@@ -83,7 +79,7 @@ int RunListUsb(Output& out) {
 int RunList(bool usb, Context& context, Output& out) {
     if (usb) return RunListUsb(out);
     Session session(context.global, out);
-    NoteUsbProblems(out);
+    if (!session.FellBack()) NoteUnusableCameras(out);
     const auto devices = ListDevices(session);
     Json document = Json::MakeObject();
     Json cameras = Json::MakeArray();

@@ -24,6 +24,7 @@ void PrintFailure(const CliError& error, const Output& out) {
         std::fprintf(stderr, "error %d: %s (%s)\n", error.Code(), ErrorMeaning(error.Code()),
                      error.what());
         if (!error.Cause().empty()) std::fprintf(stderr, "  cause: %s\n", error.Cause().c_str());
+        if (!error.Hint().empty()) std::fprintf(stderr, "  hint: %s\n", error.Hint().c_str());
         for (size_t k = 1; k < error.Codes().size(); ++k) {
             if (error.Codes()[k] == error.Code()) continue;
             std::fprintf(stderr, "  then error %d: %s\n", error.Codes()[k],
@@ -33,6 +34,7 @@ void PrintFailure(const CliError& error, const Output& out) {
         failure.Set("meaning", ErrorMeaning(error.Code()));
         failure.Set("while", error.what());
         if (!error.Cause().empty()) failure.Set("cause", error.Cause());
+        if (!error.Hint().empty()) failure.Set("hint", error.Hint());
         Json codes = Json::MakeArray();
         for (const int32_t code : error.Codes()) codes.Push(code);
         failure.Set("codes", std::move(codes));
@@ -55,12 +57,16 @@ int main(int argc, char** argv) {
     app.add_option("--device", context.global.device, "camera slot (see list)")
         ->check(CLI::NonNegativeNumber);
     app.add_flag("--virtual", context.global.useVirtual,
-                 "use the virtual camera even when a camera is attached");
+                 "use the virtual camera, on purpose, whatever is attached");
     app.add_flag("--json", context.global.json, "machine-readable output (one JSON document)");
     app.add_flag("-q,--quiet", context.global.quiet, "no notes or progress on standard error");
     app.add_flag("-v,--verbose", context.global.verbose, "more detail on standard error");
     app.set_version_flag("--version", std::string("rezive-cam ") + REZIVE_CAM_VERSION);
     app.footer(
+        "The virtual camera stands in only when no camera is attached at all (no USB device of "
+        "the id table, no /dev/Daro417DIRVUD-* node), and the tool says so. A camera that is "
+        "attached but cannot be opened is an error with its cause (exit 2), never replaced: "
+        "--virtual uses the virtual camera on purpose.\n"
         "Every failure prints \"error N: meaning\" and exits with N (the SDK error code), 64 "
         "for a bad command line, 65 when the library gave no code, 130 after Ctrl-C.\n"
         "Settings are kept in $XDG_CONFIG_HOME/Ruredo/Rezive417DIRVUDSdk.reg "

@@ -28,6 +28,15 @@ int32_t CountDevices(RzHandle handle) {
     return Rezive_EnumDevice(handle, names);
 }
 
+// Whose failure RzGetErrorDetail explains: the device's, not the caller's.
+bool IsDeviceFailure(int32_t code) {
+    return code == RZ_ERR_DEVICE_UNAVAILABLE || code == RZ_ERR_REGISTER ||
+           code == RZ_ERR_TRANSFER || code == RZ_ERR_NO_FRAME;
+}
+
+constexpr const char* kVirtualHint =
+    "rezive-cam --virtual uses the virtual camera on purpose";
+
 }  // namespace
 
 void InstallInterruptHandler() {
@@ -76,6 +85,22 @@ void Session::Open(const GlobalOptions& options, bool userChose) {
         throw CliError("opening the camera claim region", TakeErrors(), cause);
     }
     deviceCount_ = CountDevices(handle_);
+    // The virtual camera stands in only for a camera that is not there at all. One that is
+    // attached but fails is an error: a script that took test patterns from a virtual camera
+    // while the real one is broken would report success for every part it never saw.
+    if (deviceCount_ == 0 && !options.useVirtual) {
+        const std::vector<RzAttachedCamera> attached = AttachedCameras();
+        for (const RzAttachedCamera& camera : attached) {
+            if (camera.cause == RZ_CAUSE_NONE) continue;
+            throw CliError(std::string("opening the ") + camera.location,
+                           {camera.error != 0 ? camera.error : RZ_ERR_DEVICE_UNAVAILABLE},
+                           camera.reason)
+                .WithHint(kVirtualHint);
+        }
+        // Every attached camera opens now: one was busy a moment ago (a program that held it
+        // has just let go). Look again rather than work without it.
+        if (!attached.empty()) deviceCount_ = CountDevices(handle_);
+    }
     // The library reads REZIVE_VIRTUAL_CAMERAS when it probes for devices, so the fallback
     // needs a fresh camera object. A variable the user set (even to 0) is left as it is.
     if (deviceCount_ == 0 && !options.useVirtual && !userChose) {
@@ -145,7 +170,30 @@ void Session::Check(int32_t result, const std::string& what) {
 }
 
 void Session::Fail(const std::string& what) {
-    throw CliError(what, TakeErrors());
+    const std::vector<int32_t> codes = TakeErrors();
+    std::string cause;
+    for (const int32_t code : codes) {
+        if (IsDeviceFailure(code)) cause = ErrorDetail();
+    }
+    CliError error(what, codes, cause);
+    if (!codes.empty() && codes.front() == RZ_ERR_DEVICE_UNAVAILABLE && !fellBack_) {
+        error.WithHint(kVirtualHint);
+    }
+    throw error;
+}
+
+std::vector<RzAttachedCamera> AttachedCameras() {
+    std::vector<RzAttachedCamera> cameras(4);
+    for (;;) {
+        for (auto& camera : cameras) camera.size = sizeof camera;
+        const int32_t n = RzListAttachedCameras(cameras.data(), static_cast<int32_t>(cameras.size()));
+        if (n < 0) return {};
+        if (static_cast<size_t>(n) <= cameras.size()) {
+            cameras.resize(static_cast<size_t>(n));
+            return cameras;
+        }
+        cameras.resize(static_cast<size_t>(n));
+    }
 }
 
 }  // namespace rezive::cli

@@ -59,6 +59,9 @@ private:
     bool fellBack_ = false;
 };
 
+// The cameras attached to the machine, each with whether it opens and why not.
+std::vector<RzAttachedCamera> AttachedCameras();
+
 // Before the first library call: without show, preview windows stay in memory even on a desktop
 // (the terminal tool opens nothing unasked); with it, a note when there is no display to show on.
 void ChooseDisplay(bool show, const Output& out);

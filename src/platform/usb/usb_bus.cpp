@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/usb/usb_camera.h"
+
 namespace rezive::platform::usb {
 namespace {
 
@@ -38,9 +40,14 @@ std::vector<InterfaceShape> ShapeOf(libusb_device* device) {
     return shapes;
 }
 
-// Unloading the library (or leaving the program) stops the event thread before libusb goes.
+// Unloading the library (or leaving the program) gives back the cameras' interfaces that only
+// linger for a reuse that will not come — another program waiting for the camera gets it at
+// once — and stops the event thread before libusb goes.
 struct StopAtExit {
-    ~StopAtExit() { UsbBus::StopProcessBus(); }
+    ~StopAtExit() {
+        CloseIdleCameras(true);
+        UsbBus::StopProcessBus();
+    }
 } g_stopAtExit;
 
 }  // namespace

@@ -6,6 +6,8 @@ namespace rezive::platform::usb {
 namespace {
 
 constexpr auto kAnswerWait = std::chrono::seconds(2);
+// bmRequestType of a standard request to the device, device to host.
+constexpr uint8_t kStandardDeviceIn = 0x80;
 
 std::atomic<int> g_openFault{LIBUSB_SUCCESS};
 
@@ -56,6 +58,19 @@ std::shared_ptr<UsbCamera> UsbCamera::Open(std::shared_ptr<UsbBus> bus, const Us
         // Not every platform can detach: claiming then tells whether the interface is free.
         libusb_set_auto_detach_kernel_driver(handle, 1);
         result = libusb_claim_interface(handle, 0);
+        // Every USB device answers GET_STATUS on its default control pipe: one that does not
+        // is powered but not working (a hung firmware, a bad cable), and is refused here
+        // rather than failing every command later with nothing to say why.
+        if (result == LIBUSB_SUCCESS) {
+            unsigned char status[2];
+            const int answered = libusb_control_transfer(
+                handle, kStandardDeviceIn,
+                LIBUSB_REQUEST_GET_STATUS, 0, 0, status, sizeof status, kPacketTimeoutMs);
+            if (answered < 0) {
+                libusb_release_interface(handle, 0);
+                result = answered == LIBUSB_ERROR_NO_DEVICE ? answered : LIBUSB_ERROR_TIMEOUT;
+            }
+        }
         if (result != LIBUSB_SUCCESS) libusb_close(handle);
     }
     if (result != LIBUSB_SUCCESS) {
@@ -67,9 +82,14 @@ std::shared_ptr<UsbCamera> UsbCamera::Open(std::shared_ptr<UsbBus> bus, const Us
     return std::shared_ptr<UsbCamera>(new UsbCamera(std::move(bus), handle, record.pipes, key));
 }
 
-bool UsbCamera::Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t* done) {
+bool UsbCamera::Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t* done,
+                         int* outcome) {
     *done = 0;
+    int ignored;
+    int& code = outcome ? *outcome : ignored;
+    code = LIBUSB_ERROR_INVALID_PARAM;
     if (pipe >= kPipeCount || length > 0x7FFFFFFFu) return false;
+    code = LIBUSB_ERROR_NO_DEVICE;
     if (gone_.load()) return false;
     const unsigned timeout = pipe == 2 ? imageTimeoutMs_.load() : kPacketTimeoutMs;
     int moved = 0;
@@ -77,6 +97,7 @@ bool UsbCamera::Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t
     const int result = libusb_bulk_transfer(handle_, endpoint_[pipe], data, static_cast<int>(length),
                                             &moved, timeout);
     *done = moved > 0 && static_cast<uint32_t>(moved) <= length ? static_cast<uint32_t>(moved) : 0;
+    code = result;
     switch (result) {
         case LIBUSB_SUCCESS: return true;
         case LIBUSB_ERROR_NO_DEVICE: gone_.store(true); return false;

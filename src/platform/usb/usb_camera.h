@@ -38,7 +38,9 @@ public:
 
     // One transfer of exactly `length` bytes on a pipe (0 out, 1 and 2 in). True when libusb
     // completed it (a short packet ends an IN transfer early: true with the smaller count).
-    bool Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t* done);
+    // `result` (when given) receives libusb's code.
+    bool Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t* done,
+                  int* result = nullptr);
     // The image time-out holds for every file of this camera, and for later handles on it until
     // it is unplugged: a time-out set through a file that is closed at once still counts.
     void SetImageTimeout(uint32_t milliseconds);

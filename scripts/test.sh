@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Release build and the ASan+UBSan build run the whole suite,
-# the ThreadSanitizer build runs the threaded, stress and display tests (and builds only their
-# executables), the Release build runs the kernel and end-to-end tests again on the baseline
+# the ThreadSanitizer build runs the threaded, stress, display and USB tests (and builds only
+# their executables), the Release build runs the kernel and end-to-end tests again on the baseline
 # kernels; then the clang build (which checks the locking annotations) runs every fuzz target
 # for REZIVE_FUZZ_SECONDS each (scripts/fuzz.sh), and the arm64 cross build runs its tests under
 # qemu-user (scripts/arm64.sh). Each stage's time is printed as it ends and again at the end.
@@ -37,7 +37,7 @@ for preset in release asan tsan; do
   cmake --preset "$preset" >/dev/null
   if [ "$preset" = tsan ]; then
     # Only the executables of the labels its test preset runs (the configure step lists them).
-    mapfile -t targets < <(cat build/tsan/test-targets/{threaded,stress,display}.txt | sort -u)
+    mapfile -t targets < <(cat build/tsan/test-targets/{threaded,stress,display,usb}.txt | sort -u)
     ((${#targets[@]})) || { echo "no test executables listed for the tsan labels" >&2; exit 1; }
     cmake --build --preset "$preset" -j "$jobs" --target "${targets[@]}"
   else

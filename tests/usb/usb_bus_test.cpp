@@ -2,6 +2,7 @@
 // identical to the in-process virtual camera, faults, and a camera plugged in again.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <future>
 #include <map>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "ReziveSdk.h"
@@ -406,6 +408,44 @@ TEST_F(UsbBusTest, ACameraThatStopsAnsweringIsReportedAsNotResponding) {
     }));
     EXPECT_EQ(platform::DeviceProblemOf(PathOf(0)).cause, platform::DeviceCause::kNone);
     Rezive_Release(again);
+}
+
+// The backend's shared state under threads, for the sanitizers: files of one camera opened,
+// used and closed on several threads while the idle handles are closed and the camera is
+// pulled out and plugged in again (hot-plug events, a handle that goes, a new one after it).
+// Every thread ends, nothing stays open, and the camera works once it is back.
+TEST_F(UsbBusTest, FilesOnManyThreadsSurviveUnplugReplugAndIdleClosing) {
+    Bed().Plug(1, &Backing(0));
+    ASSERT_TRUE(SlotsAre({{"1-1", 0}}));
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> answered{0};
+    std::vector<std::thread> users;
+    for (int t = 0; t < 3; ++t) {
+        users.emplace_back([&, t] {
+            for (int i = 0; !stop.load(); ++i) {
+                auto file = platform::OpenDeviceFile(PathOf(0).c_str());
+                if (file && Command(*file, {0x25, 3, static_cast<uint8_t>(t * 64 + i % 64)})) ++answered;
+                if (i % 8 == 0) platform::usb::CloseIdleCameras(false);
+                (void)RzListAttachedCameras(nullptr, 0);
+            }
+        });
+    }
+    for (int round = 0; round < 20; ++round) {
+        EXPECT_TRUE(WaitUntil([&, want = answered.load() + 10] { return answered.load() >= want; }, 60s));
+        Backing(0).Unplug();
+        Bed().Unplug(1);
+        std::this_thread::yield();
+        Backing(0).Replug();
+        Backing(0).SetTimeScale(0);
+        Bed().Plug(1, &Backing(0));
+    }
+    stop = true;
+    for (auto& user : users) user.join();
+    ASSERT_TRUE(SlotsAre({{"1-1", 0}}));
+    EXPECT_TRUE(WaitUntil([] {
+        auto file = platform::OpenDeviceFile(PathOf(0).c_str());
+        return file && Command(*file, {0x25, 3, 7});
+    }));
 }
 
 }  // namespace

@@ -30,8 +30,12 @@ protected:
         handle_ = static_cast<RzHandle>(Rezive_Initialize(app_));
         ASSERT_NE(handle_, 0u);
         Drain(app_);
-        while (Rezive_GetLastError(handle_) != 0) {
-        }
+        // Rezive_Initialize returns a handle even when the camera object could not be set up
+        // (its claim region, say): the first call that needs the camera would then fail with a
+        // code that hides why. A sound initialisation records nothing.
+        std::vector<int32_t> codes;
+        for (int32_t code; (code = Rezive_GetLastError(handle_)) != 0;) codes.insert(codes.begin(), code);
+        ASSERT_TRUE(codes.empty()) << "initialisation recorded error " << codes.front();
     }
 
     void TearDown() override {

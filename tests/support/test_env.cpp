@@ -37,6 +37,11 @@ std::string TempPath(const std::string& suffix) {
 void IsolateProcess() {
     const std::string pid = std::to_string(getpid());
     g_sharedName = "/rezive-test-" + pid;
+    // Pids come round again, and a test process that was killed (a time-out, a sanitizer's halt)
+    // left its region behind, claims and all. A claim recorded under this pid reads as held by a
+    // living process, this one, so the first preparation would find its own camera taken. No
+    // other process can own a region named after this pid: whatever is there is such a leftover.
+    shm_unlink(g_sharedName.c_str());
     setenv("REZIVE_SHARED_NAME", g_sharedName.c_str(), 1);
     setenv("REZIVE_SETTINGS_FILE", (TempDir() + "/settings.reg").c_str(), 1);
     // Preview windows stay in memory unless a test asks for the display (TestDisplay()): a

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -51,6 +52,9 @@ public:
         vars_["REZIVE_SETTINGS_FILE"] = settingsFile_;
         vars_["REZIVE_SHARED_NAME"] = sharedName_;
         vars_["REZIVE_VIRTUAL_CAMERAS"] = "1";
+        // The name carries this process's pid: a region of that name was left by a killed test
+        // process that had the same pid, with claims that would read as held.
+        shm_unlink(sharedName_.c_str());
     }
     ~CliEnvironment() { shm_unlink(sharedName_.c_str()); }
     CliEnvironment(const CliEnvironment&) = delete;
@@ -107,7 +111,11 @@ public:
         if (pid <= 0) return -1;
         const auto deadline = std::chrono::steady_clock::now() + limit;
         int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
+        for (;;) {
+            const pid_t waited = waitpid(pid, &status, WNOHANG);
+            if (waited == pid) break;
+            // A wait that fails says nothing about how the child ended: never a success.
+            if (waited < 0 && errno != EINTR) return -1;
             if (std::chrono::steady_clock::now() > deadline) {
                 kill(pid, SIGKILL);
                 waitpid(pid, &status, 0);

@@ -40,15 +40,25 @@ int32_t DeviceSlotOfPath(const char* path) {
     return found != nullptr ? static_cast<int32_t>(found - kDeviceSlotSuffixes) : -1;
 }
 
+namespace {
+
+// Adds `entry` once to the first `count` places of `table`; false when the table is full.
+template <typename Entry>
+bool AddOnce(std::array<Entry, kMaxBackends>& table, size_t& count, Entry entry) {
+    const auto end = table.begin() + static_cast<std::ptrdiff_t>(count);
+    if (std::find(table.begin(), end, entry) != end) return true;
+    if (count == kMaxBackends) return false;
+    table[count++] = entry;
+    return true;
+}
+
+}  // namespace
+
 bool RegisterDeviceBackend(DeviceBackend backend) {
     if (backend == nullptr) return false;
     Registry& registry = TheRegistry();
     MutexLock lock(registry.mutex);
-    const auto end = registry.backends.begin() + static_cast<std::ptrdiff_t>(registry.count);
-    if (std::find(registry.backends.begin(), end, backend) != end) return true;
-    if (registry.count == kMaxBackends) return false;
-    registry.backends[registry.count++] = backend;
-    return true;
+    return AddOnce(registry.backends, registry.count, backend);
 }
 
 std::unique_ptr<DeviceFile> OpenDeviceFile(const char* path) {
@@ -71,11 +81,7 @@ bool RegisterDeviceLister(DeviceLister lister) {
     if (lister == nullptr) return false;
     Registry& registry = TheRegistry();
     MutexLock lock(registry.mutex);
-    const auto end = registry.listers.begin() + static_cast<std::ptrdiff_t>(registry.listerCount);
-    if (std::find(registry.listers.begin(), end, lister) != end) return true;
-    if (registry.listerCount == kMaxBackends) return false;
-    registry.listers[registry.listerCount++] = lister;
-    return true;
+    return AddOnce(registry.listers, registry.listerCount, lister);
 }
 
 std::vector<AttachedDevice> ListAttachedDevices() {

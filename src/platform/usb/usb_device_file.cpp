@@ -133,7 +133,9 @@ constexpr auto kRefusalAge = std::chrono::milliseconds(1000);
 struct State {
     std::mutex mutex;
     SlotMap map;
-    std::map<std::string, std::string> problems;  // by location: why the last open failed
+    // By location: why the last open failed, and the address of the device it failed on (a
+    // device plugged into the same port again is another device, without that problem).
+    std::map<std::string, std::pair<uint8_t, std::string>> problems;
     std::map<std::string, Refusal> refusals;      // by location
 };
 
@@ -264,7 +266,8 @@ std::optional<std::unique_ptr<DeviceFile>> ServePath(const char* path) {
         {
             std::lock_guard lock(state.mutex);
             // The listing shows the problem after the location and ids it already prints.
-            state.problems[record.Location()] = problem.reason.substr(Describe(record).size() + 2);
+            state.problems[record.Location()] = {record.address,
+                                                 problem.reason.substr(Describe(record).size() + 2)};
             state.refusals[record.Location()] =
                 Refusal{std::chrono::steady_clock::now(), bus->Generation(), problem};
         }
@@ -349,8 +352,9 @@ std::string DescribeUsbDevices(bool all) {
         const bool shaped = record.pipes.ok && record.vendorClass;
         if (!all && !listed && !shaped) continue;
         std::string status;
-        if (const auto p = state.problems.find(record.Location()); p != state.problems.end()) {
-            status = p->second;
+        if (const auto p = state.problems.find(record.Location());
+            p != state.problems.end() && p->second.first == record.address) {
+            status = p->second.second;
         } else if (listed && !record.pipes.ok) {
             status = "in the id table but not a camera: " + record.pipes.why;
         } else if (listed) {

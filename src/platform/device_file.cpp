@@ -15,18 +15,45 @@ namespace {
 // slow open never holds up a registration or another open.
 constexpr size_t kMaxBackends = 8;
 
+// A registration table: entries in the order they came, each once.
+template <typename Entry>
+struct Table {
+    std::array<Entry, kMaxBackends> entries = {};
+    size_t count = 0;
+
+    // False when the table is full.
+    bool AddOnce(Entry entry) {
+        const auto end = entries.begin() + static_cast<std::ptrdiff_t>(count);
+        if (std::find(entries.begin(), end, entry) != end) return true;
+        if (count == kMaxBackends) return false;
+        entries[count++] = entry;
+        return true;
+    }
+};
+
 struct Registry {
     Mutex mutex;
-    std::array<DeviceBackend, kMaxBackends> backends GUARDED_BY(mutex) = {};
-    size_t count GUARDED_BY(mutex) = 0;
-    std::array<DeviceLister, kMaxBackends> listers GUARDED_BY(mutex) = {};
-    size_t listerCount GUARDED_BY(mutex) = 0;
+    Table<DeviceBackend> backends GUARDED_BY(mutex);
+    Table<DeviceLister> listers GUARDED_BY(mutex);
 };
 
 // Never destroyed: devices may still be opened by threads that outlive static destruction.
 Registry& TheRegistry() {
     static Registry* registry = new Registry;
     return *registry;
+}
+
+// Copies of the tables, for calling their entries outside the lock.
+Table<DeviceBackend> Backends() {
+    Registry& registry = TheRegistry();
+    MutexLock lock(registry.mutex);
+    return registry.backends;
+}
+
+Table<DeviceLister> Listers() {
+    Registry& registry = TheRegistry();
+    MutexLock lock(registry.mutex);
+    return registry.listers;
 }
 
 }  // namespace
@@ -40,39 +67,18 @@ int32_t DeviceSlotOfPath(const char* path) {
     return found != nullptr ? static_cast<int32_t>(found - kDeviceSlotSuffixes) : -1;
 }
 
-namespace {
-
-// Adds `entry` once to the first `count` places of `table`; false when the table is full.
-template <typename Entry>
-bool AddOnce(std::array<Entry, kMaxBackends>& table, size_t& count, Entry entry) {
-    const auto end = table.begin() + static_cast<std::ptrdiff_t>(count);
-    if (std::find(table.begin(), end, entry) != end) return true;
-    if (count == kMaxBackends) return false;
-    table[count++] = entry;
-    return true;
-}
-
-}  // namespace
-
 bool RegisterDeviceBackend(DeviceBackend backend) {
     if (backend == nullptr) return false;
     Registry& registry = TheRegistry();
     MutexLock lock(registry.mutex);
-    return AddOnce(registry.backends, registry.count, backend);
+    return registry.backends.AddOnce(backend);
 }
 
 std::unique_ptr<DeviceFile> OpenDeviceFile(const char* path) {
     if (path == nullptr) return nullptr;
-    std::array<DeviceBackend, kMaxBackends> backends;
-    size_t count;
-    {
-        Registry& registry = TheRegistry();
-        MutexLock lock(registry.mutex);
-        backends = registry.backends;
-        count = registry.count;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        if (auto served = backends[i](path)) return std::move(*served);
+    const Table<DeviceBackend> backends = Backends();
+    for (size_t i = 0; i < backends.count; ++i) {
+        if (auto served = backends.entries[i](path)) return std::move(*served);
     }
     return OpenCharDevice(path);
 }
@@ -81,20 +87,13 @@ bool RegisterDeviceLister(DeviceLister lister) {
     if (lister == nullptr) return false;
     Registry& registry = TheRegistry();
     MutexLock lock(registry.mutex);
-    return AddOnce(registry.listers, registry.listerCount, lister);
+    return registry.listers.AddOnce(lister);
 }
 
 std::vector<AttachedDevice> ListAttachedDevices() {
-    std::array<DeviceLister, kMaxBackends> listers;
-    size_t count;
-    {
-        Registry& registry = TheRegistry();
-        MutexLock lock(registry.mutex);
-        listers = registry.listers;
-        count = registry.listerCount;
-    }
+    const Table<DeviceLister> listers = Listers();
     std::vector<AttachedDevice> devices;
-    for (size_t i = 0; i < count; ++i) listers[i](devices);
+    for (size_t i = 0; i < listers.count; ++i) listers.entries[i](devices);
     ListCharDevices(devices);
     return devices;
 }

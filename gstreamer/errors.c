@@ -1,22 +1,8 @@
 #include "errors.h"
 
-const char* rezive_error_meaning(int code) {
-    switch (code) {
-        case RZ_ERR_NO_DEVICE: return "no camera object, not allowed in this mode, or no frame";
-        case RZ_ERR_DEVICE_UNAVAILABLE: return "camera absent, cannot be opened, or claimed";
-        case RZ_ERR_THREAD: return "worker thread could not be created";
-        case RZ_ERR_WINDOW: return "preview window failed";
-        case RZ_ERR_BUFFER: return "image buffer could not be allocated or is too small";
-        case RZ_ERR_REGISTER: return "sensor register access or transfer start failed";
-        case RZ_ERR_CAPTURE_WINDOW: return "capture window invalid";
-        case RZ_ERR_TRANSFER: return "frame transfer failed";
-        case RZ_ERR_ARGUMENT: return "argument out of range or invalid";
-        case RZ_ERR_UNSUPPORTED: return "not available on this model";
-        case RZ_ERR_FILE: return "file name conversion or recording failed";
-        case RZ_ERR_NO_FRAME: return "no frame within 6 s; the camera stalled";
-        default: return "unknown error";
-    }
-}
+/* The library's text: the same words rezive-cam and the Python package use. GStreamer's
+ * messages are English, whatever language the dialogs speak. */
+const char* rezive_error_meaning(int code) { return RzGetErrorText(code, "en"); }
 
 guint rezive_take_errors(RzHandle handle, int* codes, guint max) {
     guint count = 0;

@@ -499,7 +499,6 @@ static void gst_rezive_src_class_init(GstReziveSrcClass* klass) {
     base->unlock = unlock;
     base->unlock_stop = unlock_stop;
     GST_PUSH_SRC_CLASS(klass)->create = create;
-    gst_type_mark_as_plugin_api(rezive_auto_iris_get_type(), 0);
 }
 
 static void gst_rezive_src_init(GstReziveSrc* self) {
@@ -507,6 +506,5 @@ static void gst_rezive_src_init(GstReziveSrc* self) {
     gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_TIME);
     guint count = 0;
     const ReziveSetting* settings = rezive_settings(&count);
-    g_assert(count <= REZIVE_SRC_MAX_SETTINGS);
     for (guint k = 0; k < count; ++k) self->values[k].value = settings[k].fallback;
 }

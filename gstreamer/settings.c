@@ -1,111 +1,120 @@
 #include "settings.h"
 
-static int32_t get_mirror_h(RzHandle h) { return Rezive_GetMirrorH(h); }
-static int32_t get_mirror_v(RzHandle h) { return Rezive_GetMirrorV(h); }
-static int32_t get_auto_iris(RzHandle h) {
-    int32_t ok = 0;
-    const int32_t v = Rezive_GetAutoIris(h, &ok);
-    return ok ? v : -1;
+#include <string.h>
+
+#include "rezivesrc.h"
+
+/* The colour mode is the caps' format, negotiated, not a property. */
+static gboolean shown(const RzSettingInfo* info) { return strcmp(info->name, "color") != 0; }
+
+/* "auto-iris" -> "ReziveAutoIris": the enumeration type of a choice. */
+static gchar* type_name_of(const char* setting) {
+    GString* name = g_string_new("Rezive");
+    gboolean upper = TRUE;
+    for (const char* c = setting; *c; ++c) {
+        if (*c == '-') {
+            upper = TRUE;
+            continue;
+        }
+        g_string_append_c(name, upper ? g_ascii_toupper(*c) : *c);
+        upper = FALSE;
+    }
+    return g_string_free(name, FALSE);
 }
 
-static int32_t get_wait_time(RzHandle h) { return Rezive_GetWaitTime(h); }
+static GType register_choices(const RzSettingInfo* info) {
+    gchar* type_name = type_name_of(info->name);
+    GType type = g_type_from_name(type_name);
+    if (type == G_TYPE_INVALID) {
+        /* Registered once for the life of the process: the table is the library's and static. */
+        GEnumValue* values = g_new0(GEnumValue, info->valueCount + 1);
+        for (int32_t k = 0; k < info->valueCount; ++k) {
+            values[k].value = k;
+            values[k].value_name = info->valueNames[k];
+            values[k].value_nick = info->valueNames[k];
+        }
+        type = g_enum_register_static(g_intern_string(type_name), values);
+    }
+    g_free(type_name);
+    return type;
+}
 
-static const ReziveSetting kSettings[] = {
-    {"gain", "Sensor gain step", REZIVE_SETTING_INT, 0, 11, 0, RZ_FILTER_GLOBAL_GAIN, NULL, NULL},
-    {"exposure", "Exposure time in sensor lines", REZIVE_SETTING_INT, 1, 32767, 1,
-     RZ_FILTER_EXPOSURE_TIME, NULL, NULL},
-    {"mirror-h", "Mirror frames left to right", REZIVE_SETTING_BOOL, 0, 1, 0, 0,
-     Rezive_SetMirrorH, get_mirror_h},
-    {"mirror-v", "Mirror frames top to bottom", REZIVE_SETTING_BOOL, 0, 1, 0, 0,
-     Rezive_SetMirrorV, get_mirror_v},
-    {"auto-iris", "Automatic exposure or gain", REZIVE_SETTING_AUTO_IRIS, 0, 2, 0, 0,
-     Rezive_SetAutoIris, get_auto_iris},
-    {"brightness", "Brightness (0 off)", REZIVE_SETTING_INT, -255, 255, 0, RZ_FILTER_BRIGHTNESS,
-     NULL, NULL},
-    {"contrast", "Contrast (0 off)", REZIVE_SETTING_INT, -127, 127, 0, RZ_FILTER_CONTRAST, NULL,
-     NULL},
-    {"hue", "Hue rotation in degrees (0 off)", REZIVE_SETTING_INT, -360, 360, 0, RZ_FILTER_HUE,
-     NULL, NULL},
-    {"saturation", "Saturation (0 off)", REZIVE_SETTING_INT, -255, 255, 0, RZ_FILTER_SATURATION,
-     NULL, NULL},
-    {"sharpness", "Sharpness (0 off)", REZIVE_SETTING_INT, 0, 30, 0, RZ_FILTER_SHARPNESS, NULL,
-     NULL},
-    {"gamma", "Gamma in hundredths (100 neutral)", REZIVE_SETTING_INT, 0, 200, 100,
-     RZ_FILTER_GAMMA, NULL, NULL},
-    {"wb-red", "White-balance gain of red in percent", REZIVE_SETTING_INT, 0, 400, 100,
-     RZ_FILTER_BAYER_GAIN_RED, NULL, NULL},
-    {"wb-green", "White-balance gain of green in percent", REZIVE_SETTING_INT, 0, 400, 100,
-     RZ_FILTER_BAYER_GAIN_GREEN, NULL, NULL},
-    {"wb-blue", "White-balance gain of blue in percent", REZIVE_SETTING_INT, 0, 400, 100,
-     RZ_FILTER_BAYER_GAIN_BLUE, NULL, NULL},
-    {"auto-wb", "Automatic white balance on every colour frame", REZIVE_SETTING_BOOL, 0, 1, 0,
-     RZ_FILTER_BAYER_GAIN_AUTO, NULL, NULL},
-    {"bayer-mode", "Colour-filter phase of the mosaic", REZIVE_SETTING_INT, 0, 3, 3,
-     RZ_FILTER_BAYER_MODE, NULL, NULL},
-    {"gray-mode", "Gray processing: 0 mosaic, 1 gain and offset, 2 colour to gray",
-     REZIVE_SETTING_INT, 0, 2, 0, RZ_FILTER_GRAY_MODE, NULL, NULL},
-    /* Not kept by the library: it lasts while the element has the camera open. */
-    {"wait-time", "Pause of the preview loop before each frame, in milliseconds",
-     REZIVE_SETTING_INT, 0, 60000, 10, 0, Rezive_SetWaitTime, get_wait_time},
-};
+static ReziveSetting kSettings[REZIVE_SRC_MAX_SETTINGS];
+static guint kCount = 0;
+
+static gpointer load_settings(gpointer unused) {
+    (void)unused;
+    const int32_t total = RzGetSettingCount();
+    for (int32_t k = 0; k < total; ++k) {
+        RzSettingInfo info;
+        memset(&info, 0, sizeof info);
+        info.size = sizeof info;
+        if (RzGetSettingInfo(k, NULL, &info) != 1 || !shown(&info)) continue;
+        if (kCount == G_N_ELEMENTS(kSettings)) {
+            g_warning("rezivesrc: the library has more settings than the element can show; "
+                      "%s and later are left out",
+                      info.name);
+            break;
+        }
+        ReziveSetting* s = &kSettings[kCount++];
+        s->name = info.name;
+        s->kind = info.kind;
+        s->fallback = info.defaultValue;
+        s->choices = info.kind == RZ_SETTING_CHOICE && info.valueNames != NULL
+                         ? register_choices(&info)
+                         : G_TYPE_INVALID;
+        s->info = info;
+    }
+    return NULL;
+}
 
 const ReziveSetting* rezive_settings(guint* count) {
-    *count = G_N_ELEMENTS(kSettings);
+    static GOnce once = G_ONCE_INIT;
+    g_once(&once, load_settings, NULL);
+    *count = kCount;
     return kSettings;
-}
-
-GType rezive_auto_iris_get_type(void) {
-    static gsize type = 0;
-    static const GEnumValue values[] = {
-        {0, "Off", "off"},
-        {1, "Adjust the exposure time", "exposure"},
-        {2, "Adjust the gain", "gain"},
-        {0, NULL, NULL},
-    };
-    if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("ReziveAutoIris", values));
-    return (GType)type;
 }
 
 void rezive_settings_install(GObjectClass* klass, guint first_id) {
     const GParamFlags flags = (GParamFlags)(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS |
                                             GST_PARAM_MUTABLE_PLAYING);
-    for (guint k = 0; k < G_N_ELEMENTS(kSettings); ++k) {
-        const ReziveSetting* s = &kSettings[k];
+    guint count = 0;
+    const ReziveSetting* settings = rezive_settings(&count);
+    for (guint k = 0; k < count; ++k) {
+        const ReziveSetting* s = &settings[k];
+        const char* blurb = s->info.description;
         GParamSpec* spec;
-        if (s->kind == REZIVE_SETTING_BOOL)
-            spec = g_param_spec_boolean(s->name, s->name, s->blurb, s->fallback != 0, flags);
-        else if (s->kind == REZIVE_SETTING_AUTO_IRIS)
-            spec = g_param_spec_enum(s->name, s->name, s->blurb, rezive_auto_iris_get_type(),
-                                     s->fallback, flags);
+        if (s->kind == RZ_SETTING_SWITCH)
+            spec = g_param_spec_boolean(s->name, s->name, blurb, s->fallback != 0, flags);
+        else if (s->choices != G_TYPE_INVALID)
+            spec = g_param_spec_enum(s->name, s->name, blurb, s->choices, s->fallback, flags);
         else
-            spec = g_param_spec_int(s->name, s->name, s->blurb, s->min, s->max, s->fallback, flags);
+            spec = g_param_spec_int(s->name, s->name, blurb, s->info.minimum, s->info.maximum,
+                                    s->fallback, flags);
         g_object_class_install_property(klass, first_id + k, spec);
+        if (s->choices != G_TYPE_INVALID) gst_type_mark_as_plugin_api(s->choices, 0);
     }
 }
 
 gboolean rezive_setting_apply(const ReziveSetting* s, RzHandle handle, int value) {
-    if (s->filter != 0) return Rezive_SetFilterValue(handle, s->filter, value) == 1;
-    return s->set(handle, value) == 1;
+    return RzSetSettingValue(handle, s->name, value) == 1;
 }
 
 gboolean rezive_setting_read(const ReziveSetting* s, RzHandle handle, int* value) {
-    if (s->filter != 0) {
-        int32_t ok = 0;
-        *value = Rezive_GetFilterValue(handle, s->filter, &ok);
-        return ok != 0;
-    }
-    *value = s->get(handle);
-    return *value >= 0;
+    int32_t v = 0;
+    if (RzGetSettingValue(handle, s->name, &v) != 1) return FALSE;
+    *value = v;
+    return TRUE;
 }
 
 void rezive_setting_to_gvalue(const ReziveSetting* s, int value, GValue* out) {
-    if (s->kind == REZIVE_SETTING_BOOL) g_value_set_boolean(out, value != 0);
-    else if (s->kind == REZIVE_SETTING_AUTO_IRIS) g_value_set_enum(out, value);
+    if (s->kind == RZ_SETTING_SWITCH) g_value_set_boolean(out, value != 0);
+    else if (s->choices != G_TYPE_INVALID) g_value_set_enum(out, value);
     else g_value_set_int(out, value);
 }
 
 int rezive_setting_from_gvalue(const ReziveSetting* s, const GValue* in) {
-    if (s->kind == REZIVE_SETTING_BOOL) return g_value_get_boolean(in) ? 1 : 0;
-    if (s->kind == REZIVE_SETTING_AUTO_IRIS) return g_value_get_enum(in);
+    if (s->kind == RZ_SETTING_SWITCH) return g_value_get_boolean(in) ? 1 : 0;
+    if (s->choices != G_TYPE_INVALID) return g_value_get_enum(in);
     return g_value_get_int(in);
 }

@@ -1,22 +1,18 @@
-/* The camera settings the library keeps per device slot, as element properties: one table of
- * names, ranges and the calls that read and write them. A property the user never set leaves
- * the camera's saved value alone. */
+/* The camera settings of the library's settings table as element properties: names, ranges,
+ * defaults and value names all come from the library, which also reads and writes them by
+ * name. A property the user never set leaves the camera's saved value alone. */
 #ifndef REZIVE_GST_SETTINGS_H
 #define REZIVE_GST_SETTINGS_H
 
 #include <ReziveSdk.h>
 #include <gst/gst.h>
 
-typedef enum { REZIVE_SETTING_INT, REZIVE_SETTING_BOOL, REZIVE_SETTING_AUTO_IRIS } ReziveSettingKind;
-
 typedef struct {
     const char* name;
-    const char* blurb;
-    ReziveSettingKind kind;
-    int min, max, fallback; /* fallback: what a never-opened element reports */
-    int filter;             /* RZ_FILTER_ id, or 0 for the calls below */
-    int32_t (*set)(RzHandle, int32_t);
-    int32_t (*get)(RzHandle);
+    int32_t kind;  /* RZ_SETTING_NUMBER, _SWITCH or _CHOICE */
+    int fallback;  /* what a never-opened element reports: a new camera's value */
+    GType choices; /* the enumeration of a choice, else G_TYPE_INVALID */
+    RzSettingInfo info;
 } ReziveSetting;
 
 typedef struct {
@@ -24,11 +20,11 @@ typedef struct {
     gboolean given; /* set by the user: applied when the camera opens */
 } ReziveSettingValue;
 
+/* The settings the element shows, in the library's order (at most max_count). */
 const ReziveSetting* rezive_settings(guint* count);
 
 /* Installs one property per setting, with ids from first_id on. */
 void rezive_settings_install(GObjectClass* klass, guint first_id);
-GType rezive_auto_iris_get_type(void);
 
 /* Writes the setting to the camera; TRUE when the library took it. */
 gboolean rezive_setting_apply(const ReziveSetting* setting, RzHandle handle, int value);

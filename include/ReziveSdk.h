@@ -446,6 +446,99 @@ RZ_API int32_t RzListAttachedCameras(RzAttachedCamera* cameras, int32_t count);
 
 /** @} */
 
+/* ---- Companion error texts and settings table ------------------------------------------- */
+
+/** @name Companion error texts and settings table
+ * What every program built on the library would otherwise write out for itself: the meaning of
+ * each error code, and every camera setting with its name, range, default and unit, so that a
+ * command line, a toolkit element, a language binding or a form shows and checks the same values
+ * as the library.
+ * @{ */
+
+/**
+ * The meaning of an error code, one line in UTF-8, for a user to read: "capture window invalid".
+ * @param code      an RZ_ERR_ code; 0 (no code recorded) and any other value have a text too
+ * @param language  "en" or "ja" (a language tag such as "ja_JP.UTF-8" counts by its first two
+ *                  letters), or NULL for the language the property dialogs use; any other
+ *                  language gets English
+ * @return a text the library owns, never NULL, valid until the library is unloaded.
+ * @acquiring allowed.
+ * @since 1.1
+ */
+RZ_API const char* RzGetErrorText(int32_t code, const char* language);
+
+/** @name Kinds of a setting (RzSettingInfo::kind) */
+/** @{ */
+#define RZ_SETTING_NUMBER 0 /**< an integer in minimum..maximum, in its unit */
+#define RZ_SETTING_SWITCH 1 /**< 0 off, 1 on */
+#define RZ_SETTING_CHOICE 2 /**< one of valueCount named values, 0..valueCount-1 */
+/** @} */
+
+/** @name Groups of the settings file a setting is kept in (RzSettingInfo::persistence) */
+/** @{ */
+#define RZ_SETTING_NOT_KEPT 0 /**< lasts while the camera object does */
+#define RZ_SETTING_KEPT 1     /**< saved per camera when its camera object is released */
+/** @} */
+
+/** One camera setting. Every text is UTF-8, English, owned by the library. */
+typedef struct RzSettingInfo {
+    uint32_t size;            /**< set by the caller to sizeof(RzSettingInfo) */
+    const char* name;         /**< short name, as rezive-cam set and get take it: "exposure-ms" */
+    const char* description;  /**< one line for a user: "exposure in milliseconds" */
+    int32_t kind;             /**< RZ_SETTING_NUMBER, _SWITCH or _CHOICE */
+    int32_t minimum;          /**< smallest value */
+    int32_t maximum;          /**< largest value */
+    int32_t defaultValue;     /**< a new camera's value (the first run, no settings file) */
+    const char* unit;         /**< "lines", "ms", "percent", "degrees", "bits", ... or "" */
+    int32_t filter;           /**< the RZ_FILTER_ id behind it, 0 when it has none */
+    const char* setter;       /**< the export that sets it: "Rezive_SetExposureTime" */
+    const char* getter;       /**< the export that reads it: "Rezive_GetExposureTime" */
+    int32_t persistence;      /**< RZ_SETTING_KEPT or RZ_SETTING_NOT_KEPT */
+    int32_t valueCount;       /**< entries of values or valueNames; 0 when it takes every
+                                   integer of minimum..maximum */
+    const int32_t* values;    /**< the only values a number takes ("color": 8, 16, 24, 32, 48,
+                                   64), or NULL */
+    const char* const* valueNames; /**< a switch's or choice's names, valueNames[v] for value v
+                                        ("off", "on"), or NULL */
+} RzSettingInfo;
+
+/**
+ * The number of settings in the table (RzGetSettingInfo takes 0 up to it).
+ * @since 1.1
+ */
+RZ_API int32_t RzGetSettingCount(void);
+
+/**
+ * One setting of the table, by its index or (index -1) by its name.
+ * @param index  0..RzGetSettingCount()-1, or -1 to look name up
+ * @param name   the setting's name when index is -1, else ignored (may be NULL)
+ * @param info   receives the setting; its size set by the caller (at least sizeof(RzSettingInfo))
+ * @return 1, or 0 for an index out of range, an unknown name, a NULL or short info.
+ * @since 1.1
+ */
+RZ_API int32_t RzGetSettingInfo(int32_t index, const char* name, RzSettingInfo* info);
+
+/**
+ * Reads a setting of a camera by its name, through the export the table names as its getter.
+ * @param value  receives the value, in the setting's unit (bits per pixel for "color")
+ * @return 1, or 0 when the read fails (the export records its error) or for an unknown name or
+ *         a NULL value (RZ_ERR_ARGUMENT recorded).
+ * @acquiring allowed.
+ * @since 1.1
+ */
+RZ_API int32_t RzGetSettingValue(RzHandle handle, const char* name, int32_t* value);
+
+/**
+ * Sets a setting of a camera by its name, through the export the table names as its setter,
+ * which checks the value and records any error as it does when called itself.
+ * @return the setter's result, 1 or 0; 0 with RZ_ERR_ARGUMENT for an unknown name.
+ * @acquiring as the setter allows.
+ * @since 1.1
+ */
+RZ_API int32_t RzSetSettingValue(RzHandle handle, const char* name, int32_t value);
+
+/** @} */
+
 /* ---- Companion frame accounting API ------------------------------------------------------ */
 
 /** @name Companion frame accounting API

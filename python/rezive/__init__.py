@@ -11,13 +11,13 @@ The library is loaded by its SONAME, or from the file in REZIVE_LIBRARY.
 """
 
 from ._library import SONAME, lib as _lib
-from .camera import FILE_FORMATS, Camera, cameras
+from .camera import FILE_FORMATS, Camera, cameras, settings
 from .errors import MEANINGS, ReziveError
 from .frames import BGR24, BGR48, BGRX32, BGRX64, GRAY8, GRAY16
 
 __version__ = "1.0.0"
 
-__all__ = ["Camera", "ReziveError", "cameras", "library_version", "MEANINGS", "FILE_FORMATS",
+__all__ = ["Camera", "ReziveError", "cameras", "settings", "library_version", "MEANINGS", "FILE_FORMATS",
            "GRAY8", "GRAY16", "BGR24", "BGRX32", "BGR48", "BGRX64", "SONAME"]
 
 

@@ -26,6 +26,17 @@ class RzCameraInfo(ctypes.Structure):
         "exposureMin", "exposureMax")]
 
 
+class RzSettingInfo(ctypes.Structure):
+    _fields_ = [("size", ctypes.c_uint32), ("name", ctypes.c_char_p),
+                ("description", ctypes.c_char_p), ("kind", ctypes.c_int32),
+                ("minimum", ctypes.c_int32), ("maximum", ctypes.c_int32),
+                ("defaultValue", ctypes.c_int32), ("unit", ctypes.c_char_p),
+                ("filter", ctypes.c_int32), ("setter", ctypes.c_char_p),
+                ("getter", ctypes.c_char_p), ("persistence", ctypes.c_int32),
+                ("valueCount", ctypes.c_int32), ("values", ctypes.POINTER(ctypes.c_int32)),
+                ("valueNames", ctypes.POINTER(ctypes.c_char_p))]
+
+
 _i32 = ctypes.c_int32
 _pi32 = ctypes.POINTER(ctypes.c_int32)
 _vp = ctypes.c_void_p
@@ -42,6 +53,11 @@ _PROTOTYPES = {
     "Rezive_GetDllVersion": (_i32, []),
     "Rezive_GetLastError": (_i32, [RzHandle]),
     "RzGetErrorDetail": (_i32, [RzHandle, ctypes.c_char_p, _i32]),
+    "RzGetErrorText": (ctypes.c_char_p, [_i32, _str]),
+    "RzGetSettingCount": (_i32, []),
+    "RzGetSettingInfo": (_i32, [_i32, _str, ctypes.POINTER(RzSettingInfo)]),
+    "RzGetSettingValue": (_i32, [RzHandle, _str, _pi32]),
+    "RzSetSettingValue": (_i32, [RzHandle, _str, _i32]),
     "Rezive_EnumDevice": (_i32, [RzHandle, ctypes.c_void_p]),
     "Rezive_GetDeviceName": (_i32, [RzHandle, _i32, ctypes.c_char_p, _i32]),
     "Rezive_SetDeviceNumber": (_i32, [RzHandle, _i32]),

@@ -7,7 +7,7 @@ import time
 import numpy as np
 
 from . import frames as _frames
-from ._library import RzCameraInfo, RzFrameInfo, RzMessage, lib
+from ._library import RzCameraInfo, RzFrameInfo, RzMessage, RzSettingInfo, lib
 from .errors import (BUFFER, DEVICE_UNAVAILABLE, NO_FRAME, REGISTER, TRANSFER,
                      ReziveError)
 
@@ -25,26 +25,47 @@ FILE_FORMATS = {"bmp": 0, "raw": 1, "jpeg": 2, "jpeg-normal": 3, "jpeg-low": 4, 
 _EXTENSIONS = {".bmp": 0, ".raw": 1, ".jpg": 2, ".jpeg": 2, ".png": 5, ".tif": 6, ".tiff": 6}
 
 
-def _filter_setting(filter_id, doc, kind=int):
+def settings():
+    """The library's settings table: one dict per setting, by its name ("exposure-ms"), with
+    description, kind ("number", "switch" or "choice"), minimum, maximum, default, unit,
+    kept (saved per camera at close), values (the only values a number takes, or None) and
+    names (a switch's or choice's value names, or None)."""
+    table = []
+    for index in range(lib.RzGetSettingCount()):
+        info = RzSettingInfo(size=ctypes.sizeof(RzSettingInfo))
+        if not lib.RzGetSettingInfo(index, None, ctypes.byref(info)):
+            continue
+        table.append({
+            "name": info.name.decode(), "description": info.description.decode(),
+            "kind": ("number", "switch", "choice")[info.kind], "minimum": info.minimum,
+            "maximum": info.maximum, "default": info.defaultValue, "unit": info.unit.decode(),
+            "kept": info.persistence == 1,
+            "values": [info.values[k] for k in range(info.valueCount)] if info.values else None,
+            "names": ([info.valueNames[k].decode() for k in range(info.valueCount)]
+                      if info.valueNames else None),
+        })
+    return table
+
+
+def _setting(entry):
+    """The attribute of one setting: read and written through the library by its name."""
+    name = entry["name"].encode()
+    text = entry["description"]
+    switch = entry["kind"] == "switch"
+
     def get(self):
-        ok = ctypes.c_int32(0)
-        value = lib.Rezive_GetFilterValue(self._live(), filter_id, ctypes.byref(ok))
-        if not ok.value:
-            self._raise(f"reading {doc}")
-        return kind(value)
+        value = ctypes.c_int32(0)
+        if not lib.RzGetSettingValue(self._live(), name, ctypes.byref(value)):
+            self._raise(f"reading {entry['name']}")
+        return bool(value.value) if switch else value.value
 
     def set(self, value):
-        self._check(lib.Rezive_SetFilterValue(self._live(), filter_id, int(value)),
-                    f"setting {doc} to {value}")
-    return property(get, set, doc=doc)
+        self._check(lib.RzSetSettingValue(self._live(), name, int(value)),
+                    f"setting {entry['name']} to {value}")
 
-
-def _switch(getter, setter, doc):
-    def get(self):
-        return bool(getter(self._live()))
-
-    def set(self, value):
-        self._check(setter(self._live(), 1 if value else 0), f"setting {doc} to {value}")
+    span = f"{entry['minimum']}..{entry['maximum']}" if entry["kind"] == "number" else ""
+    names = "|".join(entry["names"]) if entry["names"] else ""
+    doc = f"{text} ({span or names}{' ' + entry['unit'] if entry['unit'] else ''})"
     return property(get, set, doc=doc)
 
 
@@ -198,57 +219,7 @@ class Camera:
         return {name: getattr(record, name) for name, _ in RzCameraInfo._fields_[1:]
                 if not name.startswith("reserved")}
 
-    # ---- settings (kept per slot by the library) ----------------------------------------
-
-    gain = _filter_setting(13, "gain step (0..11)")
-    exposure = _filter_setting(18, "exposure in sensor lines (1..32767)")
-    brightness = _filter_setting(1, "brightness (-255..255)")
-    contrast = _filter_setting(2, "contrast (-127..127)")
-    hue = _filter_setting(3, "hue rotation in degrees (-360..360)")
-    saturation = _filter_setting(4, "saturation (-255..255)")
-    sharpness = _filter_setting(5, "sharpness (0..30)")
-    gamma = _filter_setting(11, "gamma in hundredths (0..200)")
-    wb_red = _filter_setting(7, "white-balance gain of red in percent (0..400)")
-    wb_green = _filter_setting(8, "white-balance gain of green in percent (0..400)")
-    wb_blue = _filter_setting(9, "white-balance gain of blue in percent (0..400)")
-    auto_wb = _filter_setting(10, "automatic white balance", bool)
-    bayer_mode = _filter_setting(12, "colour-filter phase (0..3)")
-    gray_mode = _filter_setting(19, "gray processing (0..2)")
-    mirror_h = _switch(lib.Rezive_GetMirrorH, lib.Rezive_SetMirrorH, "horizontal mirror")
-    mirror_v = _switch(lib.Rezive_GetMirrorV, lib.Rezive_SetMirrorV, "vertical mirror")
-
-    @property
-    def exposure_ms(self):
-        """Exposure in milliseconds (kept as whole sensor lines)."""
-        ok = ctypes.c_int32(0)
-        value = lib.Rezive_GetRealExposureTime(self._live(), ctypes.byref(ok))
-        if not ok.value:
-            self._raise("reading the exposure time")
-        return value
-
-    @exposure_ms.setter
-    def exposure_ms(self, ms):
-        self._check(lib.Rezive_SetRealExposureTime(self._live(), int(ms)),
-                    f"setting the exposure to {ms} ms")
-
-    @property
-    def auto_iris(self):
-        """Automatic exposure: 0 off, 1 adjusts the exposure time, 2 the gain."""
-        ok = ctypes.c_int32(0)
-        return lib.Rezive_GetAutoIris(self._live(), ctypes.byref(ok))
-
-    @auto_iris.setter
-    def auto_iris(self, mode):
-        self._check(lib.Rezive_SetAutoIris(self._live(), int(mode)),
-                    f"setting automatic exposure to {mode}")
-
-    @property
-    def wait_time(self):
-        return lib.Rezive_GetWaitTime(self._live())
-
-    @wait_time.setter
-    def wait_time(self, ms):
-        self._check(lib.Rezive_SetWaitTime(self._live(), int(ms)), f"setting the wait time to {ms}")
+    # ---- settings: an attribute for every setting of the library's table, added below ------
 
     # ---- frames -------------------------------------------------------------------------
 
@@ -387,6 +358,13 @@ class Camera:
 
     def image_dialog(self):
         self._check(lib.Rezive_SetImageDlg(self._live(), 0), "opening the image dialog")
+
+
+# Every setting of the library's table as an attribute (exposure-ms as exposure_ms); "color" is
+# the color_mode attribute above, which frames are shaped by.
+for _entry in settings():
+    if _entry["name"] != "color":
+        setattr(Camera, _entry["name"].replace("-", "_"), _setting(_entry))
 
 
 def _avi_finished(path):

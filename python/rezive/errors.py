@@ -1,5 +1,7 @@
 """SDK failures as exceptions: the error code and what it means."""
 
+from ._library import lib
+
 NO_DEVICE = 1
 DEVICE_UNAVAILABLE = 2
 THREAD = 3
@@ -13,21 +15,17 @@ UNSUPPORTED = 11
 FILE = 12
 NO_FRAME = 13
 
-MEANINGS = {
-    0: "failed without an error code",
-    NO_DEVICE: "no camera object, not allowed in this acquisition mode, or no frame",
-    DEVICE_UNAVAILABLE: "camera absent, cannot be opened, or claimed by another camera object",
-    THREAD: "worker thread could not be created",
-    WINDOW: "preview window failed, or no size preset matches",
-    BUFFER: "image buffer could not be allocated, or a buffer is too small",
-    REGISTER: "sensor register access or transfer start failed",
-    CAPTURE_WINDOW: "capture window invalid",
-    TRANSFER: "frame transfer failed",
-    ARGUMENT: "argument out of range or invalid",
-    UNSUPPORTED: "not available on this model",
-    FILE: "file name conversion or recording failed",
-    NO_FRAME: "no frame within 6 s; the camera stalled",
-}
+
+
+def meaning(code):
+    """The library's text for an error code, in English (any code has one)."""
+    return lib.RzGetErrorText(int(code), b"en").decode()
+
+
+# Every code the library records, and 0 (a failure without a code), with its text.
+MEANINGS = {code: meaning(code) for code in (0, NO_DEVICE, DEVICE_UNAVAILABLE, THREAD, WINDOW,
+                                             BUFFER, REGISTER, CAPTURE_WINDOW, TRANSFER, ARGUMENT,
+                                             UNSUPPORTED, FILE, NO_FRAME)}
 
 
 class ReziveError(Exception):
@@ -42,7 +40,7 @@ class ReziveError(Exception):
     def __init__(self, code, doing, codes=None, detail=None):
         self.code = code
         self.codes = list(codes) if codes else ([code] if code else [])
-        self.meaning = MEANINGS.get(code, "unknown error code")
+        self.meaning = meaning(code)
         self.doing = doing
         self.detail = detail
         message = f"error {code}: {self.meaning} ({doing})"

@@ -71,6 +71,9 @@ const std::set<std::string> kExpected = {
     "RzGetStreamStats", "RzGetFrameMeta", "RzSetRecordQueueDepth",
     // companion still-image API
     "RzSetPngCompressionLevel", "RzGetPngCompressionLevel",
+    // companion error texts and settings table
+    "RzGetErrorText", "RzGetSettingCount", "RzGetSettingInfo", "RzGetSettingValue",
+    "RzSetSettingValue",
 };
 
 TEST(SharedLibrary, ExportsExactlyThePublicInterface) {

@@ -1,6 +1,6 @@
-// Every camera setting the public API has, by the name rezive-cam uses for it: how to read it,
-// how to set it, how its values are spelled, and whether the library keeps it between runs
-// (it saves the sensor, filter and gray groups when a camera object is released).
+// Every camera setting the library's settings table has, by its name: how its values are
+// spelled and whether the library keeps it between runs (it saves the sensor, filter and gray
+// groups when a camera object is released). Reading and setting go through the library by name.
 #pragma once
 
 #include <ReziveSdk.h>
@@ -14,16 +14,17 @@
 
 namespace rezive::cli {
 
+// One setting of the library's table, as the tool shows it.
 struct SettingInfo {
     const char* name;
-    const char* help;
+    std::string help;  // the library's description with its range and unit
     // Value names for enumerations and switches, index = value (empty for plain numbers).
     std::vector<const char*> valueNames;
     bool persisted;
     // Reads the value; false when the library reports a failure.
-    bool (*get)(RzHandle, int32_t*);
+    bool get(RzHandle handle, int32_t* value) const;
     // Sets the value; the library's result (1 or 0).
-    int32_t (*set)(RzHandle, int32_t);
+    int32_t set(RzHandle handle, int32_t value) const;
 };
 
 const std::vector<SettingInfo>& Settings();

@@ -1,5 +1,9 @@
-/*
- * ReziveSdk.h - public C interface of the 417DIR (edition DEZ) camera SDK.
+/**
+ * @file ReziveSdk.h
+ * @brief Public C interface of the 417DIR (DEZ) camera SDK: the 124 Rezive_ functions and the
+ * companion window and message API.
+ *
+ * @section overview Overview
  *
  * One camera handle per opened camera object: Rezive_Initialize() returns it and every other
  * Rezive_ function takes it first. Every Rezive_ function returns a 32-bit integer: 1 (or the
@@ -19,10 +23,11 @@
  * stored and takes effect when acquisition is started again; the running acquisition keeps the
  * mode it was prepared with.
  *
- * Threading. Every function may be called from any thread, on any handle, at any moment: while
- * another thread is inside a call on the same handle, while the library's own threads (the
- * worker that processes frames, the streaming thread, the recording thread) run, and while
- * another thread releases that handle.
+ * @section threading Threading
+ * Every function may be called from any thread, on any handle, at any moment: while another
+ * thread is inside a call on the same handle, while the library's own threads (the worker that
+ * processes frames, the streaming thread, the recording thread) run, and while another thread
+ * releases that handle.
  *  - Calls on one camera are serialised: each runs whole, as if alone, and a call that changes
  *    the camera's state sees the state the previous call left. Calls on different cameras run
  *    in parallel. A call that waits for the camera (Rezive_SnapShot waits for its frame, up to
@@ -40,15 +45,35 @@
  *  - The RzFrameInfo a frame message points to and the callback buffer are rewritten by the
  *    next frame; read the newest frame with Rezive_GetImage for a consistent copy.
  *
- * Processes and users. The processes of one user share a camera claim region, the POSIX shared
- * memory /dev/shm/RUREDO_USBCAMERA.<uid> (mode 0600; REZIVE_SHARED_NAME names another): a camera
- * that one of them previews is in use for the others, and the claim of a process that died is
- * taken over. Every user has a region of their own, and so has every container with its own
+ * @section processes Processes and users
+ * The processes of one user share a camera claim region, the POSIX shared memory
+ * `/dev/shm/RUREDO_USBCAMERA.<uid>` (mode 0600; REZIVE_SHARED_NAME names another): a camera that
+ * one of them previews is in use for the others, and the claim of a process that died is taken
+ * over. Every user has a region of their own, and so has every container with its own
  * /dev/shm; between them a camera is kept exclusive by the device: the exclusive open of the
  * character device, the USB interface claim. A second user's attempt on a camera another user
  * holds fails with RZ_ERR_DEVICE_UNAVAILABLE and never waits. Where the region can be neither
  * opened nor created, Rezive_Initialize records RZ_ERR_BUFFER and RzGetErrorDetail says why.
+ *
+ * @section reading How to read the function descriptions
+ *
+ * - handle: the camera handle from Rezive_Initialize, first argument of every Rezive_
+ *   function but Rezive_Initialize and Rezive_GetDllVersion.
+ * - Results: 1 (or the value read) on success, 0 on failure. An unknown handle (never issued,
+ *   or released) makes a function return 0 (-1 for Rezive_GetColorMode, Rezive_GetSubSample
+ *   and Rezive_GetWaitTime) without recording or posting anything; this is not repeated below.
+ * - The Errors paragraph lists the RZ_ERR_ codes a call records: each is kept in the
+ *   camera's error history (read it with Rezive_GetLastError) and posted as RZ_WM_ERROR to
+ *   the application window given to Rezive_Initialize. A code marked "posted only" reaches
+ *   the window but not the history. RZ_ERR_NO_DEVICE "without a camera object" means that
+ *   Rezive_Initialize failed for this handle (it then recorded RZ_ERR_BUFFER).
+ * - The While-acquiring paragraph says whether the function may be called while a preview, a
+ *   capture, a trigger acquisition or a recording runs on the same handle, and when a change
+ *   applies. Functions without one only read stored values and may be called at any time.
+ * - "Frame" means the newest image the library has processed: after the software filters, in
+ *   the pixel layout of the colour mode (see RZ_BITS_GRAY8 and the following constants).
  */
+
 #ifndef REZIVE_SDK_H
 #define REZIVE_SDK_H
 
@@ -70,30 +95,6 @@ typedef uint_least16_t RzChar16;
 #else
 #define RZ_API
 #endif
-
-/**
- * @file ReziveSdk.h
- * @brief Public C interface of the 417DIR (DEZ) camera SDK: the 124 Rezive_ functions and the
- * companion window and message API.
- *
- * How to read the function descriptions:
- *
- * - handle: the camera handle from Rezive_Initialize, first argument of every Rezive_
- *   function but Rezive_Initialize and Rezive_GetDllVersion.
- * - Results: 1 (or the value read) on success, 0 on failure. An unknown handle (never issued,
- *   or released) makes a function return 0 (-1 for Rezive_GetColorMode, Rezive_GetSubSample
- *   and Rezive_GetWaitTime) without recording or posting anything; this is not repeated below.
- * - The Errors paragraph lists the RZ_ERR_ codes a call records: each is kept in the
- *   camera's error history (read it with Rezive_GetLastError) and posted as RZ_WM_ERROR to
- *   the application window given to Rezive_Initialize. A code marked "posted only" reaches
- *   the window but not the history. RZ_ERR_NO_DEVICE "without a camera object" means that
- *   Rezive_Initialize failed for this handle (it then recorded RZ_ERR_BUFFER).
- * - The While-acquiring paragraph says whether the function may be called while a preview, a
- *   capture, a trigger acquisition or a recording runs on the same handle, and when a change
- *   applies. Functions without one only read stored values and may be called at any time.
- * - "Frame" means the newest image the library has processed: after the software filters, in
- *   the pixel layout of the colour mode (see RZ_BITS_GRAY8 and the following constants).
- */
 
 /** @typedef RzChar16
  * A UTF-16 code unit of the wide-string functions (char16_t in C11 and C++; never wchar_t,

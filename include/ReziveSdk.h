@@ -1,5 +1,9 @@
-/*
- * ReziveSdk.h - public C interface of the 417DIR (edition DEZ) camera SDK.
+/**
+ * @file ReziveSdk.h
+ * @brief Public C interface of the 417DIR (DEZ) camera SDK: the 124 Rezive_ functions and the
+ * companion window and message API.
+ *
+ * @section overview Overview
  *
  * One camera handle per opened camera object: Rezive_Initialize() returns it and every other
  * Rezive_ function takes it first. Every Rezive_ function returns a 32-bit integer: 1 (or the
@@ -19,10 +23,11 @@
  * stored and takes effect when acquisition is started again; the running acquisition keeps the
  * mode it was prepared with.
  *
- * Threading. Every function may be called from any thread, on any handle, at any moment: while
- * another thread is inside a call on the same handle, while the library's own threads (the
- * worker that processes frames, the streaming thread, the recording thread) run, and while
- * another thread releases that handle.
+ * @section threading Threading
+ * Every function may be called from any thread, on any handle, at any moment: while another
+ * thread is inside a call on the same handle, while the library's own threads (the worker that
+ * processes frames, the streaming thread, the recording thread) run, and while another thread
+ * releases that handle.
  *  - Calls on one camera are serialised: each runs whole, as if alone, and a call that changes
  *    the camera's state sees the state the previous call left. Calls on different cameras run
  *    in parallel. A call that waits for the camera (Rezive_SnapShot waits for its frame, up to
@@ -40,15 +45,35 @@
  *  - The RzFrameInfo a frame message points to and the callback buffer are rewritten by the
  *    next frame; read the newest frame with Rezive_GetImage for a consistent copy.
  *
- * Processes and users. The processes of one user share a camera claim region, the POSIX shared
- * memory /dev/shm/RUREDO_USBCAMERA.<uid> (mode 0600; REZIVE_SHARED_NAME names another): a camera
- * that one of them previews is in use for the others, and the claim of a process that died is
- * taken over. Every user has a region of their own, and so has every container with its own
+ * @section processes Processes and users
+ * The processes of one user share a camera claim region, the POSIX shared memory
+ * `/dev/shm/RUREDO_USBCAMERA.<uid>` (mode 0600; REZIVE_SHARED_NAME names another): a camera that
+ * one of them previews is in use for the others, and the claim of a process that died is taken
+ * over. Every user has a region of their own, and so has every container with its own
  * /dev/shm; between them a camera is kept exclusive by the device: the exclusive open of the
  * character device, the USB interface claim. A second user's attempt on a camera another user
  * holds fails with RZ_ERR_DEVICE_UNAVAILABLE and never waits. Where the region can be neither
  * opened nor created, Rezive_Initialize records RZ_ERR_BUFFER and RzGetErrorDetail says why.
+ *
+ * @section reading How to read the function descriptions
+ *
+ * - handle: the camera handle from Rezive_Initialize, first argument of every Rezive_
+ *   function but Rezive_Initialize and Rezive_GetDllVersion.
+ * - Results: 1 (or the value read) on success, 0 on failure. An unknown handle (never issued,
+ *   or released) makes a function return 0 (-1 for Rezive_GetColorMode, Rezive_GetSubSample
+ *   and Rezive_GetWaitTime) without recording or posting anything; this is not repeated below.
+ * - The Errors paragraph lists the RZ_ERR_ codes a call records: each is kept in the
+ *   camera's error history (read it with Rezive_GetLastError) and posted as RZ_WM_ERROR to
+ *   the application window given to Rezive_Initialize. A code marked "posted only" reaches
+ *   the window but not the history. RZ_ERR_NO_DEVICE "without a camera object" means that
+ *   Rezive_Initialize failed for this handle (it then recorded RZ_ERR_BUFFER).
+ * - The While-acquiring paragraph says whether the function may be called while a preview, a
+ *   capture, a trigger acquisition or a recording runs on the same handle, and when a change
+ *   applies. Functions without one only read stored values and may be called at any time.
+ * - "Frame" means the newest image the library has processed: after the software filters, in
+ *   the pixel layout of the colour mode (see RZ_BITS_GRAY8 and the following constants).
  */
+
 #ifndef REZIVE_SDK_H
 #define REZIVE_SDK_H
 
@@ -71,30 +96,6 @@ typedef uint_least16_t RzChar16;
 #define RZ_API
 #endif
 
-/**
- * @file ReziveSdk.h
- * @brief Public C interface of the 417DIR (DEZ) camera SDK: the 124 Rezive_ functions and the
- * companion window and message API.
- *
- * How to read the function descriptions:
- *
- * - handle: the camera handle from Rezive_Initialize, first argument of every Rezive_
- *   function but Rezive_Initialize and Rezive_GetDllVersion.
- * - Results: 1 (or the value read) on success, 0 on failure. An unknown handle (never issued,
- *   or released) makes a function return 0 (-1 for Rezive_GetColorMode, Rezive_GetSubSample
- *   and Rezive_GetWaitTime) without recording or posting anything; this is not repeated below.
- * - The Errors paragraph lists the RZ_ERR_ codes a call records: each is kept in the
- *   camera's error history (read it with Rezive_GetLastError) and posted as RZ_WM_ERROR to
- *   the application window given to Rezive_Initialize. A code marked "posted only" reaches
- *   the window but not the history. RZ_ERR_NO_DEVICE "without a camera object" means that
- *   Rezive_Initialize failed for this handle (it then recorded RZ_ERR_BUFFER).
- * - The While-acquiring paragraph says whether the function may be called while a preview, a
- *   capture, a trigger acquisition or a recording runs on the same handle, and when a change
- *   applies. Functions without one only read stored values and may be called at any time.
- * - "Frame" means the newest image the library has processed: after the software filters, in
- *   the pixel layout of the colour mode (see RZ_BITS_GRAY8 and the following constants).
- */
-
 /** @typedef RzChar16
  * A UTF-16 code unit of the wide-string functions (char16_t in C11 and C++; never wchar_t,
  * which is 32 bits on Linux). */
@@ -114,6 +115,29 @@ typedef uint_least16_t RzChar16;
 #define RZ_DLL_VERSION                                                                         \
     RZ_MAKE_DLL_VERSION(RZ_DLL_VERSION_MAJOR, RZ_DLL_VERSION_MINOR, RZ_DLL_VERSION_BUILD,      \
                         RZ_DLL_VERSION_REVISION)
+/** @} */
+
+/** @name Version of this SDK (compile time)
+ * The version of the interface this header declares, which the RZ_DLL_VERSION above does not
+ * track: the companion functions (the Rz functions, beside the Rezive_ ones) say under
+ * "Since" the SDK version that brought them. A program that uses a newer one can test for it
+ * in the preprocessor:
+ * @code
+ * #if RZ_SDK_VERSION >= RZ_MAKE_SDK_VERSION(1, 1, 0)
+ *     n = RzListAttachedCameras(cameras, 8);
+ * #endif
+ * @endcode
+ * @since 1.1
+ * @{ */
+#define RZ_SDK_VERSION_MAJOR 1 /**< major version: changes when the interface breaks */
+#define RZ_SDK_VERSION_MINOR 1 /**< minor version: changes when the interface grows */
+#define RZ_SDK_VERSION_PATCH 0 /**< patch version: fixes only */
+/** Packs a version for comparison with RZ_SDK_VERSION, in `#if` too: one byte each for the
+ *  minor and the patch version, below the major version. */
+#define RZ_MAKE_SDK_VERSION(major, minor, patch) (((major) << 16) | ((minor) << 8) | (patch))
+/** The SDK version of this header, packed by RZ_MAKE_SDK_VERSION (1.1.0 is 0x010100). */
+#define RZ_SDK_VERSION                                                                         \
+    RZ_MAKE_SDK_VERSION(RZ_SDK_VERSION_MAJOR, RZ_SDK_VERSION_MINOR, RZ_SDK_VERSION_PATCH)
 /** @} */
 
 /** Camera handle: a nonzero 32-bit value returned by Rezive_Initialize; 0 is never a handle. */
@@ -280,7 +304,10 @@ typedef struct RzCameraInfo {
 /** @name Companion window and message API
  * @{ */
 
-/** One message of a message window. */
+/**
+ * One message of a message window.
+ * @since 1.0
+ */
 typedef struct RzMessage {
     uint32_t message; /**< RZ_WM_FRAME, RZ_WM_ERROR, or what RzPostMessage posted */
     uintptr_t wParam; /**< first parameter; see the message */
@@ -295,18 +322,21 @@ typedef struct RzMessage {
  * @param window   the window the message was posted to
  * @param message  the message; valid during the call only
  * @param user     the pointer given to RzSetMessageHandler
+ * @since 1.0
  */
 typedef void (*RzMessageHandler)(RzWindow window, const RzMessage* message, void* user);
 
 /**
  * Creates a message window with a thread-safe queue, to receive RZ_WM_ERROR and RZ_WM_FRAME.
  * @return its nonzero id, or 0 when it cannot be created.
+ * @since 1.0
  */
 RZ_API RzWindow RzCreateMessageWindow(void);
 /**
  * Destroys a window; queued messages are dropped. Destroy it after the cameras that post to
  * it are released (posting to a destroyed window does nothing).
  * @return 1, or 0 for an unknown id.
+ * @since 1.0
  */
 RZ_API int32_t RzDestroyWindow(RzWindow window);
 /**
@@ -315,11 +345,13 @@ RZ_API int32_t RzDestroyWindow(RzWindow window);
  * @param message    receives the message
  * @param timeoutMs  longest wait in milliseconds; 0 polls; negative waits without limit
  * @return 1 with *message filled, 0 on time-out, -1 for an unknown window or a null message.
+ * @since 1.0
  */
 RZ_API int32_t RzWaitMessage(RzWindow window, RzMessage* message, int32_t timeoutMs);
 /**
  * Posts a message to a window, as the library does.
  * @return 1, or 0 for an unknown window.
+ * @since 1.0
  */
 RZ_API int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 /**
@@ -328,6 +360,7 @@ RZ_API int32_t RzPostMessage(RzWindow window, uint32_t message, uintptr_t wParam
  * @param handler  the handler, or NULL
  * @param user     passed to every call of the handler
  * @return 1, or 0 for an unknown window.
+ * @since 1.0
  */
 RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, void* user);
 
@@ -342,6 +375,7 @@ RZ_API int32_t RzSetMessageHandler(RzWindow window, RzMessageHandler handler, vo
  * the preview starts (flush or sync the toolkit's connection, e.g. gdk_display_sync).
  * @param nativeId  the X11 window id (for GTK: gdk_x11_window_get_xid; for Qt: QWidget::winId)
  * @return its nonzero id, or 0 for a native id of 0.
+ * @since 1.0
  */
 RZ_API RzWindow RzWrapNativeWindow(uint64_t nativeId);
 /**
@@ -350,6 +384,7 @@ RZ_API RzWindow RzWrapNativeWindow(uint64_t nativeId);
  * @param nativeId  receives the id
  * @return 1, or 0 when the window has no native window (no display, a plain message window, or
  *         an unknown id) or nativeId is null.
+ * @since 1.0
  */
 RZ_API int32_t RzGetNativeWindow(RzWindow window, uint64_t* nativeId);
 
@@ -358,6 +393,7 @@ RZ_API int32_t RzGetNativeWindow(RzWindow window, uint64_t* nativeId);
  * notice that the user closed it.
  * @return the window, or 0 when none is open (not created yet, closed by Rezive_Close, or closed
  *         by the user) or without a camera object.
+ * @since 1.0
  */
 RZ_API RzWindow RzGetPreviewWindow(RzHandle handle);
 
@@ -368,6 +404,7 @@ RZ_API RzWindow RzGetPreviewWindow(RzHandle handle);
  * @errors RZ_ERR_NO_DEVICE without a camera object.
  * @acquiring meant for trigger mode; in the other modes the camera ignores the pulse and a
  *            running preview goes on.
+ * @since 1.0
  */
 RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
 
@@ -382,6 +419,7 @@ RZ_API int32_t RzSoftwareTrigger(RzHandle handle);
  * @param size  bytes of text
  * @return the length of the whole description without its NUL (call again with a larger
  *         buffer when it is size or more), or -1 for a NULL text with a nonzero size.
+ * @since 1.0
  */
 RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
 
@@ -404,11 +442,13 @@ RZ_API int32_t RzDescribeUsbDevices(char* text, int32_t size, int32_t all);
  * @param size  bytes of text
  * @return the length of the whole text without its NUL (0: no failure with a reason), or -1 for
  *         an unknown handle or a NULL text with a nonzero size.
+ * @since 1.0
  */
 RZ_API int32_t RzGetErrorDetail(RzHandle handle, char* text, int32_t size);
 
-/** @name Causes of a device that is attached but cannot be used (RzAttachedCamera::cause) */
-/** @{ */
+/** @name Causes of a device that is attached but cannot be used (RzAttachedCamera::cause)
+ * @since 1.1
+ * @{ */
 #define RZ_CAUSE_NONE 0           /**< it opens */
 #define RZ_CAUSE_NO_DEVICE 1      /**< gone: unplugged, or no device behind the node */
 #define RZ_CAUSE_PERMISSION 2     /**< the system refuses this user (see the udev rules) */
@@ -418,7 +458,10 @@ RZ_API int32_t RzGetErrorDetail(RzHandle handle, char* text, int32_t size);
 #define RZ_CAUSE_OTHER 6          /**< any other refusal; the reason says which */
 /** @} */
 
-/** A camera attached to the machine, whether or not it can be used. */
+/**
+ * A camera attached to the machine, whether or not it can be used.
+ * @since 1.1
+ */
 typedef struct RzAttachedCamera {
     uint32_t size;      /**< set by the caller to sizeof(RzAttachedCamera) */
     int32_t slot;       /**< the device slot it answers in (Rezive_SetDeviceNumber); -1: none */
@@ -441,6 +484,7 @@ typedef struct RzAttachedCamera {
  *         count), or -1 for a NULL array with a nonzero count, a negative count or an entry
  *         whose size is too small.
  * @acquiring allowed: a camera that this process uses opens at once.
+ * @since 1.1
  */
 RZ_API int32_t RzListAttachedCameras(RzAttachedCamera* cameras, int32_t count);
 
@@ -549,14 +593,16 @@ RZ_API int32_t RzSetSettingValue(RzHandle handle, const char* name, int32_t valu
  * @{ */
 
 /** Default number of frames the recorder queues between the preview and the disk; change it
- *  with RzSetRecordQueueDepth or the environment variable REZIVE_RECORD_QUEUE. */
+ *  with RzSetRecordQueueDepth or the environment variable REZIVE_RECORD_QUEUE.
+ *  @since 1.0 */
 #define RZ_RECORD_QUEUE_DEFAULT 8
-#define RZ_RECORD_QUEUE_MAX 256 /**< largest queue depth */
+#define RZ_RECORD_QUEUE_MAX 256 /**< largest queue depth @since 1.0 */
 
 /**
  * Frame counters of one camera since its acquisition (preview, callback preview, recording or
  * trigger) last started; the recorder's counters since its recording last started. The record
  * may grow at its end in later versions: set size, and the library fills what fits.
+ * @since 1.0
  */
 typedef struct RzStreamStats {
     uint32_t size;             /**< set by the caller to sizeof(RzStreamStats); at least 8 */
@@ -584,10 +630,14 @@ typedef struct RzStreamStats {
  * @return 1, or 0 for a null record, a size below 8 or without a camera object.
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a null or short record.
  * @acquiring allowed.
+ * @since 1.0
  */
 RZ_API int32_t RzGetStreamStats(RzHandle handle, RzStreamStats* stats);
 
-/** What a frame message tells beyond its RzFrameInfo. */
+/**
+ * What a frame message tells beyond its RzFrameInfo.
+ * @since 1.0
+ */
 typedef struct RzFrameMeta {
     uint32_t size;          /**< set by the caller to sizeof(RzFrameMeta); at least 8 */
     uint32_t skippedBefore; /**< frames the newest-frame rule passed over just before this one */
@@ -601,6 +651,7 @@ typedef struct RzFrameMeta {
  * @param info  the wParam of an RZ_WM_FRAME message
  * @param meta  receives the meta; meta->size as in RzGetStreamStats
  * @return 1, or 0 when info is not a frame record of the library or meta is null or short.
+ * @since 1.0
  */
 RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta);
 
@@ -612,6 +663,7 @@ RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta);
  * @return 1, or 0 for a depth out of range or without a camera object.
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a depth out of range.
  * @acquiring allowed.
+ * @since 1.0
  */
 RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth);
 
@@ -622,8 +674,8 @@ RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth);
 /** @name Companion still-image API
  * @{ */
 
-#define RZ_PNG_LEVEL_DEFAULT (-1) /**< libpng's own compression level (the default) */
-#define RZ_PNG_LEVEL_MAX 9        /**< zlib's smallest files, the slowest save */
+#define RZ_PNG_LEVEL_DEFAULT (-1) /**< libpng's own compression level (the default) @since 1.0 */
+#define RZ_PNG_LEVEL_MAX 9        /**< zlib's smallest files, the slowest save @since 1.0 */
 
 /**
  * Sets the compression level of the PNG files Rezive_SaveImage and Rezive_SaveImageW write for
@@ -634,6 +686,7 @@ RZ_API int32_t RzSetRecordQueueDepth(RzHandle handle, int32_t depth);
  * @return 1, or 0 for a level out of range or without a camera object.
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a level out of range.
  * @acquiring allowed.
+ * @since 1.0
  */
 RZ_API int32_t RzSetPngCompressionLevel(RzHandle handle, int32_t level);
 /**
@@ -642,6 +695,7 @@ RZ_API int32_t RzSetPngCompressionLevel(RzHandle handle, int32_t level);
  * @return 1, or 0 for a null level or without a camera object.
  * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a null level.
  * @acquiring allowed.
+ * @since 1.0
  */
 RZ_API int32_t RzGetPngCompressionLevel(RzHandle handle, int32_t* level);
 
@@ -664,18 +718,22 @@ RZ_API int32_t RzGetPngCompressionLevel(RzHandle handle, int32_t* level);
  * 1030-1033) names the control on the page shown: select the tab first.
  * @{ */
 
-/** A shown dialog; nonzero, and never reused within the process. */
+/**
+ * A shown dialog; nonzero, and never reused within the process.
+ * @since 1.0
+ */
 typedef uint32_t RzDialog;
 
-#define RZ_DIALOG_FORMAT 1 /**< Rezive_SetCameraDlg */
-#define RZ_DIALOG_ANALOG 2 /**< Rezive_SetAnalogDlg */
-#define RZ_DIALOG_IMAGE 3  /**< Rezive_SetImageDlg */
+#define RZ_DIALOG_FORMAT 1 /**< Rezive_SetCameraDlg @since 1.0 */
+#define RZ_DIALOG_ANALOG 2 /**< Rezive_SetAnalogDlg @since 1.0 */
+#define RZ_DIALOG_IMAGE 3  /**< Rezive_SetImageDlg @since 1.0 */
 
 /**
  * Called on the dialog's thread when a dialog is shown.
  * @param dialog  the dialog, for the RzDialog calls
  * @param kind    RZ_DIALOG_FORMAT, RZ_DIALOG_ANALOG or RZ_DIALOG_IMAGE
  * @param user    the pointer given to RzSetDialogHook
+ * @since 1.0
  */
 typedef void (*RzDialogHook)(RzDialog dialog, int32_t kind, void* user);
 
@@ -684,48 +742,91 @@ typedef void (*RzDialogHook)(RzDialog dialog, int32_t kind, void* user);
  * dialog, the dialog exports need a hook: with neither they return 0 and record
  * RZ_ERR_UNSUPPORTED, as no dialog could be shown.
  * @return 1.
+ * @since 1.0
  */
 RZ_API int32_t RzSetDialogHook(RzDialogHook hook, void* user);
-/** The kind of a shown dialog (RZ_DIALOG_FORMAT, ...) into *kind. */
+/**
+ * The kind of a shown dialog (RZ_DIALOG_FORMAT, ...) into *kind.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogGetKind(RzDialog dialog, int32_t* kind);
 /**
  * The text of a control (an edit's content, a label's or a button's caption), UTF-8 with its
  * NUL. 0, with nothing written, when size is too small; 256 bytes hold every text.
+ * @since 1.0
  */
 RZ_API int32_t RzDialogGetText(RzDialog dialog, int32_t id, char* text, int32_t size);
-/** Replaces an edit's text, as typing it does (the dialog acts on the change). */
+/**
+ * Replaces an edit's text, as typing it does (the dialog acts on the change).
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogSetText(RzDialog dialog, int32_t id, const char* text);
-/** Selects an item of a drop-down list (0-based), as the user does. */
+/**
+ * Selects an item of a drop-down list (0-based), as the user does.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogSelectItem(RzDialog dialog, int32_t id, int32_t index);
-/** The selected item of a drop-down list or tab control into *index; -1 for none. */
+/**
+ * The selected item of a drop-down list or tab control into *index; -1 for none.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogGetSelection(RzDialog dialog, int32_t id, int32_t* index);
-/** The number of items of a drop-down list or tab control into *count. */
+/**
+ * The number of items of a drop-down list or tab control into *count.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogGetItemCount(RzDialog dialog, int32_t id, int32_t* count);
-/** The text of an item of a drop-down list or tab control, as RzDialogGetText. */
+/**
+ * The text of an item of a drop-down list or tab control, as RzDialogGetText.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogGetItemText(RzDialog dialog, int32_t id, int32_t index, char* text,
                                    int32_t size);
-/** Shows the tab of that index (0-based), as clicking it does. */
+/**
+ * Shows the tab of that index (0-based), as clicking it does.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogSelectTab(RzDialog dialog, int32_t index);
 /**
  * Checks (checked nonzero) or unchecks a check box or radio button by clicking it when its
  * state differs. A radio button is unchecked only by checking another of its group (0).
+ * @since 1.0
  */
 RZ_API int32_t RzDialogCheck(RzDialog dialog, int32_t id, int32_t checked);
-/** Whether a check box or radio button is checked (1 or 0) into *checked. */
+/**
+ * Whether a check box or radio button is checked (1 or 0) into *checked.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogIsChecked(RzDialog dialog, int32_t id, int32_t* checked);
-/** Moves a trackbar, as dragging it does; the trackbar keeps the position inside its range. */
+/**
+ * Moves a trackbar, as dragging it does; the trackbar keeps the position inside its range.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogSetPosition(RzDialog dialog, int32_t id, int32_t position);
-/** The position of a trackbar or up-down control into *position. */
+/**
+ * The position of a trackbar or up-down control into *position.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogGetPosition(RzDialog dialog, int32_t id, int32_t* position);
-/** Clicks a push button (1 is OK, 2 Cancel), check box or radio button. */
+/**
+ * Clicks a push button (1 is OK, 2 Cancel), check box or radio button.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogClick(RzDialog dialog, int32_t id);
-/** Whether a control is enabled (1 or 0) into *enabled. */
+/**
+ * Whether a control is enabled (1 or 0) into *enabled.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogIsEnabled(RzDialog dialog, int32_t id, int32_t* enabled);
-/** Ends the dialog as its close box does: it cancels. The dialog's thread ends it. */
+/**
+ * Ends the dialog as its close box does: it cancels. The dialog's thread ends it.
+ * @since 1.0
+ */
 RZ_API int32_t RzDialogEnd(RzDialog dialog);
 /**
  * How a dialog ended, also after it has ended (the latest 64 dialogs are remembered): 0 while it
  * is shown, 1 for OK, 2 for Cancel (Cancel button, close box, Escape, RzDialogEnd).
+ * @since 1.0
  */
 RZ_API int32_t RzDialogGetResult(RzDialog dialog, int32_t* result);
 

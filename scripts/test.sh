@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Release build and the ASan+UBSan build run the whole suite,
-# the ThreadSanitizer build runs the threaded, stress, display and USB tests (and builds only
-# their executables), the Release build runs the kernel and end-to-end tests again on the baseline
-# kernels; then the clang build (which checks the locking annotations) runs every fuzz target
-# for REZIVE_FUZZ_SECONDS each (scripts/fuzz.sh), and the arm64 cross build runs its tests under
+# Builds the header's HTML reference (a Doxygen warning fails it), then builds and runs every
+# test: the Release build and the ASan+UBSan build run the whole suite, the ThreadSanitizer build
+# runs the threaded, stress, display and USB tests (and builds only their executables), the
+# Release build runs the kernel and end-to-end tests again on the baseline kernels; then the
+# clang build (which checks the locking annotations) runs every fuzz target for
+# REZIVE_FUZZ_SECONDS each (scripts/fuzz.sh), and the arm64 cross build runs its tests under
 # qemu-user (scripts/arm64.sh). Each stage's time is printed as it ends and again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +33,10 @@ trap report EXIT
 stage "install the packages"
 scripts/install-deps.sh
 jobs=$(nproc)
+# The HTML reference of the public header comes first: seconds, and any Doxygen warning fails it.
+stage "release: HTML reference of the header"
+cmake --preset release >/dev/null
+cmake --build --preset release --target doc
 for preset in release asan tsan; do
   stage "${preset}: configure and build"
   cmake --preset "$preset" >/dev/null

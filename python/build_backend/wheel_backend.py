@@ -8,7 +8,7 @@ import tarfile
 import zipfile
 
 NAME = "rezive"
-VERSION = "1.0.0"
+VERSION = "1.1.0"
 _HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 _DIST_INFO = f"{NAME}-{VERSION}.dist-info"
 _METADATA = (f"Metadata-Version: 2.1\nName: {NAME}\nVersion: {VERSION}\n"

@@ -15,7 +15,7 @@ from .camera import FILE_FORMATS, Camera, cameras, settings
 from .errors import MEANINGS, ReziveError
 from .frames import BGR24, BGR48, BGRX32, BGRX64, GRAY8, GRAY16
 
-__version__ = "1.0.0"
+__version__ = "1.1.0"
 
 __all__ = ["Camera", "ReziveError", "cameras", "settings", "library_version", "MEANINGS", "FILE_FORMATS",
            "GRAY8", "GRAY16", "BGR24", "BGRX32", "BGR48", "BGRX64", "SONAME"]

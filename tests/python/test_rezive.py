@@ -162,5 +162,6 @@ def test_pip_installs_the_package_offline(tmp_path):
                    env=dict(os.environ, PIP_NO_INDEX="1"))
     wheel = zipfile.ZipFile(next(tmp_path.glob("rezive-*.whl")))
     names = wheel.namelist()
-    assert "rezive/camera.py" in names and "rezive-1.0.0.dist-info/METADATA" in names
-    assert "Requires-Dist: numpy" in wheel.read("rezive-1.0.0.dist-info/METADATA").decode()
+    metadata = f"rezive-{rezive.__version__}.dist-info/METADATA"
+    assert "rezive/camera.py" in names and metadata in names
+    assert "Requires-Dist: numpy" in wheel.read(metadata).decode()

@@ -17,4 +17,14 @@ static_assert(RZ_DLL_VERSION == 0x01B1051F);
 static_assert(RZ_DLL_VERSION == 28378399);
 static_assert(RZ_MAKE_DLL_VERSION(1, 177, 5, 31) == RZ_DLL_VERSION);
 
+// The SDK version orders as its parts do: minor and patch never spill into the part above, and
+// a later release compares greater in every position.
+static_assert(RZ_MAKE_SDK_VERSION(1, 1, 0) == 0x010100);
+static_assert(RZ_SDK_VERSION == RZ_MAKE_SDK_VERSION(RZ_SDK_VERSION_MAJOR, RZ_SDK_VERSION_MINOR,
+                                                    RZ_SDK_VERSION_PATCH));
+static_assert(RZ_SDK_VERSION >= RZ_MAKE_SDK_VERSION(1, 1, 0));
+static_assert(RZ_MAKE_SDK_VERSION(1, 0, 255) < RZ_MAKE_SDK_VERSION(1, 1, 0));
+static_assert(RZ_MAKE_SDK_VERSION(1, 255, 255) < RZ_MAKE_SDK_VERSION(2, 0, 0));
+static_assert(RZ_MAKE_SDK_VERSION(1, 1, 1) > RZ_MAKE_SDK_VERSION(1, 1, 0));
+
 int rezive_header_check_cxx() { return static_cast<int>(sizeof(RzFrameInfo)); }

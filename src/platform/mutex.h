@@ -51,6 +51,20 @@ private:
     Mutex* mutex_;
 };
 
+// Leaves a held lock for the scope (a call that must not run under it) and takes it again at the
+// end of the scope, also when that call throws.
+class RZ_SCOPED_CAPABILITY MutexUnlock {
+public:
+    explicit MutexUnlock(Mutex& mutex) RZ_RELEASE(mutex) : mutex_(mutex) { mutex_.unlock(); }
+    // Marked as releasing the scope, which the analysis reads as taking the lock again.
+    ~MutexUnlock() RZ_RELEASE() { mutex_.lock(); }
+    MutexUnlock(const MutexUnlock&) = delete;
+    MutexUnlock& operator=(const MutexUnlock&) = delete;
+
+private:
+    Mutex& mutex_;
+};
+
 // A condition variable over Mutex. Wait and WaitFor are called with the mutex held and return
 // with it held, as the analysis is told.
 class CondVar {
@@ -64,6 +78,12 @@ public:
     bool WaitFor(Mutex& mutex, std::chrono::duration<Rep, Period> timeout, Predicate ready)
         RZ_REQUIRES(mutex) {
         return cv_.wait_for(mutex, timeout, ready);
+    }
+    // Without a predicate: the caller looks again at what it waits for (a wake may be spurious).
+    template <typename Clock, typename Duration>
+    void WaitUntil(Mutex& mutex, std::chrono::time_point<Clock, Duration> deadline)
+        RZ_REQUIRES(mutex) {
+        cv_.wait_until(mutex, deadline);
     }
     void NotifyOne() { cv_.notify_one(); }
     void NotifyAll() { cv_.notify_all(); }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the clang preset (ASan + UBSan + fuzzer coverage, -Wthread-safety, -Werror) - only the
-# library objects and the fuzz targets - and runs every libFuzzer target for a fixed time from
-# its committed seeds plus a scratch corpus in the build tree. Any crash, leak, time-out or
-# sanitizer report fails the script, which prints the input that reproduces it.
+# library objects, the presenter modules and the fuzz targets - and runs every libFuzzer target
+# for a fixed time from its committed seeds plus a scratch corpus in the build tree. Any crash,
+# leak, time-out or sanitizer report fails the script, which prints the input that reproduces it.
 #
 #   REZIVE_FUZZ_SECONDS=60   time per target (default 60)
 #   REZIVE_FUZZ_TARGETS="api_sequence_fuzzer ..."   a subset of the targets
@@ -27,10 +27,16 @@ for t in "${targets[@]}"; do
   if [ -z "$wanted" ] || [[ " $wanted " == *" $name "* ]]; then names+=("$name"); fi
 done
 
-echo "=== clang: configure and build (library objects and fuzz targets)"
+echo "=== clang: configure and build (library objects, presenter modules and fuzz targets)"
 cmake --preset clang >/dev/null
 # rezive_core compiles every source file under -Wthread-safety -Werror; ReziveSdk links them.
-cmake --build --preset clang -j "$(nproc)" --target rezive_core ReziveSdk "${names[@]}"
+# The presenter modules are compiled apart from the library, so they are named here too (each
+# only where its toolkit's development files were found).
+modules=()
+for module in rezive_presenter_x11 rezive_presenter_gtk; do
+  if ninja -C "$build" -t query "$module" >/dev/null 2>&1; then modules+=("$module"); fi
+done
+cmake --build --preset clang -j "$(nproc)" --target rezive_core ReziveSdk "${modules[@]}" "${names[@]}"
 
 # Saved files, settings and scratch files of the targets go to memory where there is some:
 # the library's settings writes are synced to disk, which would dominate a run on a real disk.

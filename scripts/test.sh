@@ -3,9 +3,10 @@
 # test: the Release build and the ASan+UBSan build run the whole suite, the ThreadSanitizer build
 # runs the threaded, stress, display and USB tests (and builds only their executables), the
 # Release build runs the kernel and end-to-end tests again on the baseline kernels; then the
-# clang build (which checks the locking annotations) runs every fuzz target for
-# REZIVE_FUZZ_SECONDS each (scripts/fuzz.sh), and the arm64 cross build runs its tests under
-# qemu-user (scripts/arm64.sh). Each stage's time is printed as it ends and again at the end.
+# clang build (which checks the locking annotations of the library and the presenter modules)
+# runs every fuzz target for REZIVE_FUZZ_SECONDS each (scripts/fuzz.sh), and the arm64 cross
+# build runs its tests under qemu-user (scripts/arm64.sh). Each stage's time is printed as it
+# ends and again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0

@@ -5,17 +5,18 @@
 #include <gtk/gtk.h>
 
 #include <atomic>
-#include <mutex>
 #include <thread>
+
+#include "platform/mutex.h"
 
 namespace rezive::gtk {
 namespace {
 
 struct Toolkit {
-    std::mutex mutex;
-    bool started = false;
-    bool ours = false;  // started here, not by the application
-    std::thread::id thread;
+    platform::Mutex mutex;
+    bool started RZ_GUARDED_BY(mutex) = false;
+    bool ours RZ_GUARDED_BY(mutex) = false;  // started here, not by the application
+    std::thread::id thread RZ_GUARDED_BY(mutex);
 };
 
 Toolkit& State() {
@@ -45,7 +46,7 @@ void KeepProcessOnDisplayLoss() {
 
 bool StartToolkit(std::string* why) {
     Toolkit& t = State();
-    std::lock_guard lock(t.mutex);
+    platform::MutexLock lock(t.mutex);
     if (t.started) return true;
     if (gdk_display_get_default() != nullptr) {
         // The application runs the toolkit itself: dialogs go on whichever thread owns its
@@ -71,7 +72,7 @@ ToolkitThread::ToolkitThread() {
     bool ours = false;
     std::thread::id thread;
     {
-        std::lock_guard lock(t.mutex);
+        platform::MutexLock lock(t.mutex);
         if (!t.started) {
             why_ = "GTK has not been started";
             return;

@@ -6,10 +6,10 @@
 
 #include <chrono>
 #include <cstring>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
+
+#include "platform/mutex.h"
 
 namespace rezive::x11 {
 namespace {
@@ -17,12 +17,12 @@ namespace {
 // One connection attempt, shared by the caller and the thread that makes it: whoever comes last
 // cleans up, so a caller that gave up leaves nothing behind once the attempt ends.
 struct Attempt {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    bool abandoned = false;
-    Display display;
-    int screen = 0;
+    platform::Mutex mutex;
+    platform::CondVar done;
+    bool finished RZ_GUARDED_BY(mutex) = false;
+    bool abandoned RZ_GUARDED_BY(mutex) = false;
+    Display display RZ_GUARDED_BY(mutex);
+    int screen RZ_GUARDED_BY(mutex) = 0;
 };
 
 xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
@@ -79,7 +79,7 @@ Display Connect(const std::string& name, int timeoutMs, std::string* note) {
         Display d;
         d.connection = xcb_connect(name.c_str(), &screen);
         if (xcb_connection_has_error(d.connection) == 0) Ask(&d);
-        std::lock_guard lock(attempt->mutex);
+        platform::MutexLock lock(attempt->mutex);
         if (attempt->abandoned) {
             xcb_disconnect(d.connection);
             return;
@@ -87,12 +87,12 @@ Display Connect(const std::string& name, int timeoutMs, std::string* note) {
         attempt->display = d;
         attempt->screen = screen;
         attempt->finished = true;
-        attempt->done.notify_all();
+        attempt->done.NotifyAll();
     }).detach();
 
-    std::unique_lock lock(attempt->mutex);
-    if (!attempt->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                [&] { return attempt->finished; })) {
+    platform::ReleasableMutexLock lock(attempt->mutex);
+    if (!attempt->done.WaitFor(attempt->mutex, std::chrono::milliseconds(timeoutMs),
+                               [&]() RZ_REQUIRES(attempt->mutex) { return attempt->finished; })) {
         attempt->abandoned = true;
         *note = "display " + name + " did not answer within " + std::to_string(timeoutMs) + " ms";
         return {};
@@ -100,7 +100,7 @@ Display Connect(const std::string& name, int timeoutMs, std::string* note) {
     Display d = attempt->display;
     xcb_connection_t* c = d.connection;
     const int screenNumber = attempt->screen;
-    lock.unlock();
+    lock.Release();
 
     if (xcb_connection_has_error(c) != 0 || d.wmProtocols == 0 || d.maxRequestBytes == 0) {
         xcb_disconnect(c);

@@ -45,14 +45,15 @@ X11Presenter::X11Presenter(const platform::PresenterHost& host, Display display,
 }
 
 X11Presenter::~X11Presenter() {
-    std::unique_lock lock(mutex_);
+    platform::ReleasableMutexLock lock(mutex_);
     stop_ = true;
     Wake();
     // A thread stuck writing to a server that stopped reading never sees stop_: shutting the
     // socket down makes that write fail, and the thread ends on the broken connection.
-    if (!synced_.wait_for(lock, std::chrono::seconds(2), [&] { return !running_; }))
+    if (!synced_.WaitFor(mutex_, std::chrono::seconds(2),
+                         [this]() RZ_REQUIRES(mutex_) { return !running_; }))
         shutdown(xcb_get_file_descriptor(display_.connection), SHUT_RDWR);
-    lock.unlock();
+    lock.Release();
     thread_.join();
     for (auto& [xid, w] : live_) ReleaseSegment(w->segment);
     xcb_disconnect(display_.connection);
@@ -73,7 +74,7 @@ void X11Presenter::Created(WindowId window, const WindowInfo& info) {
     // through NativeId.
     if (info.parent != 0) w->nativeParent = host_.nativeWindowId(info.parent);
     w->xid = xcb_generate_id(display_.connection);
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (lost_) return;
     windows_[window] = w;
     commands_.push_back(Command{true, w});
@@ -81,7 +82,7 @@ void X11Presenter::Created(WindowId window, const WindowInfo& info) {
 }
 
 void X11Presenter::Present(WindowId window, const ClientSurface& surface) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (lost_) return;
     auto it = windows_.find(window);
     if (it == windows_.end()) return;
@@ -98,7 +99,7 @@ void X11Presenter::Present(WindowId window, const ClientSurface& surface) {
 }
 
 void X11Presenter::Destroyed(WindowId window) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     auto it = windows_.find(window);
     if (it == windows_.end()) return;
     commands_.push_back(Command{false, std::move(it->second)});
@@ -111,18 +112,18 @@ platform::ScreenSize X11Presenter::Screen() const {
 }
 
 uint64_t X11Presenter::NativeId(WindowId window) const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     auto it = windows_.find(window);
     return it == windows_.end() ? 0 : it->second->xid;
 }
 
 bool X11Presenter::Sync(int32_t timeoutMs) {
-    std::unique_lock lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (lost_ || !running_) return false;
     const uint64_t ticket = ++syncWanted_;
     Wake();
-    synced_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
-                     [&] { return syncDone_ >= ticket || lost_; });
+    synced_.WaitFor(mutex_, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                    [&]() RZ_REQUIRES(mutex_) { return syncDone_ >= ticket || lost_; });
     return syncDone_ >= ticket;
 }
 
@@ -322,7 +323,7 @@ void X11Presenter::Run() {
     for (;;) {
         uint64_t ticket;
         {
-            std::lock_guard lock(mutex_);
+            platform::MutexLock lock(mutex_);
             if (stop_) break;
             commands.assign(commands_.begin(), commands_.end());
             commands_.clear();
@@ -344,7 +345,7 @@ void X11Presenter::Run() {
         if (!inFlight) {
             uint64_t frames = 0;
             {
-                std::lock_guard lock(mutex_);
+                platform::MutexLock lock(mutex_);
                 for (auto& [xid, w] : live_) {
                     if (!w->hasPending) continue;
                     std::swap(w->pending, w->shown);
@@ -383,9 +384,9 @@ void X11Presenter::Run() {
                 std::free(error);
                 inFlight = false;
                 drawn_ += markerFrames;
-                std::lock_guard lock(mutex_);
+                platform::MutexLock lock(mutex_);
                 syncDone_ = std::max(syncDone_, markerTicket);
-                synced_.notify_all();
+                synced_.NotifyAll();
             }
         }
         while (xcb_generic_event_t* e = xcb_poll_for_queued_event(c)) {
@@ -414,7 +415,7 @@ void X11Presenter::Run() {
         }
     }
 
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (!stop_) {
         std::fprintf(stderr, "ReziveSdk: lost the display; preview windows stay off screen\n");
     }
@@ -422,7 +423,7 @@ void X11Presenter::Run() {
     running_ = false;
     windows_.clear();
     commands_.clear();
-    synced_.notify_all();
+    synced_.NotifyAll();
 }
 
 }  // namespace rezive::x11

@@ -67,23 +67,23 @@ public:
     void SetModel(CRezive417DIRVUDSdk* model) { model_ = model; }
 
     void SetPreviewGeometry(platform::WindowId parent, const std::array<int32_t, 4>& rect)
-        EXCLUDES(control_);
-    int32_t Preview() EXCLUDES(control_);
+        RZ_EXCLUDES(control_);
+    int32_t Preview() RZ_EXCLUDES(control_);
     int32_t CallBackPreview(platform::WindowId window, void* buffer, int32_t size, int32_t topDown)
-        EXCLUDES(control_);
-    int32_t StartPreview() EXCLUDES(control_);
+        RZ_EXCLUDES(control_);
+    int32_t StartPreview() RZ_EXCLUDES(control_);
     // Never from the worker thread's own frame processing, nor while holding the frame lock.
-    int32_t StopPreview() EXCLUDES(control_, frameLock_);
-    int32_t Capture() EXCLUDES(control_);
-    int32_t SnapShot(void* buffer, int32_t size, int32_t topDown) EXCLUDES(control_);
-    int32_t GetImage(void* buffer, int32_t size, int32_t topDown) EXCLUDES(frameLock_);
+    int32_t StopPreview() RZ_EXCLUDES(control_, frameLock_);
+    int32_t Capture() RZ_EXCLUDES(control_);
+    int32_t SnapShot(void* buffer, int32_t size, int32_t topDown) RZ_EXCLUDES(control_);
+    int32_t GetImage(void* buffer, int32_t size, int32_t topDown) RZ_EXCLUDES(frameLock_);
     int32_t Trigger(platform::WindowId window, void* buffer, int32_t size, int32_t topDown)
-        EXCLUDES(control_);
-    int32_t Close() EXCLUDES(control_, frameLock_);
+        RZ_EXCLUDES(control_);
+    int32_t Close() RZ_EXCLUDES(control_, frameLock_);
 
     // Trigger mode only: parks the trigger loop (run flag 2: it idles without taking frames) or
     // lets it run again; false in any other mode.
-    bool ParkTrigger(bool parked) EXCLUDES(control_);
+    bool ParkTrigger(bool parked) RZ_EXCLUDES(control_);
     // The property dialog open on this camera, which the frame processing keeps up to date.
     DialogObserverSlot& Dialog() { return pipeline_.Dialog(); }
 
@@ -96,7 +96,7 @@ public:
 
     // For the recorder and the still-image writer: the frame lock that guards the buffers, the
     // buffer of a colour mode, and a flag the worker raises after each processed frame.
-    platform::Mutex& FrameLock() RETURN_CAPABILITY(frameLock_) { return frameLock_; }
+    platform::Mutex& FrameLock() RZ_RETURN_CAPABILITY(frameLock_) { return frameLock_; }
     CDibImage* Image(int slot) const { return images_[static_cast<size_t>(slot)].get(); }
     // Called by the worker, under the frame lock, with the output image after each processed
     // preview frame. Set once, before acquisition starts.
@@ -106,9 +106,9 @@ public:
     // under the camera's lock, which keeps the model in place.
     AcquisitionCounts Counts() const;
     // Opens the preview window (for a recording asked to show one); false records nothing.
-    bool OpenPreviewWindow() EXCLUDES(control_, frameLock_);
+    bool OpenPreviewWindow() RZ_EXCLUDES(control_, frameLock_);
     bool PreviewWindowWanted() const { return preview_.Wanted(); }
-    void ClearCallbackTarget() EXCLUDES(frameLock_);
+    void ClearCallbackTarget() RZ_EXCLUDES(frameLock_);
 
     // Tests and tools: the preview window, the frame record, the prepared colour mode.
     platform::WindowId PreviewWindowId() const { return preview_.Window(); }
@@ -126,31 +126,31 @@ private:
         return colorMode == 1 || colorMode == 4 || colorMode == 5;
     }
 
-    bool Prepare() REQUIRES(control_) EXCLUDES(frameLock_);
-    int32_t StartPreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
-    int32_t StopPreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
-    int32_t CloseLocked() REQUIRES(control_) EXCLUDES(frameLock_);
-    int32_t PreviewLocked() REQUIRES(control_) EXCLUDES(frameLock_);
-    bool StartWorker() REQUIRES(control_);
-    void WorkerMain() EXCLUDES(control_);
-    void PreviewLoop() EXCLUDES(control_, frameLock_);
-    void TriggerLoop() EXCLUDES(control_, frameLock_);
+    bool Prepare() RZ_REQUIRES(control_) RZ_EXCLUDES(frameLock_);
+    int32_t StartPreviewLocked() RZ_REQUIRES(control_) RZ_EXCLUDES(frameLock_);
+    int32_t StopPreviewLocked() RZ_REQUIRES(control_) RZ_EXCLUDES(frameLock_);
+    int32_t CloseLocked() RZ_REQUIRES(control_) RZ_EXCLUDES(frameLock_);
+    int32_t PreviewLocked() RZ_REQUIRES(control_) RZ_EXCLUDES(frameLock_);
+    bool StartWorker() RZ_REQUIRES(control_);
+    void WorkerMain() RZ_EXCLUDES(control_);
+    void PreviewLoop() RZ_EXCLUDES(control_, frameLock_);
+    void TriggerLoop() RZ_EXCLUDES(control_, frameLock_);
     // Decodes the received frame into the raw buffer (ring or single-frame) and processes it;
     // false when the decode failed or the model's frame no longer fits the prepared buffers.
-    bool DecodeAndProcess(bool fromRing, FrameStamp* stamp) REQUIRES(frameLock_);
+    bool DecodeAndProcess(bool fromRing, FrameStamp* stamp) RZ_REQUIRES(frameLock_);
     // Counts a taken frame; returns the frames skipped just before it.
     uint32_t CountTaken(const FrameStamp& stamp);
     void FillFrameInfo(int32_t frameRate10, const FrameStamp& stamp, uint32_t skippedBefore)
-        REQUIRES(frameLock_);
+        RZ_REQUIRES(frameLock_);
     // Frames the ring still held when the run stopped count as skipped. After the worker ended.
     void CountLeftInRing();
 
     bool CopyOut(const CDibImage& source, int32_t topDown, void* destination, int32_t size)
-        REQUIRES(frameLock_);
+        RZ_REQUIRES(frameLock_);
     void PostToCallback(platform::WindowId window, uintptr_t wParam, intptr_t lParam);
     void SetCallbackTarget(platform::WindowId window, void* buffer, int32_t size, int32_t topDown)
-        EXCLUDES(frameLock_);
-    void DrawLocked() REQUIRES(frameLock_);
+        RZ_EXCLUDES(frameLock_);
+    void DrawLocked() RZ_REQUIRES(frameLock_);
 
     AcquisitionHost& host_;
     CameraSettings settings_;
@@ -162,16 +162,16 @@ private:
 
     // Entry points that start or stop acquisition are serialised, so Rezive_Close,
     // Rezive_StopPreview and Rezive_Release may race safely.
-    platform::Mutex control_ ACQUIRED_BEFORE(frameLock_);
+    platform::Mutex control_ RZ_ACQUIRED_BEFORE(frameLock_);
     platform::Mutex frameLock_;
 
     std::atomic<AcquisitionMode> acquisitionMode_{AcquisitionMode::kIdle};  // written under control_
     std::atomic<int32_t> run_{0};  // 0 stop, 1 run, 2 pause
     std::atomic<int32_t> preparedColorMode_{-1};
     std::atomic<int32_t> imageAvailable_{0};
-    std::thread worker_ GUARDED_BY(control_);
+    std::thread worker_ RZ_GUARDED_BY(control_);
     // Keeps the shared pool's helpers running while the worker runs; dropped after its join.
-    std::optional<platform::WorkerPool::Lease> poolLease_ GUARDED_BY(control_);
+    std::optional<platform::WorkerPool::Lease> poolLease_ RZ_GUARDED_BY(control_);
     // Set by a stop: the worker's wait between frames ends at once instead of sleeping out a long
     // wait time. Made before the worker starts and kept until it has been joined.
     platform::Event stopRequested_{true};
@@ -187,9 +187,9 @@ private:
         int32_t size = 0;
         int32_t topDown = 0;
     };
-    CallbackTarget callback_ GUARDED_BY(frameLock_);
+    CallbackTarget callback_ RZ_GUARDED_BY(frameLock_);
     // Copies the output into the callback target and counts the outcome; false when refused.
-    bool DeliverLocked(const CallbackTarget& target) REQUIRES(frameLock_);
+    bool DeliverLocked(const CallbackTarget& target) RZ_REQUIRES(frameLock_);
 
     // Posted by address with every frame message; from the process-wide pool, so a message
     // read after this camera is gone still points at a record.

@@ -17,16 +17,16 @@ struct DefectPoint {
 class DefectList {
 public:
     // Replaces the whole list (under the defect lock, so it is never seen half-loaded).
-    void Replace(std::vector<DefectPoint> points) EXCLUDES(mutex_);
-    size_t Size() const EXCLUDES(mutex_);
+    void Replace(std::vector<DefectPoint> points) RZ_EXCLUDES(mutex_);
+    size_t Size() const RZ_EXCLUDES(mutex_);
 
     // Runs fn(points, isListed) under the defect lock; isListed(x, y) tells whether an entry has
     // exactly these coordinates.
     template <typename Fn>
-    void WithPoints(Fn&& fn) const EXCLUDES(mutex_) {
+    void WithPoints(Fn&& fn) const RZ_EXCLUDES(mutex_) {
         platform::MutexLock lock(mutex_);
         // isListed is called only by fn, inside this lock.
-        fn(points_, [this](int32_t x, int32_t y) NO_THREAD_SAFETY_ANALYSIS {
+        fn(points_, [this](int32_t x, int32_t y) RZ_NO_THREAD_SAFETY_ANALYSIS {
             return lookup_.count(Key(x, y)) != 0;
         });
     }
@@ -37,8 +37,8 @@ private:
     }
 
     mutable platform::Mutex mutex_;
-    std::vector<DefectPoint> points_ GUARDED_BY(mutex_);
-    std::unordered_set<uint64_t> lookup_ GUARDED_BY(mutex_);
+    std::vector<DefectPoint> points_ RZ_GUARDED_BY(mutex_);
+    std::unordered_set<uint64_t> lookup_ RZ_GUARDED_BY(mutex_);
 };
 
 }  // namespace rezive

@@ -34,7 +34,7 @@ public:
 
 private:
     mutable platform::Mutex mutex_;
-    std::shared_ptr<DialogObserver> observer_ GUARDED_BY(mutex_);
+    std::shared_ptr<DialogObserver> observer_ RZ_GUARDED_BY(mutex_);
 };
 
 }  // namespace rezive

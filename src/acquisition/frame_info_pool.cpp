@@ -16,8 +16,8 @@ struct Entry {
 
 struct Pool {
     platform::Mutex mutex;
-    std::deque<Entry> records GUARDED_BY(mutex);  // a deque never moves its elements
-    std::vector<FrameInfoRecord*> free GUARDED_BY(mutex);
+    std::deque<Entry> records RZ_GUARDED_BY(mutex);  // a deque never moves its elements
+    std::vector<FrameInfoRecord*> free RZ_GUARDED_BY(mutex);
 };
 
 // Made once and never destroyed: messages may still be read while the process exits.

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
+
+#include "platform/mutex.h"
 
 namespace rezive {
 
-// T carries its own links: T* previous and T* next.
+// T carries its own links: T* previous and T* next. Callers hold Lock() around every use but
+// the destructor's.
 template <typename T>
 class CTRing {
 public:
@@ -19,7 +21,7 @@ public:
     CTRing& operator=(const CTRing&) = delete;
 
     // Inserts a copy of element just before the current element and makes it current.
-    virtual void Add(const T& element) {
+    virtual void Add(const T& element) RZ_REQUIRES(lock_) {
         T* node = new T(element);
         if (current_ == nullptr) {
             node->previous = node->next = node;
@@ -35,7 +37,7 @@ public:
     }
 
     // Frees the current element; its former next becomes current. 0 when empty.
-    int32_t RemoveCurrent() {
+    int32_t RemoveCurrent() RZ_REQUIRES(lock_) {
         if (current_ == nullptr) return 0;
         T* node = current_;
         if (node->next == node) {
@@ -51,14 +53,14 @@ public:
         return 1;
     }
 
-    T* Current() const { return current_; }
-    uint32_t Count() const { return count_; }
-    std::mutex& Lock() { return lock_; }
+    T* Current() const RZ_REQUIRES(lock_) { return current_; }
+    uint32_t Count() const RZ_REQUIRES(lock_) { return count_; }
+    platform::Mutex& Lock() RZ_RETURN_CAPABILITY(lock_) { return lock_; }
 
 protected:
-    T* current_ = nullptr;
-    uint32_t count_ = 0;
-    std::mutex lock_;
+    platform::Mutex lock_;
+    T* current_ RZ_GUARDED_BY(lock_) = nullptr;
+    uint32_t count_ RZ_GUARDED_BY(lock_) = 0;
 };
 
 }  // namespace rezive

@@ -11,7 +11,7 @@ namespace rezive {
 CSdkChain::~CSdkChain() {
     // Unloading frees the elements, not the camera objects: an application releases its
     // handles first, and a camera still in use must not be torn down under its threads.
-    std::lock_guard lock(lock_);
+    platform::MutexLock lock(lock_);
     while (current_ != nullptr) {
         if (current_->camera) new std::shared_ptr<CRezive>(std::move(current_->camera));
         RemoveCurrent();
@@ -31,7 +31,7 @@ int32_t CSdkChain::Find(uint32_t handle) {
 uint32_t CSdkChain::CreateHandle() {
     std::shared_ptr<CRezive> camera(new (std::nothrow) CRezive);
     if (!camera) return 0;
-    std::lock_guard lock(lock_);
+    platform::MutexLock lock(lock_);
     uint32_t handle = platform::TickMs() + static_cast<uint32_t>(std::rand() & 0x7FFF) + count_;
     // Handles stay nonzero and unique among the registered ones.
     while (handle == 0 || Find(handle)) ++handle;
@@ -43,13 +43,13 @@ uint32_t CSdkChain::CreateHandle() {
 }
 
 std::shared_ptr<CRezive> CSdkChain::Lookup(uint32_t handle) {
-    std::lock_guard lock(lock_);
+    platform::MutexLock lock(lock_);
     if (!Find(handle)) return nullptr;
     return current_->camera;
 }
 
 std::shared_ptr<CRezive> CSdkChain::Remove(uint32_t handle) {
-    std::lock_guard lock(lock_);
+    platform::MutexLock lock(lock_);
     if (!Find(handle)) return nullptr;
     std::shared_ptr<CRezive> camera = std::move(current_->camera);
     RemoveCurrent();

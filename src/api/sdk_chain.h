@@ -24,13 +24,13 @@ public:
     ~CSdkChain() override;
 
     // Positions the ring on the element with handle. Callers hold the lock.
-    int32_t Find(uint32_t handle);
+    int32_t Find(uint32_t handle) RZ_REQUIRES(lock_);
     // Makes a camera object and registers it under a new nonzero handle; 0 on failure.
-    uint32_t CreateHandle();
+    uint32_t CreateHandle() RZ_EXCLUDES(lock_);
     // The camera of handle (under the handle-table lock), or null.
-    std::shared_ptr<CRezive> Lookup(uint32_t handle);
+    std::shared_ptr<CRezive> Lookup(uint32_t handle) RZ_EXCLUDES(lock_);
     // Unregisters handle (under the handle-table lock) and returns its camera, or null.
-    std::shared_ptr<CRezive> Remove(uint32_t handle);
+    std::shared_ptr<CRezive> Remove(uint32_t handle) RZ_EXCLUDES(lock_);
 };
 
 CSdkChain& SdkChain();

@@ -138,10 +138,10 @@ public:
     AcquisitionState State() const;
 
     // ---- Internal views for tests, which call them while no other thread uses the camera
-    CRezive417DIRVUDSdk* Model() const NO_THREAD_SAFETY_ANALYSIS { return model_.get(); }
+    CRezive417DIRVUDSdk* Model() const RZ_NO_THREAD_SAFETY_ANALYSIS { return model_.get(); }
     platform::WindowId AppWindow() const { return appWindow_; }
-    int32_t DeviceNumber() const NO_THREAD_SAFETY_ANALYSIS { return deviceNumber_; }
-    const CaptureGeometry& Geometry() const NO_THREAD_SAFETY_ANALYSIS { return geometry_; }
+    int32_t DeviceNumber() const RZ_NO_THREAD_SAFETY_ANALYSIS { return deviceNumber_; }
+    const CaptureGeometry& Geometry() const RZ_NO_THREAD_SAFETY_ANALYSIS { return geometry_; }
     FilterSettings& Filters() { return filters_; }
     AnalogSettings& Analog() { return analog_; }
     FormatSettings& Format() { return format_; }
@@ -154,77 +154,77 @@ public:
 
 private:
     // AcquisitionHost: called by the acquisition from inside an operation, under the camera lock.
-    bool DeviceAvailable() override NO_THREAD_SAFETY_ANALYSIS;
-    bool ClaimDevice() override NO_THREAD_SAFETY_ANALYSIS;
-    void ReleaseClaim() override NO_THREAD_SAFETY_ANALYSIS;
-    void RefreshRealExposure() override NO_THREAD_SAFETY_ANALYSIS;
+    bool DeviceAvailable() override RZ_NO_THREAD_SAFETY_ANALYSIS;
+    bool ClaimDevice() override RZ_NO_THREAD_SAFETY_ANALYSIS;
+    void ReleaseClaim() override RZ_NO_THREAD_SAFETY_ANALYSIS;
+    void RefreshRealExposure() override RZ_NO_THREAD_SAFETY_ANALYSIS;
     // RecordingSource: the image of the colour mode acquisition was prepared with.
     void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override;
 
-    bool RequireModel() REQUIRES(lock_);  // records 1 without a model object
+    bool RequireModel() RZ_REQUIRES(lock_);  // records 1 without a model object
     // Why a device failure with this code happened in `slot`, for RzGetErrorDetail; empty when
     // nothing is known. ExplainFailure sets the detail for the device failure codes.
     std::string DeviceFailureReason(int32_t code, int32_t slot) const;
     void ExplainFailure(int32_t code, int32_t slot);
     // Asks the state gate; a refusal is recorded. kRun or kAlreadyRunning otherwise.
-    GateVerdict::Kind Admit(GatedOperation operation) REQUIRES(lock_);
+    GateVerdict::Kind Admit(GatedOperation operation) RZ_REQUIRES(lock_);
     // Checks a device-name request (recording 1, 9 or 2) and formats the slot's display name.
     bool DisplayNameOf(int32_t index, bool nameGiven, int32_t length, char (&full)[32])
-        REQUIRES(lock_);
-    void ApplyDefaultGeometry() REQUIRES(lock_);
+        RZ_REQUIRES(lock_);
+    void ApplyDefaultGeometry() RZ_REQUIRES(lock_);
     // Whether both the capture-window rule and the model accept g as the sensor window.
-    bool WindowAccepted(const CaptureGeometry& g) REQUIRES(lock_);
-    void WriteAnalogToSensor() REQUIRES(lock_);
-    double LineLengthTimesUnit() REQUIRES(lock_);
-    int32_t RealExposureLocked(int32_t* ok) REQUIRES(lock_);
-    int32_t SaveImageLocked(const char* fileName, int32_t format) REQUIRES(lock_);
+    bool WindowAccepted(const CaptureGeometry& g) RZ_REQUIRES(lock_);
+    void WriteAnalogToSensor() RZ_REQUIRES(lock_);
+    double LineLengthTimesUnit() RZ_REQUIRES(lock_);
+    int32_t RealExposureLocked(int32_t* ok) RZ_REQUIRES(lock_);
+    int32_t SaveImageLocked(const char* fileName, int32_t format) RZ_REQUIRES(lock_);
     int32_t RecordLocked(const char* fileName, int32_t durationMs, int32_t showWindow)
-        REQUIRES(lock_);
-    int32_t LoadConfigFileLocked(const char* fileName) REQUIRES(lock_);
-    int32_t EnumDeviceLocked(char (*names)[256], char16_t (*wideNames)[256]) REQUIRES(lock_);
+        RZ_REQUIRES(lock_);
+    int32_t LoadConfigFileLocked(const char* fileName) RZ_REQUIRES(lock_);
+    int32_t EnumDeviceLocked(char (*names)[256], char16_t (*wideNames)[256]) RZ_REQUIRES(lock_);
     // Whether a dialog may open: a display or hook to show it, and no other dialog open on this
     // camera; false with the error recorded.
-    bool MayOpenDialog() REQUIRES(lock_);
+    bool MayOpenDialog() RZ_REQUIRES(lock_);
     // Stops a preview or capture (and a recording) or parks the trigger loop; what was running.
-    AcquisitionMode PauseAcquisition() REQUIRES(lock_);
+    AcquisitionMode PauseAcquisition() RZ_REQUIRES(lock_);
     // Shows it without the camera lock; 1 (OK), 2 (Cancel) or 0 (not shown, recorded).
     int32_t RunOpenDialog(const std::shared_ptr<dialogs::DialogModel>& dialog, int32_t kind,
-                          platform::WindowId parent) EXCLUDES(lock_);
+                          platform::WindowId parent) RZ_EXCLUDES(lock_);
 
     // The camera lock: taken first, before the acquisition's and the claim lock.
     mutable platform::Mutex lock_;
-    bool releasing_ GUARDED_BY(lock_) = false;
+    bool releasing_ RZ_GUARDED_BY(lock_) = false;
 
     platform::SharedRegion shared_;
-    std::unique_ptr<CRezive417DIRVUDSdk> model_ GUARDED_BY(lock_);
+    std::unique_ptr<CRezive417DIRVUDSdk> model_ RZ_GUARDED_BY(lock_);
 
-    CaptureGeometry geometry_ GUARDED_BY(lock_);
+    CaptureGeometry geometry_ RZ_GUARDED_BY(lock_);
     FormatSettings format_;
     FilterSettings filters_;
     AnalogSettings analog_;
 
     // Exposure conversion of the real-exposure functions.
-    int32_t lineLength_ GUARDED_BY(lock_) = 0;
-    int32_t lineOffset_ GUARDED_BY(lock_) = 0;
-    int32_t lastExposureLines_ GUARDED_BY(lock_) = 1;
-    double timeUnit_ GUARDED_BY(lock_) = 1.0;
-    int32_t lastExposureMs_ GUARDED_BY(lock_) = 0;
-    int32_t pngLevel_ GUARDED_BY(lock_) = RZ_PNG_LEVEL_DEFAULT;
+    int32_t lineLength_ RZ_GUARDED_BY(lock_) = 0;
+    int32_t lineOffset_ RZ_GUARDED_BY(lock_) = 0;
+    int32_t lastExposureLines_ RZ_GUARDED_BY(lock_) = 1;
+    double timeUnit_ RZ_GUARDED_BY(lock_) = 1.0;
+    int32_t lastExposureMs_ RZ_GUARDED_BY(lock_) = 0;
+    int32_t pngLevel_ RZ_GUARDED_BY(lock_) = RZ_PNG_LEVEL_DEFAULT;
 
     Setting defectCorrection_;
     // Read by the worker and recorder threads when they record an error.
     std::atomic<platform::WindowId> appWindow_{0};
     ErrorHistory errors_;
-    int32_t deviceNumber_ GUARDED_BY(lock_) = 0;
+    int32_t deviceNumber_ RZ_GUARDED_BY(lock_) = 0;
     // The same slot, for failures the worker and recorder threads record without the lock.
     std::atomic<int32_t> deviceSlot_{0};
     // The dialog shown on this camera; a release cancels it.
-    std::shared_ptr<dialogs::DialogModel> openDialog_ GUARDED_BY(lock_);
+    std::shared_ptr<dialogs::DialogModel> openDialog_ RZ_GUARDED_BY(lock_);
 
     const uint32_t objectId_;
     platform::Mutex claimMutex_;
-    bool claimHeld_ GUARDED_BY(claimMutex_) = false;
-    int32_t claimedDevice_ GUARDED_BY(claimMutex_) = -1;
+    bool claimHeld_ RZ_GUARDED_BY(claimMutex_) = false;
+    int32_t claimedDevice_ RZ_GUARDED_BY(claimMutex_) = -1;
 
     // Last members: destroyed first, so their threads stop while everything they use exists.
     CAcquisition acquisition_;

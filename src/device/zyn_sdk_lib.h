@@ -66,11 +66,11 @@ struct TransferBlock {
 
     // Handed between the streaming thread and the consumer under indexLock.
     mutable platform::Mutex indexLock;
-    int32_t writeIndex GUARDED_BY(indexLock) = 0;
-    int32_t readIndex GUARDED_BY(indexLock) = 0;
+    int32_t writeIndex RZ_GUARDED_BY(indexLock) = 0;
+    int32_t readIndex RZ_GUARDED_BY(indexLock) = 0;
     // The stamp of each ring entry, sized to the ring before the thread starts.
-    std::vector<FrameStamp> stamps GUARDED_BY(indexLock);
-    TransferCounts counts GUARDED_BY(indexLock);
+    std::vector<FrameStamp> stamps RZ_GUARDED_BY(indexLock);
+    TransferCounts counts RZ_GUARDED_BY(indexLock);
 };
 
 class CZYNSdkLib {
@@ -87,12 +87,12 @@ public:
     virtual int32_t SetSampleWidth(bool sixteen);
 
     // ---- Device selection and enumeration
-    void ProbeDevices() EXCLUDES(selectionLock_);
-    bool IsDevicePresent(int32_t index) const EXCLUDES(selectionLock_);
-    int32_t SelectDevice(int32_t index) EXCLUDES(selectionLock_);
-    int32_t SelectedDevice() const EXCLUDES(selectionLock_);
+    void ProbeDevices() RZ_EXCLUDES(selectionLock_);
+    bool IsDevicePresent(int32_t index) const RZ_EXCLUDES(selectionLock_);
+    int32_t SelectDevice(int32_t index) RZ_EXCLUDES(selectionLock_);
+    int32_t SelectedDevice() const RZ_EXCLUDES(selectionLock_);
     int32_t DeviceCount() const { return 32; }
-    std::string DevicePath() const EXCLUDES(selectionLock_);
+    std::string DevicePath() const RZ_EXCLUDES(selectionLock_);
     // A stream runs or a single-frame transfer is in flight: the geometry must not change.
     bool TransferActive() const;
 
@@ -164,9 +164,9 @@ private:
 
     // Device selection: probing may run on one thread while another asks about a device.
     mutable platform::Mutex selectionLock_;
-    int32_t present_[32] GUARDED_BY(selectionLock_) = {};
-    int32_t selectedIndex_ GUARDED_BY(selectionLock_) = 0;
-    char devicePath_[128] GUARDED_BY(selectionLock_) = {};
+    int32_t present_[32] RZ_GUARDED_BY(selectionLock_) = {};
+    int32_t selectedIndex_ RZ_GUARDED_BY(selectionLock_) = 0;
+    char devicePath_[128] RZ_GUARDED_BY(selectionLock_) = {};
 
     // Set under the camera lock; read by the worker thread's raw copy and by transfer starts.
     std::atomic<int32_t> sixteenBit_{0};

@@ -302,7 +302,7 @@ void DialogModel::ServeUntilEnded() {
         RunQueued();
         platform::MutexLock lock(queueLock_);
         // The predicate runs with the lock held.
-        queueChanged_.WaitFor(queueLock_, std::chrono::milliseconds(100), [&]() NO_THREAD_SAFETY_ANALYSIS {
+        queueChanged_.WaitFor(queueLock_, std::chrono::milliseconds(100), [&]() RZ_NO_THREAD_SAFETY_ANALYSIS {
             return !queue_.empty() || Ended() || cancelRequested_.load();
         });
     }

@@ -103,7 +103,7 @@ private:
     size_t Slot(int32_t index) const { return static_cast<size_t>(index); }
     void Changed(int32_t index);
     void Wake();
-    void DropPending() REQUIRES(queueLock_);
+    void DropPending() RZ_REQUIRES(queueLock_);
     void ApplyEvent(int32_t index, const ControlEvent& event);
     // An up-down's step: the buddy edit's number moves by one within the range.
     void Step(int32_t index, int32_t direction);
@@ -120,11 +120,11 @@ private:
 
     platform::Mutex queueLock_;
     platform::CondVar queueChanged_;
-    std::deque<std::shared_ptr<Work>> queue_ GUARDED_BY(queueLock_);
+    std::deque<std::shared_ptr<Work>> queue_ RZ_GUARDED_BY(queueLock_);
 
     // Held while the wake-up runs, so once SetWakeup({}) returns no call of the old one is left.
     platform::Mutex wakeLock_;
-    std::function<void()> wakeup_ GUARDED_BY(wakeLock_);
+    std::function<void()> wakeup_ RZ_GUARDED_BY(wakeLock_);
 };
 
 }  // namespace rezive::dialogs

@@ -14,11 +14,11 @@ struct Entry {
 
 struct Registry {
     platform::Mutex mutex;
-    std::map<uint32_t, Entry> dialogs GUARDED_BY(mutex);
-    std::map<uint32_t, int32_t> ended GUARDED_BY(mutex);
-    uint32_t lastId GUARDED_BY(mutex) = 0;
-    DialogHook hook GUARDED_BY(mutex) = nullptr;
-    void* user GUARDED_BY(mutex) = nullptr;
+    std::map<uint32_t, Entry> dialogs RZ_GUARDED_BY(mutex);
+    std::map<uint32_t, int32_t> ended RZ_GUARDED_BY(mutex);
+    uint32_t lastId RZ_GUARDED_BY(mutex) = 0;
+    DialogHook hook RZ_GUARDED_BY(mutex) = nullptr;
+    void* user RZ_GUARDED_BY(mutex) = nullptr;
 };
 
 Registry& TheRegistry() {

@@ -184,7 +184,7 @@ void AviRecorder::Run(uint32_t durationMs) {
         {
             platform::MutexLock lock(mutex_);
             wake_.WaitFor(mutex_, kPollInterval,
-                          [&]() NO_THREAD_SAFETY_ANALYSIS { return !ready_.empty() || stop_; });
+                          [&]() RZ_NO_THREAD_SAFETY_ANALYSIS { return !ready_.empty() || stop_; });
             // A stop still writes the frames already queued: they were accepted.
             if (!ready_.empty()) {
                 slot = ready_.front();
@@ -244,7 +244,7 @@ void AviRecorder::Run(uint32_t durationMs) {
         platform::MutexLock lock(mutex_);
         accepting_ = false;
         // A copy under way finishes into its slot before the slots go.
-        wake_.Wait(mutex_, [&]() NO_THREAD_SAFETY_ANALYSIS { return !producing_; });
+        wake_.Wait(mutex_, [&]() RZ_NO_THREAD_SAFETY_ANALYSIS { return !producing_; });
         ready_.clear();
         free_.clear();
     }

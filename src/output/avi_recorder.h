@@ -119,7 +119,7 @@ private:
     };
 
     void Run(uint32_t durationMs);
-    void JoinFinished() REQUIRES(controlMutex_);
+    void JoinFinished() RZ_REQUIRES(controlMutex_);
     bool PrepareSlots(const CDibImage& like, uint32_t depth);
 
     RecordingSource& source_;
@@ -133,14 +133,14 @@ private:
     platform::Mutex mutex_;  // guards the queue and stop_ with wake_
     platform::CondVar wake_;
     std::vector<std::unique_ptr<Slot>> slots_;  // made by Start, before the thread exists
-    std::vector<Slot*> free_ GUARDED_BY(mutex_);
-    std::deque<Slot*> ready_ GUARDED_BY(mutex_);
-    bool accepting_ GUARDED_BY(mutex_) = false;  // a recording takes frames
-    bool producing_ GUARDED_BY(mutex_) = false;  // a frame is being copied into a slot
-    bool stop_ GUARDED_BY(mutex_) = false;
+    std::vector<Slot*> free_ RZ_GUARDED_BY(mutex_);
+    std::deque<Slot*> ready_ RZ_GUARDED_BY(mutex_);
+    bool accepting_ RZ_GUARDED_BY(mutex_) = false;  // a recording takes frames
+    bool producing_ RZ_GUARDED_BY(mutex_) = false;  // a frame is being copied into a slot
+    bool stop_ RZ_GUARDED_BY(mutex_) = false;
 
-    platform::Mutex controlMutex_ ACQUIRED_BEFORE(mutex_);  // serialises Start and Stop
-    std::thread thread_ GUARDED_BY(controlMutex_);
+    platform::Mutex controlMutex_ RZ_ACQUIRED_BEFORE(mutex_);  // serialises Start and Stop
+    std::thread thread_ RZ_GUARDED_BY(controlMutex_);
     std::atomic<bool> recording_{false};
     std::atomic<uint32_t> framesWritten_{0};
     std::atomic<uint64_t> dropped_{0};

@@ -2,21 +2,22 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <thread>
+
+#include "platform/mutex.h"
 
 namespace rezive::platform {
 namespace {
 
-std::mutex g_sourceMutex;
-std::function<uint32_t()> g_source;
+Mutex g_sourceMutex;
+std::function<uint32_t()> g_source RZ_GUARDED_BY(g_sourceMutex);
 std::atomic<void (*)(int32_t)> g_sleep{nullptr};
 
 }  // namespace
 
 uint32_t TickMs() {
     {
-        std::lock_guard lock(g_sourceMutex);
+        MutexLock lock(g_sourceMutex);
         if (g_source) return g_source();
     }
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -31,7 +32,7 @@ uint64_t MonotonicMicros() {
 }
 
 void SetTickSourceForTesting(std::function<uint32_t()> source) {
-    std::lock_guard lock(g_sourceMutex);
+    MutexLock lock(g_sourceMutex);
     g_source = std::move(source);
 }
 

@@ -33,8 +33,8 @@ struct Table {
 
 struct Registry {
     Mutex mutex;
-    Table<DeviceBackend> backends GUARDED_BY(mutex);
-    Table<DeviceLister> listers GUARDED_BY(mutex);
+    Table<DeviceBackend> backends RZ_GUARDED_BY(mutex);
+    Table<DeviceLister> listers RZ_GUARDED_BY(mutex);
 };
 
 // Never destroyed: devices may still be opened by threads that outlive static destruction.

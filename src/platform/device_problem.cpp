@@ -15,7 +15,7 @@ namespace {
 
 struct Problems {
     Mutex mutex;
-    std::map<std::string, DeviceProblem> byPath GUARDED_BY(mutex);
+    std::map<std::string, DeviceProblem> byPath RZ_GUARDED_BY(mutex);
 };
 
 // Never destroyed: backends report from threads that may outlive static destruction.

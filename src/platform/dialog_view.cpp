@@ -2,15 +2,17 @@
 
 #include <mutex>
 
+#include "platform/mutex.h"
 #include "platform/presenter_loader.h"
 
 namespace rezive::platform {
 namespace {
 
 struct ViewSlot {
-    std::mutex mutex;
-    std::shared_ptr<DialogView> view;
-    bool set = false;  // SetDialogView was called: no module is loaded after that
+    Mutex mutex;
+    std::shared_ptr<DialogView> view RZ_GUARDED_BY(mutex);
+    // SetDialogView was called: no module is loaded after that.
+    bool set RZ_GUARDED_BY(mutex) = false;
 };
 
 ViewSlot& Slot() {
@@ -22,7 +24,7 @@ ViewSlot& Slot() {
 
 void SetDialogView(std::shared_ptr<DialogView> view) {
     ViewSlot& slot = Slot();
-    std::lock_guard lock(slot.mutex);
+    MutexLock lock(slot.mutex);
     slot.view = std::move(view);
     slot.set = true;
 }
@@ -33,14 +35,14 @@ std::shared_ptr<DialogView> CurrentDialogView() {
     static std::once_flag loaded;
     std::call_once(loaded, [&slot] {
         {
-            std::lock_guard lock(slot.mutex);
+            MutexLock lock(slot.mutex);
             if (slot.set) return;
         }
         std::shared_ptr<DialogView> view = LoadDisplayDialogView();
-        std::lock_guard lock(slot.mutex);
+        MutexLock lock(slot.mutex);
         if (!slot.set) slot.view = std::move(view);
     });
-    std::lock_guard lock(slot.mutex);
+    MutexLock lock(slot.mutex);
     return slot.view;
 }
 

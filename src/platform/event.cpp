@@ -20,7 +20,7 @@ void Event::Reset() {
 bool Event::Wait(int32_t timeoutMs) {
     MutexLock lock(mutex_);
     // The predicate runs with the mutex held, inside the wait.
-    auto signalled = [this]() NO_THREAD_SAFETY_ANALYSIS { return signalled_; };
+    auto signalled = [this]() RZ_NO_THREAD_SAFETY_ANALYSIS { return signalled_; };
     if (timeoutMs < 0) {
         cv_.Wait(mutex_, signalled);
     } else if (!cv_.WaitFor(mutex_, std::chrono::milliseconds(timeoutMs), signalled)) {

@@ -84,7 +84,7 @@ void WorkerPool::Drain(Job& job) {
 void WorkerPool::HelperMain() {
     MutexLock lock(mutex_);
     for (;;) {
-        wake_.Wait(mutex_, [this]() REQUIRES(mutex_) { return stopping_ || !jobs_.empty(); });
+        wake_.Wait(mutex_, [this]() RZ_REQUIRES(mutex_) { return stopping_ || !jobs_.empty(); });
         if (stopping_) return;
         Job* job = jobs_.front();
         ++job->helpers;
@@ -118,7 +118,7 @@ void WorkerPool::Run(int32_t count, Work work, void* context) {
     MutexLock lock(mutex_);
     if (auto it = std::find(jobs_.begin(), jobs_.end(), &job); it != jobs_.end()) jobs_.erase(it);
     // Helpers that joined finish the indices they took; none can join from here on.
-    finished_.Wait(mutex_, [&job]() REQUIRES(mutex_) { return job.helpers == 0; });
+    finished_.Wait(mutex_, [&job]() RZ_REQUIRES(mutex_) { return job.helpers == 0; });
 }
 
 }  // namespace rezive::platform

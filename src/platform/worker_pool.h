@@ -57,22 +57,22 @@ public:
 private:
     struct Job;
 
-    void Acquire() EXCLUDES(lifecycle_, mutex_);
-    void Release() EXCLUDES(lifecycle_, mutex_);
-    void HelperMain() EXCLUDES(mutex_);
+    void Acquire() RZ_EXCLUDES(lifecycle_, mutex_);
+    void Release() RZ_EXCLUDES(lifecycle_, mutex_);
+    void HelperMain() RZ_EXCLUDES(mutex_);
     static void Drain(Job& job);
 
     const int32_t threads_;
     // Serialises starting and joining the helpers; never taken by a helper or by Run.
-    Mutex lifecycle_ ACQUIRED_BEFORE(mutex_);
-    int32_t leases_ GUARDED_BY(lifecycle_) = 0;
-    std::vector<std::thread> helpers_ GUARDED_BY(lifecycle_);
+    Mutex lifecycle_ RZ_ACQUIRED_BEFORE(mutex_);
+    int32_t leases_ RZ_GUARDED_BY(lifecycle_) = 0;
+    std::vector<std::thread> helpers_ RZ_GUARDED_BY(lifecycle_);
 
     Mutex mutex_;
     CondVar wake_;      // a job was queued, or the helpers are to stop
     CondVar finished_;  // a helper left a job
-    std::deque<Job*> jobs_ GUARDED_BY(mutex_);
-    bool stopping_ GUARDED_BY(mutex_) = false;
+    std::deque<Job*> jobs_ RZ_GUARDED_BY(mutex_);
+    bool stopping_ RZ_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace rezive::platform

@@ -13,7 +13,7 @@ namespace rezive::virtual_camera {
 using namespace device;
 
 void VirtualCamera::Reset() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     plugged_ = true;
     ++generation_;
     FactoryRom();
@@ -40,92 +40,92 @@ void VirtualCamera::Reset() {
     lastSeq_ = 0;
     stats_ = Statistics{};
     PowerOn();
-    changed_.notify_all();
+    changed_.NotifyAll();
 }
 
 // ---- Faults and behaviour
 
 void VirtualCamera::Unplug() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     plugged_ = false;
     ++generation_;
-    changed_.notify_all();
+    changed_.NotifyAll();
 }
 
 void VirtualCamera::Replug() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (plugged_) return;
     plugged_ = true;
     PowerOn();
-    changed_.notify_all();
+    changed_.NotifyAll();
 }
 
 bool VirtualCamera::IsPlugged() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return plugged_;
 }
 
 void VirtualCamera::FailNextTransfers(int32_t count) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     failTransfers_ = std::max(count, 0);
 }
 
 void VirtualCamera::ShortNextTransfers(int32_t count) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     shortTransfers_ = std::max(count, 0);
 }
 
 void VirtualCamera::SetStalled(bool stalled) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     stalled_ = stalled;
     if (!stalled) {
         anchorTime_ = Clock::now();
         anchorSeq_ = lastSeq_;
     }
-    changed_.notify_all();
+    changed_.NotifyAll();
 }
 
 void VirtualCamera::FailExchanges(uint32_t kinds, int32_t count) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     failKinds_ = count == 0 ? 0 : kinds;
     failCount_ = count;
 }
 
 bool VirtualCamera::ExternalTrigger() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (!plugged_ || !TriggerModeLocked() || (ports_[kPortTrigger] & 1) == 0) return false;
     triggerPending_ = true;
     triggerTime_ = Clock::now();
-    changed_.notify_all();
+    changed_.NotifyAll();
     return true;
 }
 
 void VirtualCamera::SetTimeScale(double scale) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     timeScale_ = std::max(scale, 0.0);
-    changed_.notify_all();
+    changed_.NotifyAll();
 }
 
 void VirtualCamera::SetTimeoutLimitMs(int32_t milliseconds) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     timeoutLimitMs_ = milliseconds;
-    changed_.notify_all();
+    changed_.NotifyAll();
 }
 
 void VirtualCamera::SetNoise(bool on) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     noise_ = on;
 }
 
 void VirtualCamera::SetSequenceStamp(bool on) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     stamp_ = on;
 }
 
 bool VirtualCamera::LoadSceneFile(const std::string& path) {
     Scene loaded;
     if (!Scene::FromPng(path, &loaded)) return false;
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     scene_ = std::make_shared<const Scene>(std::move(loaded));
     fileScene_ = true;
     stamp_ = false;
@@ -133,86 +133,86 @@ bool VirtualCamera::LoadSceneFile(const std::string& path) {
 }
 
 void VirtualCamera::UseBuiltInScene() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     scene_.reset();
     fileScene_ = false;
     stamp_ = true;
 }
 
 bool VirtualCamera::HasFileScene() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return fileScene_;
 }
 
 void VirtualCamera::SetSkipContent(bool skip) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     skipContent_ = skip;
 }
 
 // ---- Views
 
 uint16_t VirtualCamera::Register(int32_t address) const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return regs_[static_cast<size_t>(address & 0xFFFF)];
 }
 
 uint8_t VirtualCamera::Port(int32_t port) const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return ports_[port & 0xFF];
 }
 
 uint8_t VirtualCamera::Rom(int32_t address) const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return rom_[static_cast<size_t>(address & 0xFFFF)];
 }
 
 void VirtualCamera::SetRom(int32_t address, uint8_t value) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     rom_[static_cast<size_t>(address & 0xFFFF)] = value;
 }
 
 uint32_t VirtualCamera::TransferSize() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return transferSize_;
 }
 
 bool VirtualCamera::SixteenBit() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return SixteenLocked();
 }
 
 bool VirtualCamera::TriggerMode() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return TriggerModeLocked();
 }
 
 int32_t VirtualCamera::ClockCode() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return ports_[kPortClock];
 }
 
 uint32_t VirtualCamera::TimeoutMs() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return timeoutMs_;
 }
 
 SensorTiming VirtualCamera::Timing() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return TimingLocked();
 }
 
 double VirtualCamera::FramePeriodMs() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return FramePeriodSeconds(TimingLocked()) * 1000.0;
 }
 
 Statistics VirtualCamera::Stats() const {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     return stats_;
 }
 
 void VirtualCamera::ResetStats() {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     stats_ = Statistics{};
 }
 

@@ -84,7 +84,7 @@ VirtualCamera::Clock::duration VirtualCamera::Scaled(double seconds) const {
 // ---- Driver side
 
 bool VirtualCamera::Open(OpenFile* file) {
-    std::lock_guard lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (!plugged_) {
         ++stats_.refusedOpens;
         return false;
@@ -98,7 +98,7 @@ bool VirtualCamera::Open(OpenFile* file) {
 bool VirtualCamera::Control(OpenFile* file, uint32_t code, const void* in, uint32_t inSize,
                             void* out, uint32_t outSize, uint32_t* bytesDone) {
     if (bytesDone) *bytesDone = 0;
-    std::unique_lock lock(mutex_);
+    platform::MutexLock lock(mutex_);
     if (!plugged_ || file->generation != generation_) return false;
     if (code == platform::kIoctlSetTimeout) {
         if (in == nullptr || inSize < 8) return false;
@@ -135,7 +135,7 @@ bool VirtualCamera::Control(OpenFile* file, uint32_t code, const void* in, uint3
             return true;
         }
         case kPipeImage:
-            return ServeImage(lock, file, code, data, outSize, bytesDone);
+            return ServeImage(file, code, data, outSize, bytesDone);
         default:
             return false;
     }
@@ -235,7 +235,7 @@ bool VirtualCamera::Command(OpenFile* file, const uint8_t* p, uint32_t size) {
         default:
             break;  // the firmware ignores commands it does not know
     }
-    changed_.notify_all();
+    changed_.NotifyAll();
     return true;
 }
 
@@ -263,8 +263,8 @@ std::optional<VirtualCamera::Clock::time_point> VirtualCamera::NextFrameDue(Cloc
     return anchorTime_ + period * n;
 }
 
-bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* file, uint32_t code,
-                               uint8_t* out, uint32_t outSize, uint32_t* bytesDone) {
+bool VirtualCamera::ServeImage(OpenFile* file, uint32_t code, uint8_t* out, uint32_t outSize,
+                               uint32_t* bytesDone) {
     ++stats_.imageRequests;
     stats_.lastImageLength = outSize;
     if (code == platform::kIoctlPipeTransfer) ++stats_.normalCodeImages;
@@ -297,13 +297,13 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
                 ++stats_.failedImages;
                 return false;
             }
-            changed_.wait_until(lock, deadline);
+            changed_.WaitUntil(mutex_, deadline);
             continue;
         }
         if (now < *due) {
             waiting = true;
             target = *due;
-            changed_.wait_until(lock, *due);
+            changed_.WaitUntil(mutex_, *due);
             continue;
         }
         break;
@@ -350,9 +350,8 @@ bool VirtualCamera::ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* fil
         const auto scene = scene_;
         const auto response = response_;
         // Fill outside the lock: control exchanges go on while the frame crosses the bus.
-        lock.unlock();
+        platform::MutexUnlock unlocked(mutex_);
         ReadOut(*scene, p, response->data(), out, n);
-        lock.lock();
     }
     if (bytesDone) *bytesDone = n;
     return true;

@@ -20,15 +20,14 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/mutex.h"
 #include "virtual_camera/frame_timing.h"
 #include "virtual_camera/scene.h"
 
@@ -119,63 +118,69 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    // Emulation; callers hold mutex_.
-    void FactoryRom();
-    void PowerOn();
-    bool Command(OpenFile* file, const uint8_t* packet, uint32_t size);
-    bool ExchangeFails(uint32_t kind);
-    void WritePortLocked(int32_t port, uint8_t value);
-    void QueueAnswer(OpenFile* file, const uint8_t* bytes, size_t n);
-    bool ServeImage(std::unique_lock<std::mutex>& lock, OpenFile* file, uint32_t code, uint8_t* out,
-                    uint32_t outSize, uint32_t* bytesDone);
-    bool TriggerModeLocked() const { return (regs_[device::kRegTrigger] & 1) != 0; }
-    bool SixteenLocked() const { return ports_[device::kPortSampleWidth] == 5; }
-    SensorTiming TimingLocked() const;
-    uint32_t FrameBytesLocked() const;
-    Clock::duration Scaled(double seconds) const;
-    std::optional<Clock::time_point> NextFrameDue(Clock::time_point now, uint32_t* sequence);
+    // Emulation, under mutex_.
+    void FactoryRom() RZ_REQUIRES(mutex_);
+    void PowerOn() RZ_REQUIRES(mutex_);
+    bool Command(OpenFile* file, const uint8_t* packet, uint32_t size) RZ_REQUIRES(mutex_);
+    bool ExchangeFails(uint32_t kind) RZ_REQUIRES(mutex_);
+    void WritePortLocked(int32_t port, uint8_t value) RZ_REQUIRES(mutex_);
+    void QueueAnswer(OpenFile* file, const uint8_t* bytes, size_t n) RZ_REQUIRES(mutex_);
+    // Leaves the lock while it fills the frame.
+    bool ServeImage(OpenFile* file, uint32_t code, uint8_t* out, uint32_t outSize,
+                    uint32_t* bytesDone) RZ_REQUIRES(mutex_);
+    bool TriggerModeLocked() const RZ_REQUIRES(mutex_) {
+        return (regs_[device::kRegTrigger] & 1) != 0;
+    }
+    bool SixteenLocked() const RZ_REQUIRES(mutex_) {
+        return ports_[device::kPortSampleWidth] == 5;
+    }
+    SensorTiming TimingLocked() const RZ_REQUIRES(mutex_);
+    uint32_t FrameBytesLocked() const RZ_REQUIRES(mutex_);
+    Clock::duration Scaled(double seconds) const RZ_REQUIRES(mutex_);
+    std::optional<Clock::time_point> NextFrameDue(Clock::time_point now, uint32_t* sequence)
+        RZ_REQUIRES(mutex_);
 
     const int32_t slot_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    mutable platform::Mutex mutex_;
+    platform::CondVar changed_;
 
     // Device state, changed only through the protocol (and reset by a power-up).
-    bool plugged_ = true;
-    uint64_t generation_ = 1;
-    std::vector<uint16_t> regs_;
-    uint8_t ports_[256] = {};
-    std::vector<uint8_t> rom_;
-    uint32_t transferSize_ = 0;
-    uint8_t wideBus_ = 0;
-    bool deviceSetup_ = false;
-    uint32_t timeoutMs_ = 3000;
+    bool plugged_ RZ_GUARDED_BY(mutex_) = true;
+    uint64_t generation_ RZ_GUARDED_BY(mutex_) = 1;
+    std::vector<uint16_t> regs_ RZ_GUARDED_BY(mutex_);
+    uint8_t ports_[256] RZ_GUARDED_BY(mutex_) = {};
+    std::vector<uint8_t> rom_ RZ_GUARDED_BY(mutex_);
+    uint32_t transferSize_ RZ_GUARDED_BY(mutex_) = 0;
+    uint8_t wideBus_ RZ_GUARDED_BY(mutex_) = 0;
+    bool deviceSetup_ RZ_GUARDED_BY(mutex_) = false;
+    uint32_t timeoutMs_ RZ_GUARDED_BY(mutex_) = 3000;
 
     // Free-running schedule: frame anchorSeq_ + n is due at anchorTime_ + n periods.
-    Clock::time_point anchorTime_{};
-    uint32_t anchorSeq_ = 0;
-    uint32_t lastSeq_ = 0;
-    Clock::duration anchorPeriod_{};
-    bool triggerPending_ = false;
-    Clock::time_point triggerTime_{};
+    Clock::time_point anchorTime_ RZ_GUARDED_BY(mutex_) {};
+    uint32_t anchorSeq_ RZ_GUARDED_BY(mutex_) = 0;
+    uint32_t lastSeq_ RZ_GUARDED_BY(mutex_) = 0;
+    Clock::duration anchorPeriod_ RZ_GUARDED_BY(mutex_) {};
+    bool triggerPending_ RZ_GUARDED_BY(mutex_) = false;
+    Clock::time_point triggerTime_ RZ_GUARDED_BY(mutex_) {};
 
     // Set by test control: faults and behaviour.
-    int32_t failTransfers_ = 0;
-    int32_t shortTransfers_ = 0;
-    bool stalled_ = false;
-    uint32_t failKinds_ = 0;
-    int32_t failCount_ = 0;
-    double timeScale_ = 1.0;
-    int32_t timeoutLimitMs_ = -1;
-    bool noise_ = false;
-    bool stamp_ = true;
-    bool skipContent_ = false;
-    std::shared_ptr<const Scene> scene_;
-    bool fileScene_ = false;
+    int32_t failTransfers_ RZ_GUARDED_BY(mutex_) = 0;
+    int32_t shortTransfers_ RZ_GUARDED_BY(mutex_) = 0;
+    bool stalled_ RZ_GUARDED_BY(mutex_) = false;
+    uint32_t failKinds_ RZ_GUARDED_BY(mutex_) = 0;
+    int32_t failCount_ RZ_GUARDED_BY(mutex_) = 0;
+    double timeScale_ RZ_GUARDED_BY(mutex_) = 1.0;
+    int32_t timeoutLimitMs_ RZ_GUARDED_BY(mutex_) = -1;
+    bool noise_ RZ_GUARDED_BY(mutex_) = false;
+    bool stamp_ RZ_GUARDED_BY(mutex_) = true;
+    bool skipContent_ RZ_GUARDED_BY(mutex_) = false;
+    std::shared_ptr<const Scene> scene_ RZ_GUARDED_BY(mutex_);
+    bool fileScene_ RZ_GUARDED_BY(mutex_) = false;
     // Response table cache, keyed by exposure, gain code and sample width.
-    std::shared_ptr<const std::vector<uint16_t>> response_;
-    int64_t responseKey_ = -1;
+    std::shared_ptr<const std::vector<uint16_t>> response_ RZ_GUARDED_BY(mutex_);
+    int64_t responseKey_ RZ_GUARDED_BY(mutex_) = -1;
 
-    Statistics stats_;
+    Statistics stats_ RZ_GUARDED_BY(mutex_);
 };
 
 // The camera of a slot (0..31), created on first use; it exists whether or not the slot is

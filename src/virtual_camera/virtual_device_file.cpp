@@ -43,10 +43,10 @@ int32_t EnabledCameraCount() {
 
 VirtualCamera& CameraAt(int32_t slot) {
     // Cameras live as long as the process: a handle may outlive any owner we could name.
-    static std::mutex mutex;
-    static VirtualCamera* cameras[kSlots] = {};
+    static platform::Mutex mutex;
+    static VirtualCamera* cameras[kSlots] RZ_GUARDED_BY(mutex) = {};
     const int32_t s = slot < 0 ? 0 : slot >= kSlots ? kSlots - 1 : slot;
-    std::lock_guard lock(mutex);
+    platform::MutexLock lock(mutex);
     if (cameras[s] == nullptr) cameras[s] = new VirtualCamera(s);
     return *cameras[s];
 }

@@ -83,7 +83,7 @@ TEST_F(FilterDialogTest, DefaultInAMonochromeModeResetsBothPagesButNotTheGrayMod
     ASSERT_EQ(Rezive_SetGrayMode(handle_, 1), 1);
     ASSERT_EQ(Rezive_SetContrast(handle_, 40), 1);
     ASSERT_EQ(Rezive_SetGrayOffsetR(handle_, -20), 1);
-    ScopedDialogHook hook([this](RzDialog d, int32_t) {
+    ScopedDialogHook hook([](RzDialog d, int32_t) {
         EXPECT_EQ(RzDialogClick(d, 3), 1);
         EXPECT_EQ(DialogText(d, 2012), "0");
         EXPECT_EQ(DialogText(d, 2082), "100");

@@ -13,7 +13,9 @@ namespace {
 
 class RingTest : public testing::TestWithParam<int> {
 protected:
+    // The ring is used under its lock, as the library uses it.
     void SetUp() override {
+        platform::MutexLock lock(chain_.Lock());
         for (int i = 0; i < GetParam(); ++i) {
             CSDKDATA e;
             e.handle = 1000u + static_cast<uint32_t>(i) * 7u;
@@ -22,7 +24,7 @@ protected:
         }
     }
     // Walks one turn from the current element and counts the handles met.
-    std::vector<uint32_t> Turn() const {
+    std::vector<uint32_t> Turn() RZ_REQUIRES(chain_.Lock()) {
         std::vector<uint32_t> seen;
         const CSDKDATA* start = chain_.Current();
         if (start == nullptr) return seen;
@@ -40,6 +42,7 @@ protected:
 };
 
 TEST_P(RingTest, KeepsEveryElementOnceInTheRing) {
+    platform::MutexLock lock(chain_.Lock());
     EXPECT_EQ(chain_.Count(), handles_.size());
     auto seen = Turn();
     std::sort(seen.begin(), seen.end());
@@ -47,6 +50,7 @@ TEST_P(RingTest, KeepsEveryElementOnceInTheRing) {
 }
 
 TEST_P(RingTest, FindsEachHandleInAnyOrder) {
+    platform::MutexLock lock(chain_.Lock());
     std::mt19937 random(GetParam());
     for (int round = 0; round < 5; ++round) {
         auto order = handles_;
@@ -59,6 +63,7 @@ TEST_P(RingTest, FindsEachHandleInAnyOrder) {
 }
 
 TEST_P(RingTest, AbsentHandleStopsAfterOneTurn) {
+    platform::MutexLock lock(chain_.Lock());
     if (handles_.empty()) {
         EXPECT_EQ(chain_.Find(5), 0);
         return;
@@ -76,9 +81,11 @@ TEST_P(RingTest, RemovingKeepsTheOthersFindable) {
         const size_t i = random() % left.size();
         EXPECT_FALSE(chain_.Remove(left[i]));  // no camera attached in this test
         left.erase(left.begin() + static_cast<long>(i));
+        platform::MutexLock lock(chain_.Lock());  // Remove takes it itself
         EXPECT_EQ(chain_.Count(), left.size());
         for (uint32_t h : left) EXPECT_EQ(chain_.Find(h), 1);
     }
+    platform::MutexLock lock(chain_.Lock());
     EXPECT_EQ(chain_.Current(), nullptr);
     EXPECT_EQ(chain_.RemoveCurrent(), 0);
 }

@@ -17,7 +17,7 @@
 #include "ReziveSdk.h"
 #include "camera/camera.h"
 #include "platform/device_file.h"
-#include "platform/usb/usb_camera.h"
+#include "platform/usb/usb_camera_table.h"
 #include "platform/usb/usb_device_file.h"
 #include "support/virtual_device_fixture.h"
 #include "support/wait.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/usb/usb_camera.h"
+#include "platform/usb/usb_camera_table.h"
 
 namespace rezive::platform::usb {
 namespace {
@@ -11,9 +11,10 @@ namespace {
 // How often the event thread wakes without events: the idle task's period.
 constexpr int kEventWakeMs = 200;
 
-std::mutex g_busMutex;
-std::shared_ptr<UsbBus> g_bus;  // guarded by g_busMutex
-bool g_busFailed = false;       // libusb could not start: do not retry at every open
+Mutex g_busMutex;
+std::shared_ptr<UsbBus> g_bus RZ_GUARDED_BY(g_busMutex);
+// libusb could not start: do not retry at every open.
+bool g_busFailed RZ_GUARDED_BY(g_busMutex) = false;
 
 std::vector<InterfaceShape> ShapeOf(libusb_device* device) {
     std::vector<InterfaceShape> shapes;
@@ -68,7 +69,7 @@ std::string UsbDeviceRecord::Node() const {
 }
 
 std::shared_ptr<UsbBus> UsbBus::Get() {
-    std::lock_guard lock(g_busMutex);
+    MutexLock lock(g_busMutex);
     if (g_bus || g_busFailed) return g_bus;
     libusb_context* context = nullptr;
     if (libusb_init(&context) != 0) {
@@ -82,7 +83,7 @@ std::shared_ptr<UsbBus> UsbBus::Get() {
 void UsbBus::StopProcessBus() {
     std::shared_ptr<UsbBus> bus;
     {
-        std::lock_guard lock(g_busMutex);
+        MutexLock lock(g_busMutex);
         bus = std::move(g_bus);
         g_busFailed = false;
     }
@@ -120,7 +121,7 @@ void UsbBus::Run() {
         libusb_handle_events_timeout_completed(context_, &wake, &completed);
         std::function<void()> task;
         {
-            std::lock_guard lock(taskMutex_);
+            MutexLock lock(taskMutex_);
             task = idleTask_;
         }
         if (task) task();
@@ -135,7 +136,7 @@ void UsbBus::Stop() {
 }
 
 void UsbBus::SetIdleTask(std::function<void()> task) {
-    std::lock_guard lock(taskMutex_);
+    MutexLock lock(taskMutex_);
     idleTask_ = std::move(task);
 }
 

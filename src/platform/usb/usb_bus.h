@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/mutex.h"
 #include "platform/usb/usb_ids.h"
 #include "platform/usb/usb_pipes.h"
 
@@ -51,7 +51,7 @@ public:
     uint64_t Generation() const { return generation_.load(); }
     bool HasHotplug() const { return hotplug_; }
     // Run by the event thread a few times a second (and once more while it stops).
-    void SetIdleTask(std::function<void()> task);
+    void SetIdleTask(std::function<void()> task) RZ_EXCLUDES(taskMutex_);
 
 private:
     explicit UsbBus(libusb_context* context);
@@ -64,8 +64,8 @@ private:
     libusb_hotplug_callback_handle hotplugHandle_ = 0;
     std::atomic<uint64_t> generation_{0};
     std::atomic<int> stop_{0};
-    std::mutex taskMutex_;
-    std::function<void()> idleTask_;
+    Mutex taskMutex_;
+    std::function<void()> idleTask_ RZ_GUARDED_BY(taskMutex_);
     std::thread thread_;
 };
 

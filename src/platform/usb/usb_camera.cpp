@@ -1,6 +1,6 @@
 #include "platform/usb/usb_camera.h"
 
-#include <map>
+#include "platform/usb/usb_camera_table.h"
 
 namespace rezive::platform::usb {
 namespace {
@@ -10,24 +10,6 @@ constexpr auto kAnswerWait = std::chrono::seconds(2);
 constexpr uint8_t kStandardDeviceIn = 0x80;
 
 std::atomic<int> g_openFault{LIBUSB_SUCCESS};
-
-struct Entry {
-    std::shared_ptr<UsbCamera> camera;
-    int users = 0;
-    std::chrono::steady_clock::time_point idleSince;
-};
-
-struct Handles {
-    std::mutex mutex;
-    std::multimap<std::string, Entry> entries;  // an unplugged device's handle lingers beside its successor
-    std::map<std::string, uint32_t> imageTimeouts;  // by plugging (UsbCamera::key_)
-};
-
-// Never destroyed: files may be closed by threads that outlive static destruction.
-Handles& TheHandles() {
-    static Handles* handles = new Handles;
-    return *handles;
-}
 
 }  // namespace
 
@@ -39,9 +21,7 @@ UsbCamera::UsbCamera(std::shared_ptr<UsbBus> bus, libusb_device_handle* handle, 
 
 void UsbCamera::SetImageTimeout(uint32_t milliseconds) {
     imageTimeoutMs_.store(milliseconds);
-    Handles& handles = TheHandles();
-    std::lock_guard lock(handles.mutex);
-    handles.imageTimeouts[key_] = milliseconds;
+    RememberImageTimeout(key_, milliseconds);
 }
 
 UsbCamera::~UsbCamera() {
@@ -110,82 +90,20 @@ bool UsbCamera::Transfer(uint32_t pipe, uint8_t* data, uint32_t length, uint32_t
 }
 
 void UsbCamera::TakeAnswers(const void* file) {
-    std::unique_lock lock(answerMutex_);
-    answerFree_.wait_for(lock, kAnswerWait,
-                         [&] { return answerOwner_ == nullptr || answerOwner_ == file; });
+    MutexLock lock(answerMutex_);
+    answerFree_.WaitFor(answerMutex_, kAnswerWait, [&]() RZ_REQUIRES(answerMutex_) {
+        return answerOwner_ == nullptr || answerOwner_ == file;
+    });
     answerOwner_ = file;
 }
 
 void UsbCamera::ReleaseAnswers(const void* file) {
     {
-        std::lock_guard lock(answerMutex_);
+        MutexLock lock(answerMutex_);
         if (answerOwner_ != file) return;
         answerOwner_ = nullptr;
     }
-    answerFree_.notify_all();
-}
-
-std::shared_ptr<UsbCamera> AcquireCamera(const std::shared_ptr<UsbBus>& bus,
-                                         const UsbDeviceRecord& record, int* error) {
-    Handles& handles = TheHandles();
-    std::lock_guard lock(handles.mutex);
-    const std::string key = record.Location();
-    auto [first, last] = handles.entries.equal_range(key);
-    for (auto it = first; it != last; ++it) {
-        Entry& entry = it->second;
-        if (!entry.camera->Gone() && entry.camera->Device() == record.device.get()) {
-            ++entry.users;
-            *error = LIBUSB_SUCCESS;
-            return entry.camera;
-        }
-    }
-    auto camera = UsbCamera::Open(bus, record, error);
-    if (!camera) return nullptr;
-    if (auto t = handles.imageTimeouts.find(camera->key_); t != handles.imageTimeouts.end()) {
-        camera->imageTimeoutMs_.store(t->second);
-    }
-    handles.entries.emplace(key, Entry{camera, 1, {}});
-    return camera;
-}
-
-void ReleaseCamera(const std::shared_ptr<UsbCamera>& camera) {
-    std::shared_ptr<UsbCamera> closing;  // closed outside the lock
-    Handles& handles = TheHandles();
-    std::lock_guard lock(handles.mutex);
-    for (auto it = handles.entries.begin(); it != handles.entries.end(); ++it) {
-        Entry& entry = it->second;
-        if (entry.camera != camera) continue;
-        if (--entry.users == 0) {
-            entry.idleSince = std::chrono::steady_clock::now();
-            // An unplugged camera's handle is of no more use.
-            if (camera->Gone()) {
-                closing = std::move(entry.camera);
-                handles.entries.erase(it);
-            }
-        }
-        break;
-    }
-}
-
-size_t CloseIdleCameras(bool all) {
-    std::vector<std::shared_ptr<UsbCamera>> closing;
-    Handles& handles = TheHandles();
-    {
-        std::lock_guard lock(handles.mutex);
-        const auto now = std::chrono::steady_clock::now();
-        for (auto it = handles.entries.begin(); it != handles.entries.end();) {
-            const Entry& entry = it->second;
-            if (entry.users == 0 && (all || now - entry.idleSince >= kLinger)) {
-                closing.push_back(entry.camera);
-                it = handles.entries.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    closing.clear();
-    std::lock_guard lock(handles.mutex);
-    return handles.entries.size();
+    answerFree_.NotifyAll();
 }
 
 void SetOpenFaultForTesting(int error) { g_openFault.store(error); }

@@ -1,26 +1,21 @@
-// One camera's USB handle, shared by every device file of the process that names the camera:
-// one libusb_device_handle and one claimed interface 0 (a kernel driver bound to it is
-// detached while we hold it). The handle stays open while any file refers to it and a moment
-// after the last one closes, so the open-exchange-close pattern of the control operations and
-// the probe of every slot cost no USB open and claim each.
+// One camera's USB handle: one libusb_device_handle and one claimed interface 0 (a kernel driver
+// bound to it is detached while we hold it), its transfers, and which file owns the answers.
+// The process shares one such handle among its device files (usb_camera_table.h).
 #pragma once
 
 #include <libusb-1.0/libusb.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "platform/mutex.h"
 #include "platform/usb/usb_bus.h"
 
 namespace rezive::platform::usb {
 
-// How long an unused handle is kept open.
-inline constexpr std::chrono::milliseconds kLinger{1500};
 // Command and answer packets: the camera answers at once or not at all.
 inline constexpr unsigned kPacketTimeoutMs = 1000;
 // Image transfers until the time-out request sets another.
@@ -51,8 +46,8 @@ public:
     // it reads an image or closes, so interleaved exchanges of other files never take its
     // answers. Waits a bounded time for another owner, then goes on (a stuck owner never
     // blocks the camera for good).
-    void TakeAnswers(const void* file);
-    void ReleaseAnswers(const void* file);
+    void TakeAnswers(const void* file) RZ_EXCLUDES(answerMutex_);
+    void ReleaseAnswers(const void* file) RZ_EXCLUDES(answerMutex_);
 
 private:
     friend std::shared_ptr<UsbCamera> AcquireCamera(const std::shared_ptr<UsbBus>&,
@@ -67,20 +62,10 @@ private:
     std::atomic<uint32_t> imageTimeoutMs_{kDefaultImageTimeoutMs};
     std::atomic<bool> gone_{false};
 
-    std::mutex answerMutex_;
-    std::condition_variable answerFree_;
-    const void* answerOwner_ = nullptr;
+    Mutex answerMutex_;
+    CondVar answerFree_;
+    const void* answerOwner_ RZ_GUARDED_BY(answerMutex_) = nullptr;
 };
-
-// The shared handles of the process, by port location. Acquire hands out the open handle of
-// the device (opening it when there is none, or when the one there belongs to an unplugged
-// device); every Acquire is matched by one Release. Idle handles are closed by the bus's idle
-// task.
-std::shared_ptr<UsbCamera> AcquireCamera(const std::shared_ptr<UsbBus>& bus,
-                                         const UsbDeviceRecord& record, int* error);
-void ReleaseCamera(const std::shared_ptr<UsbCamera>& camera);
-// Closes handles unused for kLinger (all unused ones when `all`). Returns how many stay open.
-size_t CloseIdleCameras(bool all);
 
 // Tests: while not LIBUSB_SUCCESS, opening a device fails with this error before the device is
 // asked. The system's refusal for want of permission cannot be brought about on an emulated
@@ -88,3 +73,4 @@ size_t CloseIdleCameras(bool all);
 void SetOpenFaultForTesting(int error);
 
 }  // namespace rezive::platform::usb
+

@@ -12,7 +12,7 @@
 #include "platform/device_file.h"
 #include "platform/device_problem.h"
 #include "platform/usb/usb_bus.h"
-#include "platform/usb/usb_camera.h"
+#include "platform/usb/usb_camera_table.h"
 
 namespace rezive::platform::usb {
 namespace {
@@ -131,12 +131,12 @@ struct Refusal {
 constexpr auto kRefusalAge = std::chrono::milliseconds(1000);
 
 struct State {
-    std::mutex mutex;
-    SlotMap map;
+    Mutex mutex;
+    SlotMap map RZ_GUARDED_BY(mutex);
     // By location: why the last open failed, and the address of the device it failed on (a
     // device plugged into the same port again is another device, without that problem).
-    std::map<std::string, std::pair<uint8_t, std::string>> problems;
-    std::map<std::string, Refusal> refusals;      // by location
+    std::map<std::string, std::pair<uint8_t, std::string>> problems RZ_GUARDED_BY(mutex);
+    std::map<std::string, Refusal> refusals RZ_GUARDED_BY(mutex);  // by location
 };
 
 // Never destroyed: devices may still be opened by threads that outlive static destruction.
@@ -156,8 +156,8 @@ bool IsCamera(const UsbDeviceRecord& record, const std::vector<UsbId>& ids) {
 }
 
 // The map of USB cameras to slots, made again after a hot-plug event, when the id list or the
-// reserved slots changed, or when it is older than kSlotMapAge. Caller holds the state lock.
-const SlotMap& CurrentMap(UsbBus& bus, State& state) {
+// reserved slots changed, or when it is older than kSlotMapAge.
+const SlotMap& CurrentMap(UsbBus& bus, State& state) RZ_REQUIRES(state.mutex) {
     const int32_t reserved = g_reservedSlots ? g_reservedSlots() : 0;
     const char* env = std::getenv("REZIVE_USB_IDS");
     const std::string envIds = env ? env : "";
@@ -244,14 +244,14 @@ std::optional<std::unique_ptr<DeviceFile>> ServePath(const char* path) {
     UsbDeviceRecord record;
     State& state = TheState();
     {
-        std::lock_guard lock(state.mutex);
+        MutexLock lock(state.mutex);
         const SlotMap& map = CurrentMap(*bus, state);
         const auto it = map.cameras.find(slot);
         if (it == map.cameras.end()) return std::nullopt;
         record = it->second;
     }
     {
-        std::lock_guard lock(state.mutex);
+        MutexLock lock(state.mutex);
         const auto it = state.refusals.find(record.Location());
         if (it != state.refusals.end() && it->second.generation == bus->Generation() &&
             std::chrono::steady_clock::now() - it->second.when < kRefusalAge) {
@@ -264,7 +264,7 @@ std::optional<std::unique_ptr<DeviceFile>> ServePath(const char* path) {
     if (!camera) {
         DeviceProblem problem = ProblemOf(record, error);
         {
-            std::lock_guard lock(state.mutex);
+            MutexLock lock(state.mutex);
             // The listing shows the problem after the location and ids it already prints.
             state.problems[record.Location()] = {record.address,
                                                  problem.reason.substr(Describe(record).size() + 2)};
@@ -275,7 +275,7 @@ std::optional<std::unique_ptr<DeviceFile>> ServePath(const char* path) {
         return std::unique_ptr<DeviceFile>();
     }
     {
-        std::lock_guard lock(state.mutex);
+        MutexLock lock(state.mutex);
         state.problems.erase(record.Location());
         state.refusals.erase(record.Location());
     }
@@ -293,7 +293,7 @@ void ListUsbCameras(std::vector<AttachedDevice>& out) {
     std::map<int32_t, UsbDeviceRecord> cameras;
     std::vector<UsbDeviceRecord> records;
     {
-        std::lock_guard lock(state.mutex);
+        MutexLock lock(state.mutex);
         cameras = CurrentMap(*bus, state).cameras;
         records = bus->Scan();
     }
@@ -315,7 +315,7 @@ void ListUsbCameras(std::vector<AttachedDevice>& out) {
             if (auto camera = AcquireCamera(bus, record, &error)) {
                 ReleaseCamera(camera);
                 // It opens now: a refusal remembered from a moment ago no longer holds.
-                std::lock_guard lock(state.mutex);
+                MutexLock lock(state.mutex);
                 state.refusals.erase(record.Location());
             } else {
                 DeviceProblem problem = ProblemOf(record, error);
@@ -344,7 +344,7 @@ std::string DescribeUsbDevices(bool all) {
     if (!bus) return "";
     const auto ids = LoadUsbIdTable();
     State& state = TheState();
-    std::lock_guard lock(state.mutex);
+    MutexLock lock(state.mutex);
     const SlotMap& map = CurrentMap(*bus, state);
     std::string text;
     for (const auto& record : bus->Scan()) {
@@ -378,7 +378,7 @@ std::string DescribeUsbDevices(bool all) {
 size_t ResetUsbBackendForTesting() {
     {
         State& state = TheState();
-        std::lock_guard lock(state.mutex);
+        MutexLock lock(state.mutex);
         state.map.valid = false;
         state.problems.clear();
         state.refusals.clear();

@@ -152,15 +152,6 @@ const Entry* Find(const char* name) {
     return nullptr;
 }
 
-// An unknown name is the caller's mistake on that camera: recorded there, as a bad argument of
-// the export would be.
-int32_t RejectName(RzHandle handle) {
-    return rezive::Dispatch(handle, 0, [](rezive::CRezive& camera) {
-        camera.RecordError(RZ_ERR_ARGUMENT);
-        return 0;
-    });
-}
-
 }  // namespace
 
 RZ_API int32_t RzGetSettingCount(void) { return static_cast<int32_t>(std::size(kSettings)); }
@@ -188,14 +179,27 @@ RZ_API int32_t RzGetSettingInfo(int32_t index, const char* name, RzSettingInfo* 
     return 1;
 }
 
+// Both run on a known handle only: the getters without a success flag answer an unknown handle
+// with 0, which would read as a stored 0. An unknown name, or no place for the value, is the
+// caller's mistake on that camera, recorded there as a bad argument of the export would be.
 RZ_API int32_t RzGetSettingValue(RzHandle handle, const char* name, int32_t* value) {
-    const Entry* e = Find(name);
-    if (e == nullptr || value == nullptr) return RejectName(handle);
-    return e->get(handle, value) != 0 ? 1 : 0;
+    return rezive::Dispatch(handle, 0, [&](rezive::CRezive& camera) {
+        const Entry* e = Find(name);
+        if (e == nullptr || value == nullptr) {
+            camera.RecordError(RZ_ERR_ARGUMENT);
+            return 0;
+        }
+        return e->get(handle, value) != 0 ? 1 : 0;
+    });
 }
 
 RZ_API int32_t RzSetSettingValue(RzHandle handle, const char* name, int32_t value) {
-    const Entry* e = Find(name);
-    if (e == nullptr) return RejectName(handle);
-    return e->set(handle, value);
+    return rezive::Dispatch(handle, 0, [&](rezive::CRezive& camera) {
+        const Entry* e = Find(name);
+        if (e == nullptr) {
+            camera.RecordError(RZ_ERR_ARGUMENT);
+            return 0;
+        }
+        return e->set(handle, value);
+    });
 }

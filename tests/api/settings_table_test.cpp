@@ -255,9 +255,12 @@ TEST_F(SettingsTableCamera, UnknownNamesAndMissingOutputAreRefusedAsBadArguments
         EXPECT_EQ(c.result, 0) << c.what;
     }
     for (size_t k = 0; k < std::size(cases); ++k) EXPECT_EQ(Rezive_GetLastError(handle_), RZ_ERR_ARGUMENT);
-    // An unknown handle records nothing anywhere and fails.
-    EXPECT_EQ(RzSetSettingValue(handle_ + 1000, "gain", 1), 0);
-    EXPECT_EQ(RzGetSettingValue(handle_ + 1000, "gain", &value), 0);
+    // An unknown handle fails for every setting, also where the export behind it answers an
+    // unknown handle with a plain 0 that reads like a stored value.
+    for (const RzSettingInfo& s : Table()) {
+        EXPECT_EQ(RzSetSettingValue(handle_ + 1000, s.name, s.defaultValue), 0) << s.name;
+        EXPECT_EQ(RzGetSettingValue(handle_ + 1000, s.name, &value), 0) << s.name;
+    }
 }
 
 }  // namespace

@@ -1,25 +1,15 @@
 // The shared library's dynamic symbol table is exactly the public interface.
 #include <gtest/gtest.h>
 
+#include "support/dynamic_symbols.h"
+
 #include <cstdio>
 #include <set>
 #include <string>
 
 namespace {
 
-std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
-    std::set<std::string> symbols;
-    const std::string command = "nm -D --defined-only '" + library + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return symbols;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        char address[64], type[8], name[400];
-        if (std::sscanf(line, "%63s %7s %399s", address, type, name) == 3) symbols.insert(name);
-    }
-    pclose(pipe);
-    return symbols;
-}
+using rezive::test::DefinedDynamicSymbols;
 
 const std::set<std::string> kExpected = {
     "Rezive_Initialize", "Rezive_Release", "Rezive_GetDllVersion", "Rezive_GetLastError",

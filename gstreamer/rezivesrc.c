@@ -90,7 +90,7 @@ static void set_property(GObject* object, guint id, const GValue* value, GParamS
         int codes[20];
         const guint n = rezive_take_errors(handle, codes, G_N_ELEMENTS(codes));
         GST_ELEMENT_WARNING(self, RESOURCE, SETTINGS,
-                            ("The camera refused %s = %d (error %d: %s)", setting->name, v,
+                            ("The camera refused %s = %d (error %d: %s)", setting->info.name, v,
                              n ? codes[n - 1] : 0, rezive_error_meaning(n ? codes[n - 1] : 0)),
                             (NULL));
     }
@@ -120,7 +120,7 @@ static void get_property(GObject* object, guint id, GValue* value, GParamSpec* s
     }
     const guint k = id - PROP_FIRST_SETTING;
     GST_OBJECT_LOCK(self);
-    int v = self->values[k].given ? self->values[k].value : setting->fallback;
+    int v = self->values[k].given ? self->values[k].value : setting->info.defaultValue;
     const RzHandle handle = self->handle;
     GST_OBJECT_UNLOCK(self);
     /* An open camera is asked: its value is the one in force (automatic exposure moves it). */
@@ -188,7 +188,7 @@ static gboolean start(GstBaseSrc* base) {
     GST_OBJECT_UNLOCK(self);
     for (guint k = 0; k < count; ++k) {
         if (values[k].given && !rezive_setting_apply(&settings[k], handle, values[k].value)) {
-            gchar* doing = g_strdup_printf("setting %s to %d", settings[k].name, values[k].value);
+            gchar* doing = g_strdup_printf("setting %s to %d", settings[k].info.name, values[k].value);
             post_camera_error(self, doing);
             g_free(doing);
             stop(base); /* the base class calls stop() only after a successful start() */
@@ -506,5 +506,5 @@ static void gst_rezive_src_init(GstReziveSrc* self) {
     gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_TIME);
     guint count = 0;
     const ReziveSetting* settings = rezive_settings(&count);
-    for (guint k = 0; k < count; ++k) self->values[k].value = settings[k].fallback;
+    for (guint k = 0; k < count; ++k) self->values[k].value = settings[k].info.defaultValue;
 }

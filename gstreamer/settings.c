@@ -57,9 +57,6 @@ static gpointer load_settings(gpointer unused) {
             break;
         }
         ReziveSetting* s = &kSettings[kCount++];
-        s->name = info.name;
-        s->kind = info.kind;
-        s->fallback = info.defaultValue;
         s->choices = info.kind == RZ_SETTING_CHOICE && info.valueNames != NULL
                          ? register_choices(&info)
                          : G_TYPE_INVALID;
@@ -84,37 +81,37 @@ void rezive_settings_install(GObjectClass* klass, guint first_id) {
         const ReziveSetting* s = &settings[k];
         const char* blurb = s->info.description;
         GParamSpec* spec;
-        if (s->kind == RZ_SETTING_SWITCH)
-            spec = g_param_spec_boolean(s->name, s->name, blurb, s->fallback != 0, flags);
+        if (s->info.kind == RZ_SETTING_SWITCH)
+            spec = g_param_spec_boolean(s->info.name, s->info.name, blurb, s->info.defaultValue != 0, flags);
         else if (s->choices != G_TYPE_INVALID)
-            spec = g_param_spec_enum(s->name, s->name, blurb, s->choices, s->fallback, flags);
+            spec = g_param_spec_enum(s->info.name, s->info.name, blurb, s->choices, s->info.defaultValue, flags);
         else
-            spec = g_param_spec_int(s->name, s->name, blurb, s->info.minimum, s->info.maximum,
-                                    s->fallback, flags);
+            spec = g_param_spec_int(s->info.name, s->info.name, blurb, s->info.minimum, s->info.maximum,
+                                    s->info.defaultValue, flags);
         g_object_class_install_property(klass, first_id + k, spec);
         if (s->choices != G_TYPE_INVALID) gst_type_mark_as_plugin_api(s->choices, 0);
     }
 }
 
 gboolean rezive_setting_apply(const ReziveSetting* s, RzHandle handle, int value) {
-    return RzSetSettingValue(handle, s->name, value) == 1;
+    return RzSetSettingValue(handle, s->info.name, value) == 1;
 }
 
 gboolean rezive_setting_read(const ReziveSetting* s, RzHandle handle, int* value) {
     int32_t v = 0;
-    if (RzGetSettingValue(handle, s->name, &v) != 1) return FALSE;
+    if (RzGetSettingValue(handle, s->info.name, &v) != 1) return FALSE;
     *value = v;
     return TRUE;
 }
 
 void rezive_setting_to_gvalue(const ReziveSetting* s, int value, GValue* out) {
-    if (s->kind == RZ_SETTING_SWITCH) g_value_set_boolean(out, value != 0);
+    if (s->info.kind == RZ_SETTING_SWITCH) g_value_set_boolean(out, value != 0);
     else if (s->choices != G_TYPE_INVALID) g_value_set_enum(out, value);
     else g_value_set_int(out, value);
 }
 
 int rezive_setting_from_gvalue(const ReziveSetting* s, const GValue* in) {
-    if (s->kind == RZ_SETTING_SWITCH) return g_value_get_boolean(in) ? 1 : 0;
+    if (s->info.kind == RZ_SETTING_SWITCH) return g_value_get_boolean(in) ? 1 : 0;
     if (s->choices != G_TYPE_INVALID) return g_value_get_enum(in);
     return g_value_get_int(in);
 }

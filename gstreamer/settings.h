@@ -7,12 +7,10 @@
 #include <ReziveSdk.h>
 #include <gst/gst.h>
 
+/* info.defaultValue is what a never-opened element reports: a new camera's value. */
 typedef struct {
-    const char* name;
-    int32_t kind;  /* RZ_SETTING_NUMBER, _SWITCH or _CHOICE */
-    int fallback;  /* what a never-opened element reports: a new camera's value */
-    GType choices; /* the enumeration of a choice, else G_TYPE_INVALID */
     RzSettingInfo info;
+    GType choices; /* the enumeration of a choice, else G_TYPE_INVALID */
 } ReziveSetting;
 
 typedef struct {

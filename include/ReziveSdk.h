@@ -641,8 +641,18 @@ RZ_API int32_t RzGetStreamStats(RzHandle handle, RzStreamStats* stats);
 typedef struct RzFrameMeta {
     uint32_t size;          /**< set by the caller to sizeof(RzFrameMeta); at least 8 */
     uint32_t skippedBefore; /**< frames the newest-frame rule passed over just before this one */
-    uint64_t sequence;      /**< the frame's sequence number in its acquisition (1 = first) */
-    uint64_t captureUs;     /**< its capture time, monotonic clock, microseconds */
+    uint64_t sequence;      /**< the frame's sequence number in its acquisition (1 = first); of
+                                 a snapshot, its number among the camera object's snapshots */
+    uint64_t captureUs;     /**< its capture time, monotonic clock (CLOCK_MONOTONIC),
+                                 microseconds */
+    int32_t exposureLines;  /**< the exposure in sensor lines in force when the frame was
+                                 processed (automatic exposure moves it) @since 1.1 */
+    int32_t gain;           /**< the global gain step in force then (Rezive_GetGlobalGain's
+                                 scale) @since 1.1 */
+    uint32_t exposureUs;    /**< that exposure in microseconds, by the line time that
+                                 Rezive_GetRealExposureTime converts with; 0 when the line length
+                                 could not be read @since 1.1 */
+    uint32_t reserved;      /**< 0 @since 1.1 */
 } RzFrameMeta;
 
 /**
@@ -654,6 +664,31 @@ typedef struct RzFrameMeta {
  * @since 1.0
  */
 RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta);
+
+/**
+ * The meta of the frame the library last copied into buffer: a callback buffer of
+ * Rezive_CallBackPreview or Rezive_Trigger, or the buffer of Rezive_SnapShot, among the last
+ * RZ_BUFFER_META_DEPTH buffers the camera wrote frames into. Unlike RzGetFrameMeta, the answer
+ * is not rewritten by the next frame once the buffer is written no more: hand the camera the
+ * next buffer with Rezive_CallBackPreview, then ask for the old one, and the meta is that of
+ * the frame the old buffer holds.
+ * @code
+ * Rezive_CallBackPreview(handle, window, next, size, 1);  // full is written no more
+ * RzFrameMeta meta = {sizeof meta};
+ * if (RzGetBufferMeta(handle, full, &meta) == 1) use(full, meta.sequence, meta.captureUs);
+ * @endcode
+ * @param buffer  the buffer's address as it was given to the library
+ * @param meta    receives the meta; meta->size as in RzGetStreamStats
+ * @return 1, or 0 when no frame of the last RZ_BUFFER_META_DEPTH was copied into buffer, for
+ *         a null or short meta, or without a camera object.
+ * @errors RZ_ERR_NO_DEVICE without a camera object; RZ_ERR_ARGUMENT for a null or short meta.
+ *         A buffer the camera holds no meta of records nothing.
+ * @acquiring allowed.
+ * @since 1.1
+ */
+RZ_API int32_t RzGetBufferMeta(RzHandle handle, const void* buffer, RzFrameMeta* meta);
+/** How many of the last written buffers RzGetBufferMeta remembers. @since 1.1 */
+#define RZ_BUFFER_META_DEPTH 4
 
 /**
  * Sets how many processed frames the recorder may hold while its writes catch up; applies to

@@ -119,7 +119,7 @@ bool CAcquisition::Prepare() {
     model_->SetTriggerMode(false);
     model_->SetGainIndex(settings_.analog.globalGain & 0xFF);
     model_->SetExposure(settings_.analog.exposure);
-    host_.RefreshRealExposure();
+    lineSeconds_ = host_.RefreshRealExposure();
     int32_t cw = 0, ch = 0;
     if (preview_.ClientSize(&cw, &ch)) {
         platform::MutexLock frame(frameLock_);
@@ -317,6 +317,7 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
         return 0;
     };
     if (model_->TransferSingleFrame() != 0) return fail();
+    const FrameStamp stamp{snapshots_ + 1, platform::MonotonicMicros()};
     if (!DecodeAndProcess(false, nullptr)) {
         PostToCallback(callback_.window, 0, kErrTransfer);
         return fail();
@@ -329,6 +330,8 @@ int32_t CAcquisition::SnapShot(void* buffer, int32_t size, int32_t topDown) {
             host_.RecordError(kErrBuffer);
             return 0;
         }
+        ++snapshots_;
+        RememberBufferLocked(buffer, MetaOf(stamp, 0));
     }
     frame.Release();
     if (!keepHandle) model_->CloseSingleFrame();

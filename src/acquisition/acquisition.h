@@ -114,6 +114,10 @@ public:
     platform::WindowId PreviewWindowId() const { return preview_.Window(); }
     const std::string& PreviewClassName() const { return preview_.ClassName(); }
     const FrameInfoRecord& FrameInfo() const { return *frameInfo_; }
+    // The meta of the frame last copied into buffer (a callback target or a snapshot's buffer),
+    // among the last kBufferMetaDepth buffers written; false when buffer is not one of them.
+    static constexpr size_t kBufferMetaDepth = 4;
+    bool BufferMeta(const void* buffer, FrameMeta* meta) RZ_EXCLUDES(frameLock_);
     int32_t PreparedColorMode() const { return preparedColorMode_.load(); }
 
 private:
@@ -142,6 +146,10 @@ private:
     uint32_t CountTaken(const FrameStamp& stamp);
     void FillFrameInfo(int32_t frameRate10, const FrameStamp& stamp, uint32_t skippedBefore)
         RZ_REQUIRES(frameLock_);
+    // The meta of the frame just processed: its stamp with the exposure and gain in force.
+    FrameMeta MetaOf(const FrameStamp& stamp, uint32_t skippedBefore) const;
+    // Notes that buffer now holds the frame of meta.
+    void RememberBufferLocked(const void* buffer, const FrameMeta& meta) RZ_REQUIRES(frameLock_);
     // Frames the ring still held when the run stopped count as skipped. After the worker ended.
     void CountLeftInRing();
 
@@ -194,6 +202,19 @@ private:
     // Posted by address with every frame message; from the process-wide pool, so a message
     // read after this camera is gone still points at a record.
     FrameInfoRecord* const frameInfo_;
+    FrameMeta frameMeta_ RZ_GUARDED_BY(frameLock_);  // of the frame frameInfo_ describes
+    // The last buffers frames were copied into, newest at bufferMetaNext_ - 1: a caller that
+    // swaps callback buffers asks for the one it took back, whose frame the record no longer
+    // describes once the next frame is in.
+    struct BufferMetaEntry {
+        const void* buffer = nullptr;
+        FrameMeta meta;
+    };
+    std::array<BufferMetaEntry, kBufferMetaDepth> bufferMeta_ RZ_GUARDED_BY(frameLock_);
+    size_t bufferMetaNext_ RZ_GUARDED_BY(frameLock_) = 0;
+    uint64_t snapshots_ RZ_GUARDED_BY(frameLock_) = 0;  // snapshots taken, their sequence
+    // Seconds per sensor line, read when acquisition is prepared (0: unknown).
+    std::atomic<double> lineSeconds_{0.0};
     FrameRateMeter frameRate_;
 };
 

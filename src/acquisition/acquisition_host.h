@@ -13,8 +13,9 @@ public:
     virtual bool DeviceAvailable() = 0;
     virtual bool ClaimDevice() = 0;
     virtual void ReleaseClaim() = 0;
-    // Re-reads the line length and refreshes the real exposure time.
-    virtual void RefreshRealExposure() = 0;
+    // Re-reads the line length and refreshes the real exposure time; returns the time of one
+    // sensor line in seconds, 0 when the line length could not be read.
+    virtual double RefreshRealExposure() = 0;
 
 protected:
     ~AcquisitionHost() = default;

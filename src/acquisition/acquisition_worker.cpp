@@ -72,10 +72,12 @@ void CAcquisition::CountLeftInRing() {
 }
 
 bool CAcquisition::DeliverLocked(const CallbackTarget& target) {
-    if (target.buffer != nullptr && target.size != 0 &&
-        !CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size)) {
-        ++counters_.refusedBuffer;
-        return false;
+    if (target.buffer != nullptr && target.size != 0) {
+        if (!CopyOut(*images_[preparedColorMode_], target.topDown, target.buffer, target.size)) {
+            ++counters_.refusedBuffer;
+            return false;
+        }
+        RememberBufferLocked(target.buffer, frameMeta_);
     }
     if (target.window != 0 || (target.buffer != nullptr && target.size != 0))
         ++counters_.delivered;
@@ -113,7 +115,39 @@ void CAcquisition::FillFrameInfo(int32_t frameRate10, const FrameStamp& stamp,
     frameInfo_->bitsPerPixel = ColorModeBits(preparedColorMode_);
     frameInfo_->frameRate10 = frameRate10;
     frameInfo_->buffer = callback_.buffer;
-    SetFrameMeta(frameInfo_, FrameMeta{stamp.sequence, stamp.captureUs, skippedBefore});
+    frameMeta_ = MetaOf(stamp, skippedBefore);
+    SetFrameMeta(frameInfo_, frameMeta_);
+}
+
+FrameMeta CAcquisition::MetaOf(const FrameStamp& stamp, uint32_t skippedBefore) const {
+    FrameMeta meta;
+    meta.sequence = stamp.sequence;
+    meta.captureUs = stamp.captureUs;
+    meta.skippedBefore = skippedBefore;
+    meta.exposureLines = settings_.analog.exposure;
+    meta.gain = settings_.analog.globalGain;
+    const double us = meta.exposureLines * lineSeconds_.load() * 1e6;
+    meta.exposureUs = us > 0 && us < 4294967295.0 ? static_cast<uint32_t>(us + 0.5) : 0;
+    return meta;
+}
+
+void CAcquisition::RememberBufferLocked(const void* buffer, const FrameMeta& meta) {
+    bufferMeta_[bufferMetaNext_ % kBufferMetaDepth] = BufferMetaEntry{buffer, meta};
+    ++bufferMetaNext_;
+}
+
+bool CAcquisition::BufferMeta(const void* buffer, FrameMeta* meta) {
+    if (buffer == nullptr) return false;
+    platform::MutexLock frame(frameLock_);
+    // Newest first: a buffer address used again holds the frame copied into it last.
+    for (size_t k = 1; k <= kBufferMetaDepth && k <= bufferMetaNext_; ++k) {
+        const BufferMetaEntry& entry = bufferMeta_[(bufferMetaNext_ - k) % kBufferMetaDepth];
+        if (entry.buffer == buffer) {
+            *meta = entry.meta;
+            return true;
+        }
+    }
+    return false;
 }
 
 void CAcquisition::DrawLocked() {

@@ -22,11 +22,15 @@ struct FrameInfoRecord {
 };
 
 // What a frame message tells beyond the record: the frame's place in its run, its capture time
-// (monotonic microseconds) and the frames the newest-frame rule passed over just before it.
+// (monotonic microseconds), the frames the newest-frame rule passed over just before it, and the
+// exposure and gain it was processed under.
 struct FrameMeta {
     uint64_t sequence = 0;
     uint64_t captureUs = 0;
     uint32_t skippedBefore = 0;
+    int32_t exposureLines = 0;
+    int32_t gain = 0;
+    uint32_t exposureUs = 0;  // 0 when the line time is unknown
 };
 
 // A record set to its size and zeros otherwise.

@@ -109,11 +109,10 @@ RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta) {
     if (meta == nullptr || meta->size < 8) return 0;
     rezive::FrameMeta m;
     if (!rezive::ReadFrameMeta(info, &m)) return 0;
-    RzFrameMeta full{};
-    full.size = meta->size;
-    full.skippedBefore = m.skippedBefore;
-    full.sequence = m.sequence;
-    full.captureUs = m.captureUs;
-    std::memcpy(meta, &full, std::min<size_t>(meta->size, sizeof full));
+    rezive::CopyFrameMeta(m, meta);
     return 1;
+}
+
+RZ_API int32_t RzGetBufferMeta(RzHandle handle, const void* buffer, RzFrameMeta* meta) {
+    return Dispatch(handle, 0, [&](CRezive& c) { return c.GetBufferMeta(buffer, meta); });
 }

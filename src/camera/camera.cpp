@@ -172,7 +172,10 @@ bool CRezive::DeviceAvailable() {
     return !DeviceClaimTable(shared_.View()).IsTaken(deviceNumber_);
 }
 
-void CRezive::RefreshRealExposure() { RealExposureLocked(nullptr); }
+double CRezive::RefreshRealExposure() {
+    RealExposureLocked(nullptr);
+    return lineLength_ * timeUnit_;
+}
 
 bool CRezive::ClaimDevice() {
     platform::MutexLock lock(claimMutex_);

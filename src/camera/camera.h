@@ -125,6 +125,7 @@ public:
     int32_t ShowFilterDialog(platform::WindowId parent);
     // ---- Frame accounting (stream_stats.cpp)
     int32_t GetStreamStats(RzStreamStats* stats);
+    int32_t GetBufferMeta(const void* buffer, RzFrameMeta* meta);
     int32_t SetRecordQueueDepth(int32_t depth);
     // Ends a running recording (finishing its file); part of every stop of acquisition. The
     // recorder has a lock of its own, so this needs no camera lock.
@@ -157,7 +158,7 @@ private:
     bool DeviceAvailable() override RZ_NO_THREAD_SAFETY_ANALYSIS;
     bool ClaimDevice() override RZ_NO_THREAD_SAFETY_ANALYSIS;
     void ReleaseClaim() override RZ_NO_THREAD_SAFETY_ANALYSIS;
-    void RefreshRealExposure() override RZ_NO_THREAD_SAFETY_ANALYSIS;
+    double RefreshRealExposure() override RZ_NO_THREAD_SAFETY_ANALYSIS;
     // RecordingSource: the image of the colour mode acquisition was prepared with.
     void WithCurrentImage(const std::function<void(const CDibImage*)>& body) override;
 
@@ -235,5 +236,8 @@ private:
 std::unique_ptr<CRezive417DIRVUDSdk> CreateModelObject();
 // Makes the virtual cameras and the USB cameras backends of the device files (once).
 void RegisterDeviceBackends();
+
+// Copies a frame's meta into the public record, as much of it as meta->size holds.
+void CopyFrameMeta(const FrameMeta& m, RzFrameMeta* meta);
 
 }  // namespace rezive

@@ -1,5 +1,5 @@
-// The camera's frame accounting: the stream statistics of the companion API and the recorder's
-// queue depth.
+// The camera's frame accounting: the stream statistics of the companion API, the meta of the
+// frames in the caller's buffers, and the recorder's queue depth.
 #include <algorithm>
 #include <cstring>
 
@@ -35,6 +35,32 @@ int32_t CRezive::GetStreamStats(RzStreamStats* stats) {
     // A caller built against an older, shorter record gets what fits.
     std::memcpy(stats, &full, std::min<size_t>(stats->size, sizeof full));
     return 1;
+}
+
+int32_t CRezive::GetBufferMeta(const void* buffer, RzFrameMeta* meta) {
+    platform::MutexLock lock(lock_);
+    if (!RequireModel()) return 0;
+    if (meta == nullptr || meta->size < 8) {
+        RecordError(RZ_ERR_ARGUMENT);
+        return 0;
+    }
+    FrameMeta m;
+    if (!acquisition_.BufferMeta(buffer, &m)) return 0;
+    CopyFrameMeta(m, meta);
+    return 1;
+}
+
+void CopyFrameMeta(const FrameMeta& m, RzFrameMeta* meta) {
+    RzFrameMeta full{};
+    full.size = meta->size;
+    full.skippedBefore = m.skippedBefore;
+    full.sequence = m.sequence;
+    full.captureUs = m.captureUs;
+    full.exposureLines = m.exposureLines;
+    full.gain = m.gain;
+    full.exposureUs = m.exposureUs;
+    // A caller built against an older, shorter record gets what fits.
+    std::memcpy(meta, &full, std::min<size_t>(meta->size, sizeof full));
 }
 
 int32_t CRezive::SetRecordQueueDepth(int32_t depth) {

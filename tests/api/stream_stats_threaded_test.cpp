@@ -137,6 +137,107 @@ TEST_F(StreamStatsTest, EveryTransferredFrameIsProcessedSkippedOrFailed) {
     }
 }
 
+// A consumer that swaps callback buffers, as a streaming element does, at an uneven pace that
+// makes the camera skip frames: each buffer it takes back must come with the meta of the frame
+// that buffer holds, never that of the frame the camera is writing into the next one.
+TEST_F(StreamStatsTest, SwappedBuffersKeepTheMetaOfTheFrameTheyHold) {
+    camera_->SetTimeScale(0.2);
+    camera_->SetSequenceStamp(true);
+    Rezive_SetColorMode(handle_, 8);
+    Rezive_SetWaitTime(handle_, 1);
+    Rezive_SetPreviewWindow(handle_, 0, 0, 0, 0, 0);
+    constexpr int32_t kBytes = 1280 * 720;
+    std::vector<std::vector<uint8_t>> buffers(3, std::vector<uint8_t>(kBytes));
+    size_t current = 0;
+    ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, buffers[0].data(), kBytes, 1), 1);
+    struct Taken {
+        RzFrameMeta meta;
+        int64_t stamp;
+    };
+    std::vector<Taken> taken;
+    uint64_t skipped = 0;
+    for (int i = 0; taken.size() < 40 && i < 400; ++i) {
+        RzMessage m;
+        ASSERT_TRUE(NextFrameMessage(&m));
+        ASSERT_EQ(m.lParam, RZ_FRAME_OK);
+        const auto* info = reinterpret_cast<const RzFrameInfo*>(m.wParam);
+        if (info->buffer != buffers[current].data()) continue;  // news of a buffer taken back
+        std::this_thread::sleep_for(std::chrono::milliseconds((i * 7) % 40));
+        const size_t full = current;
+        current = (current + 1) % buffers.size();
+        ASSERT_EQ(Rezive_CallBackPreview(handle_, callback_, buffers[current].data(), kBytes, 1), 1);
+        RzFrameMeta meta{};
+        meta.size = sizeof meta;
+        ASSERT_EQ(RzGetBufferMeta(handle_, buffers[full].data(), &meta), 1);
+        taken.push_back({meta, virtual_camera::RecoverSequence(buffers[full].data(), 1280, 720,
+                                                               1280, 1, false)});
+    }
+    ASSERT_EQ(Rezive_StopPreview(handle_), 1);
+    ASSERT_GE(taken.size(), 40u);
+    for (size_t i = 1; i < taken.size(); ++i) {
+        const Taken& a = taken[i - 1];
+        const Taken& b = taken[i];
+        ASSERT_GE(a.stamp, 0);
+        // One frame per buffer, in order; the pictures are at least as far apart as the metas
+        // say (the sensor also counts frames it made while none was asked for).
+        EXPECT_GT(b.meta.sequence, a.meta.sequence) << i;
+        EXPECT_GT(b.meta.captureUs, a.meta.captureUs) << i;
+        EXPECT_GE(b.stamp - a.stamp, int64_t(b.meta.sequence - a.meta.sequence)) << i;
+        EXPECT_GE(b.meta.skippedBefore, 0u);
+        skipped += b.meta.sequence - a.meta.sequence - 1;
+    }
+    EXPECT_GT(skipped, 0u) << "the uneven consumer never made the camera skip a frame";
+}
+
+TEST_F(StreamStatsTest, SnapshotMetaCarriesTheExposureAndGainInForce) {
+    struct Case {
+        int32_t lines, gain;
+    } cases[] = {{100, 0}, {700, 5}, {2000, 11}};
+    std::vector<uint8_t> picture(1280 * 720 * 3);
+    uint64_t lastSequence = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        ASSERT_EQ(Rezive_SetExposureTime(handle_, c.lines), 1);
+        ASSERT_EQ(Rezive_SetGlobalGain(handle_, c.gain), 1);
+        ASSERT_EQ(Rezive_SnapShot(handle_, picture.data(), static_cast<int32_t>(picture.size()), 1),
+                  1);
+        RzFrameMeta meta{};
+        meta.size = sizeof meta;
+        ASSERT_EQ(RzGetBufferMeta(handle_, picture.data(), &meta), 1);
+        EXPECT_EQ(meta.exposureLines, c.lines);
+        EXPECT_EQ(meta.gain, c.gain);
+        EXPECT_GT(meta.sequence, lastSequence);
+        lastSequence = meta.sequence;
+        EXPECT_GT(meta.captureUs, 0u);
+        // The same line time as the exposure in whole milliseconds the camera reports.
+        int32_t ok = 0;
+        const int32_t ms = Rezive_GetRealExposureTime(handle_, &ok);
+        ASSERT_EQ(ok, 1);
+        EXPECT_NEAR(meta.exposureUs / 1000.0, ms, 1.0);
+    }
+    // Buffers the camera holds no meta of, and bad records.
+    RzFrameMeta meta{};
+    meta.size = sizeof meta;
+    uint8_t other[4];
+    EXPECT_EQ(RzGetBufferMeta(handle_, other, &meta), 0);
+    EXPECT_EQ(RzGetBufferMeta(handle_, nullptr, &meta), 0);
+    EXPECT_EQ(Rezive_GetLastError(handle_), 0);
+    EXPECT_EQ(RzGetBufferMeta(handle_, picture.data(), nullptr), 0);
+    EXPECT_EQ(Rezive_GetLastError(handle_), RZ_ERR_ARGUMENT);
+    EXPECT_EQ(RzGetBufferMeta(0x12345u, picture.data(), &meta), 0);
+    // An older, shorter record gets what fits and nothing past it.
+    struct {
+        RzFrameMeta head;
+        uint8_t guard[8];
+    } shortRecord;
+    std::memset(&shortRecord, 0xAB, sizeof shortRecord);
+    shortRecord.head.size = 24;
+    ASSERT_EQ(RzGetBufferMeta(handle_, picture.data(), &shortRecord.head), 1);
+    EXPECT_EQ(shortRecord.head.sequence, lastSequence);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&shortRecord.head);
+    for (size_t i = 24; i < sizeof shortRecord; ++i) ASSERT_EQ(bytes[i], 0xAB) << i;
+}
+
 TEST_F(StreamStatsTest, RecordsAreCheckedAndGrowSafely) {
     RzStreamStats s{};
     EXPECT_EQ(RzGetStreamStats(handle_, nullptr), 0);

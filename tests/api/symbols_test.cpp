@@ -58,7 +58,7 @@ const std::set<std::string> kExpected = {
     "RzDialogSetPosition", "RzDialogGetPosition", "RzDialogClick", "RzDialogIsEnabled",
     "RzDialogEnd", "RzDialogGetResult",
     // companion frame accounting API
-    "RzGetStreamStats", "RzGetFrameMeta", "RzSetRecordQueueDepth",
+    "RzGetStreamStats", "RzGetFrameMeta", "RzGetBufferMeta", "RzSetRecordQueueDepth",
     // companion still-image API
     "RzSetPngCompressionLevel", "RzGetPngCompressionLevel",
     // companion error texts and settings table

@@ -7,6 +7,7 @@ static const ReziveFormat kFormats[] = {
     {GST_VIDEO_FORMAT_BGRx, RZ_BITS_BGRX32},
     {GST_VIDEO_FORMAT_GRAY8, RZ_BITS_GRAY8},
     {GST_VIDEO_FORMAT_GRAY16_LE, RZ_BITS_GRAY16},
+    {GST_VIDEO_FORMAT_BGRA64_LE, RZ_BITS_BGRX64},
 };
 
 const ReziveFormat* rezive_formats(guint* count) {
@@ -27,14 +28,22 @@ int rezive_bits_of_format(GstVideoFormat format) {
     return 0;
 }
 
-void rezive_widen_gray12(guint8* rows, gint width, gint height, gint stride) {
+/* v << 4 | v >> 8 takes 0..4095 onto 0..65535 and keeps v in its top 12 bits. */
+static inline guint16 widen12(guint v) { return (guint16)(((v << 4) | (v >> 8)) & 0xFFFFu); }
+
+void rezive_widen_frame(GstVideoFormat format, guint8* rows, gint width, gint height,
+                        gint stride) {
+    if (format != GST_VIDEO_FORMAT_GRAY16_LE && format != GST_VIDEO_FORMAT_BGRA64_LE) return;
+    const gint channels = format == GST_VIDEO_FORMAT_BGRA64_LE ? 4 : 1;
     for (gint y = 0; y < height; ++y) {
         guint8* p = rows + (gsize)y * (gsize)stride;
-        for (gint x = 0; x < width; ++x, p += 2) {
-            const guint v = (guint)p[0] | ((guint)p[1] << 8);
-            const guint w = ((v << 4) | (v >> 8)) & 0xFFFFu;
-            p[0] = (guint8)w;
-            p[1] = (guint8)(w >> 8);
+        for (gint x = 0; x < width; ++x) {
+            for (gint c = 0; c < channels; ++c, p += 2) {
+                /* The camera's fourth channel carries nothing: it becomes an opaque alpha. */
+                const guint16 w = c == 3 ? 0xFFFFu : widen12((guint)p[0] | ((guint)p[1] << 8));
+                p[0] = (guint8)w;
+                p[1] = (guint8)(w >> 8);
+            }
         }
     }
 }

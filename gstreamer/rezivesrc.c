@@ -4,7 +4,7 @@
 
 #include "errors.h"
 #include "formats.h"
-#include "frame_stamp.h"
+#include "frame_timing.h"
 
 GST_DEBUG_CATEGORY_STATIC(rezive_src_debug);
 #define GST_CAT_DEFAULT rezive_src_debug
@@ -15,6 +15,7 @@ enum {
     PROP_TRIGGER_MODE,
     PROP_HANDLE,
     PROP_FRAME_RATE,
+    PROP_FRAMES_DROPPED,
     PROP_FIRST_SETTING,
 };
 
@@ -23,20 +24,35 @@ static guint signals[SIGNAL_COUNT];
 
 /* How long one wait for a frame message lasts before create() looks at the flushing flag. */
 #define WAIT_SLICE_MS 50
+/* Raw frames the library's ring holds: how far behind the camera a slow pipeline may fall
+ * before frames are passed over, which bounds the latency the element can absorb. */
+#define RING_FRAMES 4
+/* A latency that moves by more than this is told to the pipeline again. */
+#define LATENCY_SLACK (GST_MSECOND)
 
 G_DEFINE_TYPE(GstReziveSrc, gst_rezive_src, GST_TYPE_PUSH_SRC)
+
+/* The sensor's size, within which a capture window of 4 x 1 pixels or more can be had. */
+#define SENSOR_WIDTH 1280
+#define SENSOR_HEIGHT 720
+#define MIN_WIDTH 4
+#define MIN_HEIGHT 1
+
+static GstStructure* format_structure(GstVideoFormat format) {
+    return gst_structure_new("video/x-raw", "format", G_TYPE_STRING,
+                             gst_video_format_to_string(format), NULL);
+}
 
 static GstCaps* template_caps(void) {
     GstCaps* caps = gst_caps_new_empty();
     guint count = 0;
     const ReziveFormat* formats = rezive_formats(&count);
     for (guint k = 0; k < count; ++k) {
-        gst_caps_append_structure(
-            caps, gst_structure_new("video/x-raw", "format", G_TYPE_STRING,
-                                    gst_video_format_to_string(formats[k].format), "width",
-                                    GST_TYPE_INT_RANGE, 4, 1280, "height", GST_TYPE_INT_RANGE, 1,
-                                    720, "framerate", GST_TYPE_FRACTION_RANGE, 0, 1, G_MAXINT, 1,
-                                    NULL));
+        GstStructure* s = format_structure(formats[k].format);
+        gst_structure_set(s, "width", GST_TYPE_INT_RANGE, MIN_WIDTH, SENSOR_WIDTH, "height",
+                          GST_TYPE_INT_RANGE, MIN_HEIGHT, SENSOR_HEIGHT, "framerate",
+                          GST_TYPE_FRACTION_RANGE, 0, 1, G_MAXINT, 1, NULL);
+        gst_caps_append_structure(caps, s);
     }
     return caps;
 }
@@ -112,6 +128,11 @@ static void get_property(GObject* object, guint id, GValue* value, GParamSpec* s
             return;
         case PROP_HANDLE: g_value_set_uint(value, current_handle(self)); return;
         case PROP_FRAME_RATE: g_value_set_double(value, g_atomic_int_get(&self->rate10) / 10.0); return;
+        case PROP_FRAMES_DROPPED:
+            GST_OBJECT_LOCK(self);
+            g_value_set_uint64(value, self->counter.dropped);
+            GST_OBJECT_UNLOCK(self);
+            return;
         default: break;
     }
     if (setting == NULL) {
@@ -182,9 +203,15 @@ static gboolean start(GstBaseSrc* base) {
     guint count = 0;
     const ReziveSetting* settings = rezive_settings(&count);
     ReziveSettingValue values[REZIVE_SRC_MAX_SETTINGS];
+    gint* w = self->stored_window;
+    Rezive_GetCaptureWindowEx(handle, &w[0], &w[1], &w[2], &w[3], &w[4], &w[5]);
+    self->stored_mode = Rezive_GetColorMode(handle);
+    self->restore_window = FALSE;
+    self->latency = GST_CLOCK_TIME_NONE;
     GST_OBJECT_LOCK(self);
     memcpy(values, self->values, sizeof values);
     self->handle = handle;
+    rezive_frame_counter_reset(&self->counter);
     GST_OBJECT_UNLOCK(self);
     for (guint k = 0; k < count; ++k) {
         if (values[k].given && !rezive_setting_apply(&settings[k], handle, values[k].value)) {
@@ -218,6 +245,12 @@ static gboolean stop(GstBaseSrc* base) {
     GstReziveSrc* self = GST_REZIVE_SRC(base);
     if (self->handle == 0) return TRUE;
     stop_acquisition(self);
+    if (self->restore_window) {
+        const gint* w = self->stored_window;
+        Rezive_SetCaptureWindowEx(self->handle, w[0], w[1], w[2], w[3], w[4], w[5]);
+    }
+    if (Rezive_GetColorMode(self->handle) != self->stored_mode)
+        Rezive_SetColorMode(self->handle, RZ_BITS_OF_COLOR_MODE(self->stored_mode));
     GST_OBJECT_LOCK(self);
     const RzHandle handle = self->handle;
     self->handle = 0;
@@ -230,36 +263,94 @@ static gboolean stop(GstBaseSrc* base) {
 
 /* ---- negotiation ------------------------------------------------------------------------- */
 
-static GstCaps* get_caps(GstBaseSrc* base, GstCaps* filter) {
-    GstReziveSrc* self = GST_REZIVE_SRC(base);
-    GstCaps* caps;
-    if (self->handle == 0) {
-        caps = gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(base));
-    } else {
-        /* The stored colour mode comes first, so that a free choice keeps it. */
-        const GstVideoFormat stored = rezive_format_of_mode(Rezive_GetColorMode(self->handle));
-        const int width = Rezive_Width(self->handle), height = Rezive_Height(self->handle);
-        guint count = 0;
-        const ReziveFormat* formats = rezive_formats(&count);
-        caps = gst_caps_new_empty();
-        for (int pass = 0; pass < 2; ++pass) {
-            for (guint k = 0; k < count; ++k) {
-                if ((formats[k].format == stored) != (pass == 0)) continue;
-                /* The camera paces itself and its rate follows exposure and window: variable. */
-                gst_caps_append_structure(
-                    caps, gst_structure_new("video/x-raw", "format", G_TYPE_STRING,
-                                            gst_video_format_to_string(formats[k].format),
-                                            "width", G_TYPE_INT, width, "height", G_TYPE_INT,
-                                            height, "framerate", GST_TYPE_FRACTION, 0, 1, NULL));
-            }
+/* The caps of the open camera: every format at the stored window first, so that a free choice
+ * keeps the camera as it is (the stored colour mode before the others), then every format at
+ * any window the sensor can give, for a pipeline that asks for a size. */
+static GstCaps* camera_caps(GstReziveSrc* self) {
+    const GstVideoFormat stored = rezive_format_of_mode(Rezive_GetColorMode(self->handle));
+    const int width = Rezive_Width(self->handle), height = Rezive_Height(self->handle);
+    guint count = 0;
+    const ReziveFormat* formats = rezive_formats(&count);
+    GstCaps* caps = gst_caps_new_empty();
+    for (int pass = 0; pass < 4; ++pass) {
+        const gboolean fixed = pass < 2;
+        for (guint k = 0; k < count; ++k) {
+            if ((formats[k].format == stored) != (pass % 2 == 0)) continue;
+            GstStructure* s = format_structure(formats[k].format);
+            if (fixed)
+                gst_structure_set(s, "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                                  NULL);
+            else
+                gst_structure_set(s, "width", GST_TYPE_INT_RANGE, MIN_WIDTH, SENSOR_WIDTH,
+                                  "height", GST_TYPE_INT_RANGE, MIN_HEIGHT, SENSOR_HEIGHT, NULL);
+            /* The camera paces itself and its rate follows exposure and window: variable. */
+            gst_structure_set(s, "framerate", GST_TYPE_FRACTION, 0, 1, NULL);
+            gst_caps_append_structure(caps, s);
         }
     }
+    return caps;
+}
+
+static GstCaps* get_caps(GstBaseSrc* base, GstCaps* filter) {
+    GstReziveSrc* self = GST_REZIVE_SRC(base);
+    GstCaps* caps = self->handle == 0 ? gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(base))
+                                      : camera_caps(self);
     if (filter != NULL) {
         GstCaps* both = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
         gst_caps_unref(caps);
         caps = both;
     }
     return caps;
+}
+
+/* A size left open by the pipeline stays the stored window's. */
+static GstCaps* fixate(GstBaseSrc* base, GstCaps* caps) {
+    GstReziveSrc* self = GST_REZIVE_SRC(base);
+    caps = gst_caps_make_writable(caps);
+    caps = gst_caps_truncate(caps);
+    GstStructure* s = gst_caps_get_structure(caps, 0);
+    if (self->handle != 0) {
+        gst_structure_fixate_field_nearest_int(s, "width", Rezive_Width(self->handle));
+        gst_structure_fixate_field_nearest_int(s, "height", Rezive_Height(self->handle));
+    }
+    return GST_BASE_SRC_CLASS(gst_rezive_src_parent_class)->fixate(base, caps);
+}
+
+/* Says what the pipeline asked for that the camera cannot give, before the base class's
+ * "not negotiated" says only that something did not fit. */
+static gboolean negotiate(GstBaseSrc* base) {
+    if (GST_BASE_SRC_CLASS(gst_rezive_src_parent_class)->negotiate(base)) return TRUE;
+    GstReziveSrc* self = GST_REZIVE_SRC(base);
+    GstCaps* peer = gst_pad_peer_query_caps(GST_BASE_SRC_PAD(base), NULL);
+    GstCaps* ours = get_caps(base, NULL);
+    if (peer != NULL && !gst_caps_is_any(peer) && !gst_caps_can_intersect(peer, ours)) {
+        gchar* asked = gst_caps_to_string(peer);
+        GST_ELEMENT_ERROR(self, STREAM, FORMAT,
+                          ("The camera cannot give the frames the pipeline asks for: it gives "
+                           "GRAY8, GRAY16_LE, BGR, BGRx or BGRA64_LE, %d..%d x %d..%d pixels",
+                           MIN_WIDTH, SENSOR_WIDTH, MIN_HEIGHT, SENSOR_HEIGHT),
+                          ("the pipeline asks for %s", asked));
+        g_free(asked);
+    }
+    if (peer != NULL) gst_caps_unref(peer);
+    gst_caps_unref(ours);
+    return FALSE;
+}
+
+/* The capture window of a negotiated size: centred on the sensor, at even offsets so that
+ * the window starts on the same colour of the mosaic as the full sensor does. */
+static gboolean set_window(GstReziveSrc* self, gint width, gint height) {
+    if (width == Rezive_Width(self->handle) && height == Rezive_Height(self->handle)) return TRUE;
+    const gint x = ((SENSOR_WIDTH - width) / 2) & ~1, y = ((SENSOR_HEIGHT - height) / 2) & ~1;
+    if (Rezive_SetCaptureWindowEx(self->handle, SENSOR_WIDTH, x, width, SENSOR_HEIGHT, y,
+                                  height) != 1) {
+        gchar* doing = g_strdup_printf("setting the capture window to %d x %d", width, height);
+        post_camera_error(self, doing);
+        g_free(doing);
+        return FALSE;
+    }
+    self->restore_window = TRUE;
+    return TRUE;
 }
 
 static gboolean set_caps(GstBaseSrc* base, GstCaps* caps) {
@@ -271,8 +362,10 @@ static gboolean set_caps(GstBaseSrc* base, GstCaps* caps) {
      * formats are; the buffers are written by the library as they are. */
     const gint stride = (GST_VIDEO_INFO_WIDTH(&info) * bits / 8 + 3) & ~3;
     if (bits == 0 || GST_VIDEO_INFO_PLANE_STRIDE(&info, 0) != stride) return FALSE;
-    /* A new colour mode applies when acquisition starts again. */
+    /* A new window or colour mode applies when acquisition starts again. */
     stop_acquisition(self);
+    if (!set_window(self, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)))
+        return FALSE;
     if (Rezive_SetColorMode(self->handle, bits) != 1) {
         post_camera_error(self, "setting the colour mode");
         return FALSE;
@@ -332,6 +425,9 @@ static GstFlowReturn start_acquisition(GstReziveSrc* self) {
     }
     self->trigger_running = trigger;
     self->acquiring = TRUE;
+    GST_OBJECT_LOCK(self);
+    rezive_frame_counter_new_run(&self->counter);
+    GST_OBJECT_UNLOCK(self);
     return GST_FLOW_OK;
 }
 
@@ -366,24 +462,83 @@ static GstFlowReturn wait_frame(GstReziveSrc* self, const RzFrameInfo** frame) {
     }
 }
 
-/* Running time of the frame: its capture time when the frame carries one, else now. */
-static void stamp_buffer(GstReziveSrc* self, GstBuffer* buffer, const ReziveFrameStamp* stamp) {
+/* The camera's latency: a frame's buffer comes out once its exposure and readout are over. */
+static GstClockTime frame_latency(const ReziveFrameStamp* stamp) {
+    return stamp->exposure + stamp->readout;
+}
+
+/* Before the first frame: the same from the camera's settings (the exposure in whole
+ * milliseconds, the readout of the window's rows at the line time it converts with). */
+static GstClockTime settings_latency(RzHandle handle) {
+    int32_t ok = 0, lines = 0;
+    const int32_t ms = Rezive_GetRealExposureTime(handle, &ok);
+    if (ok != 1 || Rezive_GetExposureTime(handle, &lines) <= 0 || lines <= 0) return 0;
+    const GstClockTime exposure = (GstClockTime)ms * GST_MSECOND;
+    return exposure + gst_util_uint64_scale(exposure, (guint64)Rezive_Height(handle),
+                                            (guint64)lines);
+}
+
+static gboolean query(GstBaseSrc* base, GstQuery* q) {
+    GstReziveSrc* self = GST_REZIVE_SRC(base);
+    if (GST_QUERY_TYPE(q) != GST_QUERY_LATENCY || self->handle == 0)
+        return GST_BASE_SRC_CLASS(gst_rezive_src_parent_class)->query(base, q);
+    GST_OBJECT_LOCK(self);
+    GstClockTime min = self->latency;
+    const GstClockTime period = self->counter.period;
+    GST_OBJECT_UNLOCK(self);
+    if (!GST_CLOCK_TIME_IS_VALID(min)) min = settings_latency(self->handle);
+    /* A pipeline may fall as far behind as the library's ring holds frames. */
+    const GstClockTime max =
+        GST_CLOCK_TIME_IS_VALID(period) ? min + RING_FRAMES * period : GST_CLOCK_TIME_NONE;
+    GST_DEBUG_OBJECT(self, "latency %" GST_TIME_FORMAT " .. %" GST_TIME_FORMAT,
+                     GST_TIME_ARGS(min), GST_TIME_ARGS(max));
+    gst_query_set_latency(q, TRUE, min, max);
+    return TRUE;
+}
+
+/* Offsets from the frame sequence, DISCONT where frames were lost, the capture time as the
+ * buffer's running time and the camera's period as its duration. */
+static void stamp_buffer(GstReziveSrc* self, GstBuffer* buffer, ReziveFrameStamp* stamp) {
+    guint64 lost = 0;
+    GST_LOG_OBJECT(self, "frame %" G_GUINT64_FORMAT " captured %" G_GUINT64_FORMAT, stamp->sequence,
+                   stamp->captured);
+    GST_OBJECT_LOCK(self);
+    const guint64 offset = rezive_frame_counter_take(&self->counter, stamp, &lost);
+    const GstClockTime period = self->counter.period;
+    const GstClockTime reported = self->latency;
+    const GstClockTime latency = frame_latency(stamp);
+    const gboolean moved = !GST_CLOCK_TIME_IS_VALID(reported) ||
+                           (latency > reported ? latency - reported : reported - latency) >
+                               LATENCY_SLACK;
+    if (moved) self->latency = latency;
+    GST_OBJECT_UNLOCK(self);
+
+    GST_BUFFER_OFFSET(buffer) = offset;
+    GST_BUFFER_OFFSET_END(buffer) = offset + 1;
+    if (lost > 0) {
+        GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
+        GST_DEBUG_OBJECT(self, "%" G_GUINT64_FORMAT " frames lost before offset %" G_GUINT64_FORMAT,
+                         lost, offset);
+    }
     GstClock* clock = gst_element_get_clock(GST_ELEMENT(self));
     if (clock != NULL) {
-        GstClockTime now = gst_clock_get_time(clock);
+        const GstClockTime at = rezive_frame_clock_time(clock, stamp);
         const GstClockTime base = gst_element_get_base_time(GST_ELEMENT(self));
-        if (GST_CLOCK_TIME_IS_VALID(stamp->captured)) {
-            const GstClockTime age = (GstClockTime)g_get_monotonic_time() * GST_USECOND -
-                                     stamp->captured;
-            if (age < now) now -= age;
-        }
-        GST_BUFFER_PTS(buffer) = now > base ? now - base : 0;
+        GST_BUFFER_PTS(buffer) = at > base ? at - base : 0;
         gst_object_unref(clock);
     }
-    if (stamp->sequence >= 0) {
-        GST_BUFFER_OFFSET(buffer) = (guint64)stamp->sequence;
-        GST_BUFFER_OFFSET_END(buffer) = (guint64)stamp->sequence + 1;
-    }
+    const gint rate10 = g_atomic_int_get(&self->rate10);
+    GST_BUFFER_DURATION(buffer) = GST_CLOCK_TIME_IS_VALID(period) ? period
+                                  : rate10 > 0 ? gst_util_uint64_scale(GST_SECOND, 10, rate10)
+                                               : GST_CLOCK_TIME_NONE;
+    if (moved && GST_CLOCK_TIME_IS_VALID(reported))
+        gst_element_post_message(GST_ELEMENT(self), gst_message_new_latency(GST_OBJECT(self)));
+}
+
+/* A frame the library holds no meta of: numbered on, timed by its arrival. */
+static ReziveFrameStamp arrival_stamp(void) {
+    ReziveFrameStamp stamp = {0, (GstClockTime)g_get_monotonic_time() * GST_USECOND, 0, 0};
+    return stamp;
 }
 
 static GstFlowReturn create(GstPushSrc* push, GstBuffer** out) {
@@ -402,7 +557,11 @@ static GstFlowReturn create(GstPushSrc* push, GstBuffer** out) {
         if (frame->buffer == (void*)self->target_map.data) break;
     }
     g_atomic_int_set(&self->rate10, frame->frameRate10);
-    const ReziveFrameStamp stamp = rezive_frame_stamp_read(frame);
+    const gint height = GST_VIDEO_INFO_HEIGHT(&self->info);
+    ReziveFrameStamp stamp = arrival_stamp();
+    /* A triggered frame stays the newest until the next trigger: its record is its own. */
+    if (self->trigger_running && !rezive_frame_stamp_of_record(frame, height, &stamp))
+        stamp = arrival_stamp();
 
     if ((ret = new_mapped_buffer(self, &buffer, &map)) != GST_FLOW_OK) return ret;
     if (self->trigger_running) {
@@ -428,21 +587,31 @@ static GstFlowReturn create(GstPushSrc* push, GstBuffer** out) {
         self->target_map = map;
         buffer = full;
         map = fullMap;
+        /* Frames may have followed the message into the old target: its own meta says which
+         * frame it holds, however many came after. */
+        if (!rezive_frame_stamp_of_buffer(self->handle, map.data, height, &stamp))
+            stamp = arrival_stamp();
     }
-    if (GST_VIDEO_INFO_FORMAT(&self->info) == GST_VIDEO_FORMAT_GRAY16_LE)
-        rezive_widen_gray12(map.data, GST_VIDEO_INFO_WIDTH(&self->info),
-                            GST_VIDEO_INFO_HEIGHT(&self->info),
-                            GST_VIDEO_INFO_PLANE_STRIDE(&self->info, 0));
+    rezive_widen_frame(GST_VIDEO_INFO_FORMAT(&self->info), map.data,
+                       GST_VIDEO_INFO_WIDTH(&self->info), height,
+                       GST_VIDEO_INFO_PLANE_STRIDE(&self->info, 0));
     gst_buffer_unmap(buffer, &map);
     stamp_buffer(self, buffer, &stamp);
     *out = buffer;
     return GST_FLOW_OK;
 }
 
+/* ---- clock ------------------------------------------------------------------------------- */
+
+static GstClock* provide_clock(GstElement* element) {
+    return GST_CLOCK(gst_object_ref(GST_REZIVE_SRC(element)->clock));
+}
+
 /* ---- class ------------------------------------------------------------------------------- */
 
 static void finalize(GObject* object) {
     stop(GST_BASE_SRC(object));
+    gst_object_unref(GST_REZIVE_SRC(object)->clock);
     G_OBJECT_CLASS(gst_rezive_src_parent_class)->finalize(object);
 }
 
@@ -477,6 +646,13 @@ static void gst_rezive_src_class_init(GstReziveSrcClass* klass) {
                             "Frames per second the camera last reported (0 in trigger mode)", 0,
                             G_MAXDOUBLE, 0,
                             (GParamFlags)(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
+    g_object_class_install_property(
+        object, PROP_FRAMES_DROPPED,
+        g_param_spec_uint64("frames-dropped", "Frames dropped",
+                            "Frames the camera took that no buffer carries (the pipeline fell "
+                            "behind): each gap in the offsets, marked DISCONT",
+                            0, G_MAXUINT64, 0,
+                            (GParamFlags)(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
     rezive_settings_install(object, PROP_FIRST_SETTING);
 
     signals[SIGNAL_TRIGGER] = g_signal_new_class_handler(
@@ -492,10 +668,14 @@ static void gst_rezive_src_class_init(GstReziveSrcClass* klass) {
         element, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, caps));
     gst_caps_unref(caps);
 
+    element->provide_clock = provide_clock;
     base->start = start;
     base->stop = stop;
     base->get_caps = get_caps;
+    base->fixate = fixate;
+    base->negotiate = negotiate;
     base->set_caps = set_caps;
+    base->query = query;
     base->unlock = unlock;
     base->unlock_stop = unlock_stop;
     GST_PUSH_SRC_CLASS(klass)->create = create;
@@ -504,6 +684,13 @@ static void gst_rezive_src_class_init(GstReziveSrcClass* klass) {
 static void gst_rezive_src_init(GstReziveSrc* self) {
     gst_base_src_set_live(GST_BASE_SRC(self), TRUE);
     gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_TIME);
+    /* The frames' capture times are CLOCK_MONOTONIC readings: on this clock they are exact. */
+    self->clock = GST_CLOCK(g_object_new(GST_TYPE_SYSTEM_CLOCK, "name", "rezive-clock",
+                                         "clock-type", GST_CLOCK_TYPE_MONOTONIC, NULL));
+    gst_object_ref_sink(self->clock);
+    GST_OBJECT_FLAG_SET(self, GST_ELEMENT_FLAG_PROVIDE_CLOCK);
+    rezive_frame_counter_reset(&self->counter);
+    self->latency = GST_CLOCK_TIME_NONE;
     guint count = 0;
     const ReziveSetting* settings = rezive_settings(&count);
     for (guint k = 0; k < count; ++k) self->values[k].value = settings[k].info.defaultValue;

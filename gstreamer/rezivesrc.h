@@ -6,6 +6,7 @@
 #include <gst/base/gstpushsrc.h>
 #include <gst/video/video.h>
 
+#include "frame_timing.h"
 #include "settings.h"
 
 G_BEGIN_DECLS
@@ -37,6 +38,20 @@ struct _GstReziveSrc {
 
     gint flushing; /* atomic: unlock() asked create() to return */
     gint rate10;   /* atomic: the frame rate the camera last reported, x 10 */
+
+    /* The clock the element offers the pipeline: the monotonic clock of the frames' capture
+     * times, so that a buffer's time is its frame's exact capture time. */
+    GstClock* clock;
+    /* Offsets, drops and the frame period; under the object lock (read by properties). */
+    ReziveFrameCounter counter;
+    /* The latency last reported: the exposure and readout of the newest frame. */
+    GstClockTime latency;
+
+    /* The window and colour mode stored before negotiation changed them, put back at stop:
+     * caps are the pipeline's choice for its run, not the camera's kept settings. */
+    gboolean restore_window;
+    gint stored_window[6];
+    gint stored_mode;
 };
 
 G_END_DECLS

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include <time.h>
+
 #include "platform/mutex.h"
 
 namespace rezive::platform {
@@ -26,9 +28,11 @@ uint32_t TickMs() {
 }
 
 uint64_t MonotonicMicros() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
+    // CLOCK_MONOTONIC by name: frame capture times are compared with other programs' clocks
+    // (GStreamer's system clock, Python's time.monotonic), not only with each other.
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<uint64_t>(t.tv_sec) * 1000000u + static_cast<uint64_t>(t.tv_nsec) / 1000u;
 }
 
 void SetTickSourceForTesting(std::function<uint32_t()> source) {

@@ -12,120 +12,28 @@
 #include <string>
 #include <vector>
 
+#include "gstreamer/pipeline.h"
 #include "support/decoders.h"
 #include "support/test_env.h"
 
 namespace rezive::test {
 namespace {
 
-constexpr GstClockTime kDeadline = 60 * GST_SECOND;  // generous: a loaded 2-core machine
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    FILE* p = popen((std::string(REZIVE_GST_PRELOAD) + command + " 2>&1").c_str(), "r");
-    if (p == nullptr) return out;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, p)) > 0) out.append(chunk, n);
-    pclose(p);
-    return out;
-}
-
-// A pipeline from a gst-launch description, set to NULL and freed at the end of the scope.
-class Pipeline {
-public:
-    explicit Pipeline(const std::string& description) {
-        GError* error = nullptr;
-        pipeline_ = gst_parse_launch(description.c_str(), &error);
-        if (error != nullptr) {
-            parseError_ = error->message;
-            g_error_free(error);
-        }
-    }
-    ~Pipeline() {
-        if (pipeline_ == nullptr) return;
-        gst_element_set_state(pipeline_, GST_STATE_NULL);
-        gst_object_unref(pipeline_);
-    }
-    Pipeline(const Pipeline&) = delete;
-    Pipeline& operator=(const Pipeline&) = delete;
-
-    bool ok() const { return pipeline_ != nullptr && parseError_.empty(); }
-    GstElement* Get(const char* name) const { return gst_bin_get_by_name(GST_BIN(pipeline_), name); }
-    void Play() { gst_element_set_state(pipeline_, GST_STATE_PLAYING); }
-
-    // Waits for the end of the stream or the first error; the error is kept.
-    GstMessageType Finish() {
-        GstBus* bus = gst_element_get_bus(pipeline_);
-        GstMessage* m = gst_bus_timed_pop_filtered(
-            bus, kDeadline, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-        gst_object_unref(bus);
-        if (m == nullptr) return GST_MESSAGE_UNKNOWN;
-        const GstMessageType type = GST_MESSAGE_TYPE(m);
-        if (type == GST_MESSAGE_ERROR) {
-            GError* error = nullptr;
-            gchar* debug = nullptr;
-            gst_message_parse_error(m, &error, &debug);
-            errorDomain_ = error->domain;
-            errorCode_ = error->code;
-            errorText_ = error->message;
-            errorDebug_ = debug ? debug : "";
-            g_error_free(error);
-            g_free(debug);
-        }
-        gst_message_unref(m);
-        return type;
-    }
-
-    std::string Describe() const { return errorText_ + " | " + errorDebug_ + parseError_; }
-    GQuark errorDomain_ = 0;
-    int errorCode_ = 0;
-    std::string errorText_;
-
-private:
-    GstElement* pipeline_ = nullptr;
-    std::string parseError_;
-    std::string errorDebug_;
-};
-
-// The element's camera handle, for the C API.
-RzHandle HandleOf(const Pipeline& pipeline) {
-    GstElement* src = pipeline.Get("src");
-    guint handle = 0;
-    g_object_get(src, "handle", &handle, nullptr);
-    gst_object_unref(src);
-    return handle;
-}
-
-std::vector<uint8_t> PullFrame(const Pipeline& pipeline, GstCaps** caps = nullptr) {
-    GstElement* sink = pipeline.Get("sink");
-    GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), kDeadline);
-    gst_object_unref(sink);
-    std::vector<uint8_t> bytes;
-    if (sample == nullptr) return bytes;
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstMapInfo map;
-    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        bytes.assign(map.data, map.data + map.size);
-        gst_buffer_unmap(buffer, &map);
-    }
-    if (caps != nullptr) *caps = gst_caps_ref(gst_sample_get_caps(sample));
-    gst_sample_unref(sample);
-    return bytes;
-}
-
 TEST(RezivesrcInspect, ListsTheElementItsFormatsAndProperties) {
     const std::string out = RunCommand("gst-inspect-1.0 rezivesrc");
     ASSERT_NE(out.find("GstReziveSrc"), std::string::npos) << out;
     for (const char* expected :
-         {"format: BGR\n", "format: BGRx", "format: GRAY8", "format: GRAY16_LE", "device",
+         {"format: BGR\n", "format: BGRx", "format: GRAY8", "format: GRAY16_LE",
+          "format: BGRA64_LE", "device", "frames-dropped",
           "trigger-mode", "gain", "exposure", "mirror-h", "mirror-v", "auto-iris", "brightness",
           "contrast", "hue", "saturation", "sharpness", "gamma", "wb-red", "wb-green",
           "wb-blue", "auto-wb", "bayer-mode", "num-buffers", "do-timestamp", "\"trigger\""}) {
         EXPECT_NE(out.find(expected), std::string::npos) << expected;
     }
-    // No GStreamer format has the 48/64-bit colour modes' layout.
-    EXPECT_EQ(out.find("64_LE"), std::string::npos);
+    // The 64-bit mode has a GStreamer format; the 48-bit one has none, and nothing else is
+    // offered.
+    EXPECT_EQ(out.find("RGBA64_LE"), std::string::npos);
+    EXPECT_EQ(out.find("RGB48"), std::string::npos);
 }
 
 TEST(RezivesrcPipeline, ThirtyBuffersIntoFakesinkWithRisingTimestamps) {
@@ -193,11 +101,13 @@ TEST_P(RezivesrcFormat, NegotiatesAndCarriesTheLibrarysFrame) {
 
     std::vector<uint8_t> expected(frame.size());
     ASSERT_EQ(Rezive_GetImage(handle, expected.data(), static_cast<int32_t>(expected.size()), 1), 1);
-    if (c.bits == 16) {
-        // GStreamer's GRAY16 is full range: 12-bit samples come widened, losslessly.
+    if (c.bits == 16 || c.bits == 64) {
+        // GStreamer's 16-bit formats are full range: 12-bit samples come widened, losslessly;
+        // BGRA64's alpha, a channel the camera leaves empty, is opaque.
         for (size_t k = 0; k + 1 < expected.size(); k += 2) {
             const unsigned v = expected[k] | (expected[k + 1] << 8);
-            const unsigned w = ((v << 4) | (v >> 8)) & 0xFFFF;
+            const bool alpha = c.bits == 64 && (k / 2) % 4 == 3;
+            const unsigned w = alpha ? 0xFFFF : ((v << 4) | (v >> 8)) & 0xFFFF;
             expected[k] = static_cast<uint8_t>(w);
             expected[k + 1] = static_cast<uint8_t>(w >> 8);
         }
@@ -210,14 +120,15 @@ TEST_P(RezivesrcFormat, NegotiatesAndCarriesTheLibrarysFrame) {
         for (int k = 0; k < stride; ++k) sum += frame[static_cast<size_t>(row) * stride + k];
         return sum;
     };
-    if (c.bits != 16) {
+    if (c.bits != 16 && c.bits != 64) {
         EXPECT_LT(rowSum(2), rowSum(height - 3));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RezivesrcFormat,
                          testing::Values(FormatCase{"GRAY8", 8}, FormatCase{"GRAY16_LE", 16},
-                                         FormatCase{"BGR", 24}, FormatCase{"BGRx", 32}),
+                                         FormatCase{"BGR", 24}, FormatCase{"BGRx", 32},
+                                         FormatCase{"BGRA64_LE", 64}),
                          [](const auto& info) { return std::string(info.param.format); });
 
 TEST(RezivesrcFormatRefused, FormatsWithoutACameraModeDoNotNegotiate) {

@@ -108,7 +108,8 @@ TEST(RezivesrcTiming, OffsetsShowEveryLostFrameAndTimesStepByThePeriod) {
         ASSERT_EQ(p.Finish(), GST_MESSAGE_EOS) << p.Describe();
         GstElement* src = p.Get("src");
         guint64 dropped = 0;
-        g_object_get(src, "frames-dropped", &dropped, nullptr);
+        double rate = 0;
+        g_object_get(src, "frames-dropped", &dropped, "frame-rate", &rate, nullptr);
         gst_object_unref(src);
 
         std::lock_guard lock(r.mutex);
@@ -138,6 +139,9 @@ TEST(RezivesrcTiming, OffsetsShowEveryLostFrameAndTimesStepByThePeriod) {
             << "identity saw imperfect offsets where no frame was lost, or missed one";
         EXPECT_EQ(dropped, lost);
         EXPECT_EQ(stepsOff, 0);
+        // The period is the camera's: the rate it counts itself, one second at a time, agrees.
+        ASSERT_GT(rate, 0);
+        EXPECT_NEAR(double(r.buffers.back().duration) / 1e6, 1000.0 / rate, 1.0);
     }
 }
 

@@ -64,7 +64,8 @@ void rezive_frame_counter_reset(ReziveFrameCounter* counter) {
     counter->last_time = GST_CLOCK_TIME_NONE;
 }
 
-void rezive_frame_counter_new_run(ReziveFrameCounter* counter) {
+void rezive_frame_counter_new_run(ReziveFrameCounter* counter, gboolean periodic) {
+    counter->periodic = periodic;
     counter->run_base = counter->next_offset;
     counter->last_sequence = 0;
     counter->last_frame = 0;
@@ -127,7 +128,8 @@ static void fit(ReziveFrameCounter* counter) {
 #define SLEW (0.5 * GST_MSECOND)
 static guint64 unfetched_before(const ReziveFrameCounter* counter, guint64 frame,
                                 GstClockTime captured) {
-    if (!counter->has_line || counter->fitted < REZIVE_FIT_FRAMES / 4) return 0;
+    if (!counter->periodic || !counter->has_line || counter->fitted < REZIVE_FIT_FRAMES / 4)
+        return 0;
     const double late = ((double)captured - (double)counter->line_y0) - line_at(counter, frame);
     const double periods = late / counter->line_slope;
     return periods >= UNFETCHED_THRESHOLD ? (guint64)(periods + 1.0 - UNFETCHED_THRESHOLD) : 0;
@@ -146,6 +148,14 @@ guint64 rezive_frame_counter_take(ReziveFrameCounter* counter, ReziveFrameStamp*
     counter->last_frame = frame;
     counter->dropped += *lost;
 
+    if (!counter->periodic) {
+        if (GST_CLOCK_TIME_IS_VALID(counter->last_time) && stamp->captured <= counter->last_time)
+            stamp->captured = counter->last_time + 1;
+        counter->last_time = stamp->captured;
+        const guint64 offset = counter->run_base + frame - 1;
+        counter->next_offset = offset + 1;
+        return offset;
+    }
     const guint slot = counter->fitted++ % REZIVE_FIT_FRAMES;
     counter->fit_frame[slot] = frame;
     counter->fit_captured[slot] = stamp->captured;

@@ -51,6 +51,7 @@ typedef struct {
     GstClockTime period;    /* the camera's frame period; NONE until two frames came */
     GstClockTime last_time; /* the last frame's time on the line */
     /* The current run's last frames, and the line through them (times from line_y0). */
+    gboolean periodic;
     guint fitted;
     guint64 fit_frame[REZIVE_FIT_FRAMES];
     GstClockTime fit_captured[REZIVE_FIT_FRAMES];
@@ -60,8 +61,9 @@ typedef struct {
 } ReziveFrameCounter;
 
 void rezive_frame_counter_reset(ReziveFrameCounter* counter);
-/* A new acquisition run starts: its sequence 1 takes the next offset. */
-void rezive_frame_counter_new_run(ReziveFrameCounter* counter);
+/* A new acquisition run starts: its sequence 1 takes the next offset. A run of triggered frames
+ * is not periodic: its frames keep their capture times and only the library's numbers count. */
+void rezive_frame_counter_new_run(ReziveFrameCounter* counter, gboolean periodic);
 /* Takes a frame: its offset, the frames lost just before it (the buffer is DISCONT then), and
  * its capture time on the fitted line, which replaces stamp->captured. */
 guint64 rezive_frame_counter_take(ReziveFrameCounter* counter, ReziveFrameStamp* stamp,

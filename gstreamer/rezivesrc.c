@@ -426,7 +426,7 @@ static GstFlowReturn start_acquisition(GstReziveSrc* self) {
     self->trigger_running = trigger;
     self->acquiring = TRUE;
     GST_OBJECT_LOCK(self);
-    rezive_frame_counter_new_run(&self->counter);
+    rezive_frame_counter_new_run(&self->counter, !trigger);
     GST_OBJECT_UNLOCK(self);
     return GST_FLOW_OK;
 }

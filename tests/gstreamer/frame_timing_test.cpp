@@ -38,7 +38,7 @@ TEST(FrameCounter, OffsetsShowLostFramesAndTimesStepByThePeriod) {
         SCOPED_TRACE(c.name);
         ReziveFrameCounter counter;
         rezive_frame_counter_reset(&counter);
-        rezive_frame_counter_new_run(&counter);
+        rezive_frame_counter_new_run(&counter, TRUE);
         uint32_t noise = 12345;
         guint64 sequence = 0, sensorFrame = 0, lostSeen = 0;
         GstClockTime lastTime = 0;
@@ -49,7 +49,7 @@ TEST(FrameCounter, OffsetsShowLostFramesAndTimesStepByThePeriod) {
             for (const auto& [at, event] : c.events)
                 if (at == i) e = event;
             if (e.restart) {
-                rezive_frame_counter_new_run(&counter);
+                rezive_frame_counter_new_run(&counter, TRUE);
                 sequence = 0;
                 runStart = i;
             }
@@ -79,6 +79,24 @@ TEST(FrameCounter, OffsetsShowLostFramesAndTimesStepByThePeriod) {
         EXPECT_EQ(lostSeen, c.expectLost);
         EXPECT_EQ(counter.dropped, c.expectLost);
     }
+}
+
+// Triggered frames come when the trigger fires: long, uneven gaps are no lost frames, and each
+// frame keeps its own capture time.
+TEST(FrameCounter, TriggeredFramesKeepTheirTimesAndLoseNothingToGaps) {
+    ReziveFrameCounter counter;
+    rezive_frame_counter_reset(&counter);
+    rezive_frame_counter_new_run(&counter, FALSE);
+    GstClockTime at = GST_SECOND;
+    for (guint64 k = 1; k <= 50; ++k) {
+        at += (k % 7 + 1) * 37 * GST_MSECOND;
+        ReziveFrameStamp stamp{k, at, 0, 0};
+        guint64 lost = 1;
+        EXPECT_EQ(rezive_frame_counter_take(&counter, &stamp, &lost), k - 1);
+        EXPECT_EQ(lost, 0u);
+        EXPECT_EQ(stamp.captured, at);
+    }
+    EXPECT_EQ(counter.dropped, 0u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 frame counters, and the attributes against every setting the C API has."""
 
 import ctypes
+import inspect
 import os
 import pickle
 import pydoc
@@ -410,3 +411,34 @@ def test_help_documents_the_frames_and_every_attribute():
         assert attribute in frame_help
     package = os.path.dirname(rezive.__file__)
     assert os.path.exists(os.path.join(package, "py.typed"))
+
+
+def public_callables():
+    """Every public function, method and property accessor of the package's public names."""
+    for name in rezive.__all__:
+        value = getattr(rezive, name)
+        if inspect.isfunction(value):
+            yield name, value
+        elif inspect.isclass(value) and value.__module__.startswith("rezive"):
+            for member, attribute in vars(value).items():
+                if member.startswith("_") and member not in ("__init__", "__next__", "__enter__"):
+                    continue
+                if isinstance(attribute, property):
+                    for accessor in (attribute.fget, attribute.fset):
+                        if accessor is not None:
+                            yield f"{name}.{member}", accessor
+                elif isinstance(attribute, (staticmethod, classmethod)):
+                    yield f"{name}.{member}", attribute.__func__
+                elif inspect.isfunction(attribute):
+                    yield f"{name}.{member}", attribute
+
+
+def test_every_public_function_has_type_hints():
+    missing = []
+    for name, function in public_callables():
+        signature = inspect.signature(function)
+        unannotated = [p.name for p in signature.parameters.values()
+                       if p.annotation is inspect.Parameter.empty and p.name not in ("self", "cls")]
+        if unannotated or signature.return_annotation is inspect.Signature.empty:
+            missing.append((name, unannotated))
+    assert missing == []

@@ -282,13 +282,6 @@ def test_the_packages_records_are_the_headers(struct):
     assert [(n, t) for n, t in record._fields_] == header_fields(struct)
 
 
-def test_stream_stats_has_every_counter_of_the_record():
-    fields = {name for name, _ in _library.RzStreamStats._fields_} - {"size", "reserved"}
-    stats_fields = set(rezive.StreamStats.__dataclass_fields__)
-    assert set(rezive.stats.FIELDS) == fields
-    assert set(rezive.stats.FIELDS.values()) == stats_fields
-
-
 def test_the_type_hints_name_every_setting_of_the_table():
     hints = typing.get_type_hints(rezive.Camera)
     expected = {e["name"].replace("-", "_"): bool if e["kind"] == "switch" else int

@@ -17,14 +17,18 @@ packages=(
   libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev fonts-ipafont-gothic
 )
 # The rezivesrc GStreamer element and its tests (videoconvert, pngenc from -base; jpegenc,
-# matroskamux from -good), the rezive Python package and its tests, the Debian package (dpkg-dev
-# gives dpkg-shlibdeps, which works out the package's dependencies).
+# matroskamux, and the README's vp8enc and webmmux from -good), the rezive Python package and
+# its tests, the Debian package (dpkg-dev gives dpkg-shlibdeps, which works out the package's
+# dependencies).
 packages+=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   python3 python3-numpy python3-pytest python3-pip
   dpkg-dev
 )
+# OpenCV reading the camera through rezivesrc: the Python example and its test (Debian's OpenCV
+# is built with GStreamer), and the C++ example (core and videoio only).
+packages+=(python3-opencv libopencv-core-dev libopencv-videoio-dev)
 # The HTML reference of the header (target `doc`), which CI builds with warnings as errors.
 packages+=(doxygen)
 missing=()

@@ -21,7 +21,7 @@ def _package_files():
     root = os.path.join(_HERE, NAME)
     for folder, _, files in os.walk(root):
         for name in sorted(files):
-            if name.endswith(".py"):
+            if name.endswith(".py") or name == "py.typed":
                 path = os.path.join(folder, name)
                 yield path, os.path.relpath(path, _HERE).replace(os.sep, "/")
 

@@ -37,6 +37,22 @@ class RzSettingInfo(ctypes.Structure):
                 ("valueNames", ctypes.POINTER(ctypes.c_char_p))]
 
 
+class RzStreamStats(ctypes.Structure):
+    _fields_ = [("size", ctypes.c_uint32), ("recording", ctypes.c_uint32)] + [
+        (name, ctypes.c_uint64) for name in (
+            "transferred", "failedTransfers", "shortTransfers", "skipped", "processed",
+            "delivered", "refusedBuffer", "recorded", "recorderDropped", "lastSequence",
+            "lastCaptureUs", "failedDecodes")] + [
+        ("recordQueueDepth", ctypes.c_uint32), ("reserved", ctypes.c_uint32)]
+
+
+class RzFrameMeta(ctypes.Structure):
+    _fields_ = [("size", ctypes.c_uint32), ("skippedBefore", ctypes.c_uint32),
+                ("sequence", ctypes.c_uint64), ("captureUs", ctypes.c_uint64),
+                ("exposureLines", ctypes.c_int32), ("gain", ctypes.c_int32),
+                ("exposureUs", ctypes.c_uint32), ("reserved", ctypes.c_uint32)]
+
+
 _i32 = ctypes.c_int32
 _pi32 = ctypes.POINTER(ctypes.c_int32)
 _vp = ctypes.c_void_p
@@ -87,6 +103,13 @@ _PROTOTYPES = {
     "Rezive_GetImage": (_i32, [RzHandle, _vp, _i32, _i32]),
     "Rezive_SaveImage": (_i32, [RzHandle, _str, _i32]),
     "Rezive_Record": (_i32, [RzHandle, _str, _i32, _i32]),
+    "RzGetStreamStats": (_i32, [RzHandle, ctypes.POINTER(RzStreamStats)]),
+    "RzGetBufferMeta": (_i32, [RzHandle, _vp, ctypes.POINTER(RzFrameMeta)]),
+    "RzSetPngCompressionLevel": (_i32, [RzHandle, _i32]),
+    "RzGetPngCompressionLevel": (_i32, [RzHandle, _pi32]),
+    "RzSetRecordQueueDepth": (_i32, [RzHandle, _i32]),
+    "Rezive_SetIOPort": (_i32, [RzHandle, _i32]),
+    "Rezive_GetIOPort": (_i32, [RzHandle, ctypes.POINTER(ctypes.c_uint8), _i32, _i32]),
     "Rezive_SetCameraDlg": (_i32, [RzHandle, RzWindow]),
     "Rezive_SetAnalogDlg": (_i32, [RzHandle, RzWindow]),
     "Rezive_SetImageDlg": (_i32, [RzHandle, RzWindow]),

@@ -1,20 +1,25 @@
 """A camera of the SDK as a Python object: settings as attributes, frames as NumPy arrays."""
 
+from __future__ import annotations
+
 import ctypes
 import os
 import time
+import weakref
+from typing import Any, Dict, List, NoReturn, Optional, Tuple, Union
 
 import numpy as np
 
 from . import frames as _frames
-from ._library import RzCameraInfo, RzFrameInfo, RzMessage, RzSettingInfo, lib
+from ._library import RzCameraInfo, RzMessage, RzSettingInfo, RzStreamStats, lib
 from .errors import (BUFFER, DEVICE_UNAVAILABLE, NO_FRAME, REGISTER, TRANSFER,
                      ReziveError)
+from .frames import Frame
+from .stats import StreamStats
+from .stream import FRAME_OK, FRAME_TRANSFER_FAILED, WM_FRAME, FrameStream, buffer_meta
 
-WM_FRAME = 0x8002
 WM_ERROR = 0x8003
-FRAME_OK = 0
-FRAME_TRANSFER_FAILED = 8
+PathLike = Union[str, "os.PathLike[str]"]
 
 # The codes whose failure lies with the device; the library gives its reason with them.
 _DEVICE_FAILURES = {DEVICE_UNAVAILABLE, REGISTER, TRANSFER, NO_FRAME}
@@ -25,7 +30,7 @@ FILE_FORMATS = {"bmp": 0, "raw": 1, "jpeg": 2, "jpeg-normal": 3, "jpeg-low": 4, 
 _EXTENSIONS = {".bmp": 0, ".raw": 1, ".jpg": 2, ".jpeg": 2, ".png": 5, ".tif": 6, ".tiff": 6}
 
 
-def settings():
+def settings() -> List[Dict[str, Any]]:
     """The library's settings table: one dict per setting, by its name ("exposure-ms"), with
     description, kind ("number", "switch" or "choice"), minimum, maximum, default, unit,
     kept (saved per camera at close), values (the only values a number takes, or None) and
@@ -47,19 +52,19 @@ def settings():
     return table
 
 
-def _setting(entry):
+def _setting(entry: Dict[str, Any]) -> property:
     """The attribute of one setting: read and written through the library by its name."""
     name = entry["name"].encode()
     text = entry["description"]
     switch = entry["kind"] == "switch"
 
-    def get(self):
+    def get(self: "Camera") -> Union[int, bool]:
         value = ctypes.c_int32(0)
         if not lib.RzGetSettingValue(self._live(), name, ctypes.byref(value)):
             self._raise(f"reading {entry['name']}")
         return bool(value.value) if switch else value.value
 
-    def set(self, value):
+    def set(self: "Camera", value: Union[int, bool]) -> None:
         self._check(lib.RzSetSettingValue(self._live(), name, int(value)),
                     f"setting {entry['name']} to {value}")
 
@@ -74,11 +79,48 @@ class Camera:
 
     Use it as a context manager, or call close(): that stops any acquisition, saves the
     camera's settings for its slot and lets other programs claim the camera.
+
+    Every setting of the library's table is an attribute (exposure-ms as exposure_ms; see
+    rezive.settings()); beside them color_mode, capture_window, png_compression_level,
+    record_queue_depth and io_port. Frames come from snapshot() and frames(), as Frame arrays
+    with the library's metadata of each frame; stream_stats has the frame counters.
     """
 
-    def __init__(self, slot=0):
+    # The settings of the library's table, as the attributes added below the class give them
+    # (a test holds this list to the table).
+    gain: int
+    exposure: int
+    exposure_ms: int
+    mirror_h: bool
+    mirror_v: bool
+    auto_iris: int
+    brightness: int
+    contrast: int
+    hue: int
+    saturation: int
+    sharpness: int
+    gamma: int
+    wb_red: int
+    wb_green: int
+    wb_blue: int
+    auto_wb: bool
+    bayer_mode: int
+    gray_mode: int
+    gray_gain_r: int
+    gray_gain_g1: int
+    gray_gain_g2: int
+    gray_gain_b: int
+    gray_offset_r: int
+    gray_offset_g1: int
+    gray_offset_g2: int
+    gray_offset_b: int
+    wait_time: int
+    defect_correction: bool
+
+    def __init__(self, slot: int = 0) -> None:
         self._handle = 0
-        self._target = None  # the array the running preview copies frames into
+        self._stream: Optional["weakref.ref[FrameStream]"] = None  # the running frame stream
+        self._record_queue_depth: Optional[int] = None
         self._app = lib.RzCreateMessageWindow()        # error messages
         self._callback = lib.RzCreateMessageWindow()   # frame messages
         if not self._app or not self._callback:
@@ -108,50 +150,52 @@ class Camera:
 
     # ---- lifecycle ----------------------------------------------------------------------
 
-    def close(self):
+    def close(self) -> None:
         """Stops acquisition and releases the camera; the object is unusable afterwards."""
+        if getattr(self, "_stream", None) is not None:
+            self._close_stream()
         if self._handle:
             lib.Rezive_StopPreview(self._handle)
             lib.Rezive_Release(self._handle)
             self._handle = 0
-        self._target = None
         self._destroy_windows()
 
-    def __enter__(self):
+    def __enter__(self) -> "Camera":
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, *exc: Any) -> None:
         self.close()
 
-    def __del__(self):
+    def __del__(self) -> None:
         try:
             self.close()
         except Exception:  # interpreter shutdown: the library may be gone already
             pass
 
-    def _destroy_windows(self):
+    def _destroy_windows(self) -> None:
         for window in ("_app", "_callback"):
             if getattr(self, window, 0):
                 lib.RzDestroyWindow(getattr(self, window))
                 setattr(self, window, 0)
 
     @property
-    def closed(self):
+    def closed(self) -> bool:
+        """True once close() has released the camera."""
         return self._handle == 0
 
     @property
-    def handle(self):
+    def handle(self) -> int:
         """The RzHandle, to call the C API beside this object."""
         return self._live()
 
     # ---- errors -------------------------------------------------------------------------
 
-    def _live(self):
+    def _live(self) -> int:
         if not self._handle:
             raise ValueError("the camera is closed")
         return self._handle
 
-    def _take_codes(self):
+    def _take_codes(self) -> List[int]:
         codes = []
         while len(codes) < 64:
             code = lib.Rezive_GetLastError(self._handle)
@@ -165,13 +209,13 @@ class Camera:
                 codes.insert(0, message.lParam)
         return codes[::-1]  # the cause first
 
-    def _raise(self, doing):
+    def _raise(self, doing: str) -> NoReturn:
         codes = self._take_codes()
         # The library explains a device failure (which camera, why, what to do).
         detail = _error_detail(self._handle) if _DEVICE_FAILURES & set(codes) else None
         raise ReziveError(codes[0] if codes else 0, doing, codes, detail)
 
-    def _check(self, result, doing):
+    def _check(self, result: int, doing: str) -> int:
         if result == 0:
             self._raise(doing)
         self._take_codes()  # a success leaves no stale codes for the next failure
@@ -180,25 +224,27 @@ class Camera:
     # ---- format -------------------------------------------------------------------------
 
     @property
-    def color_mode(self):
+    def color_mode(self) -> int:
         """Bits per pixel of frames: 8, 16 (gray), 24, 32 (BGR, BGRx), 48, 64 (16-bit)."""
         return _frames.bits_of_code(lib.Rezive_GetColorMode(self._live()))
 
     @color_mode.setter
-    def color_mode(self, bits):
+    def color_mode(self, bits: int) -> None:
         self._check(lib.Rezive_SetColorMode(self._live(), int(bits)),
                     f"setting the colour mode to {bits}")
 
     @property
-    def width(self):
+    def width(self) -> int:
+        """Width of the frames: the capture window's."""
         return lib.Rezive_Width(self._live())
 
     @property
-    def height(self):
+    def height(self) -> int:
+        """Height of the frames: the capture window's."""
         return lib.Rezive_Height(self._live())
 
     @property
-    def capture_window(self):
+    def capture_window(self) -> Tuple[int, int, int, int]:
         """(x, y, width, height) of the capture window on the 1280 x 720 sensor."""
         values = [ctypes.c_int32() for _ in range(6)]
         lib.Rezive_GetCaptureWindowEx(self._live(), *[ctypes.byref(v) for v in values])
@@ -206,13 +252,14 @@ class Camera:
         return (x, y, w, h)
 
     @capture_window.setter
-    def capture_window(self, window):
+    def capture_window(self, window: Tuple[int, int, int, int]) -> None:
         x, y, w, h = (int(v) for v in window)
         self._check(lib.Rezive_SetCaptureWindowEx(self._live(), 1280, x, w, 720, y, h),
                     f"setting the capture window to {window}")
 
     @property
-    def info(self):
+    def info(self) -> Dict[str, int]:
+        """Sensor size and the ranges of gain and exposure."""
         record = RzCameraInfo(size=ctypes.sizeof(RzCameraInfo))
         self._check(lib.Rezive_GetCameraInfo(self._live(), ctypes.byref(record)),
                     "reading the camera information")
@@ -221,92 +268,146 @@ class Camera:
 
     # ---- settings: an attribute for every setting of the library's table, added below ------
 
+    @property
+    def png_compression_level(self) -> int:
+        """Compression level of the PNG files save() writes: -1 (libpng's default), 0 (none),
+        1 (fastest) .. 9 (smallest); the pixels are the same at every level. Kept until the
+        camera is closed, not in the settings file."""
+        level = ctypes.c_int32(0)
+        self._check(lib.RzGetPngCompressionLevel(self._live(), ctypes.byref(level)),
+                    "reading the PNG compression level")
+        return level.value
+
+    @png_compression_level.setter
+    def png_compression_level(self, level: int) -> None:
+        self._check(lib.RzSetPngCompressionLevel(self._live(), int(level)),
+                    f"setting the PNG compression level to {level}")
+
+    @property
+    def record_queue_depth(self) -> Optional[int]:
+        """Frames the recorder may hold while its writes catch up (1..256), for recordings
+        started afterwards; None while the library's default applies (REZIVE_RECORD_QUEUE,
+        else 8). Setting None or 0 goes back to the default. The library has no getter: this
+        is the depth this object set; stream_stats.record_queue_depth is the depth a recording
+        ran with."""
+        return self._record_queue_depth
+
+    @record_queue_depth.setter
+    def record_queue_depth(self, depth: Optional[int]) -> None:
+        value = 0 if depth is None else int(depth)
+        self._check(lib.RzSetRecordQueueDepth(self._live(), value),
+                    f"setting the recorder's queue depth to {depth}")
+        self._record_queue_depth = value or None
+
+    @property
+    def io_port(self) -> int:
+        """The camera's user I/O port, 8 bits."""
+        value = ctypes.c_uint8(0)
+        self._check(lib.Rezive_GetIOPort(self._live(), ctypes.byref(value), 0, 0),
+                    "reading the I/O port")
+        return value.value
+
+    @io_port.setter
+    def io_port(self, value: int) -> None:
+        if not 0 <= int(value) <= 255:
+            raise ValueError(f"the I/O port has 8 bits: {value}")
+        self._check(lib.Rezive_SetIOPort(self._live(), int(value)),
+                    f"writing {value} to the I/O port")
+
+    @property
+    def stream_stats(self) -> StreamStats:
+        """The library's frame counters of the current or last acquisition (RzGetStreamStats)."""
+        record = RzStreamStats(size=ctypes.sizeof(RzStreamStats))
+        self._check(lib.RzGetStreamStats(self._live(), ctypes.byref(record)),
+                    "reading the frame counters")
+        return StreamStats.from_record(record)
+
     # ---- frames -------------------------------------------------------------------------
 
-    def _new_frame(self, bits=None):
+    def _new_frame(self, bits: Optional[int] = None) -> Tuple[np.ndarray, np.ndarray]:
         bits = bits or self.color_mode
         width, height = self.width, self.height
         raw = np.empty(_frames.frame_bytes(width, height, bits), dtype=np.uint8)
         return raw, _frames.as_image(raw, width, height, bits)
 
-    def snapshot(self):
+    def snapshot(self) -> Frame:
         """One new frame, top row first: (height, width) for gray, (height, width, 3 or 4)
-        for BGR / BGRx, uint8, or uint16 with 12 significant bits in the 16-bit modes."""
+        for BGR / BGRx, uint8, or uint16 with 12 significant bits in the 16-bit modes. A Frame:
+        the array over the bytes the library wrote, with the frame's sequence, timestamp,
+        exposure and gain. Refused (error 1) while a frame stream runs."""
         raw, image = self._new_frame()
         self._check(lib.Rezive_SnapShot(self._live(), raw.ctypes.data, raw.size, 1),
                     "taking a snapshot")
-        return image
+        return Frame(image, buffer_meta(self._handle, raw))
 
-    def image(self):
-        """The newest processed frame again (Rezive_GetImage), without waiting for a new one."""
+    def image(self) -> np.ndarray:
+        """The newest processed frame again (Rezive_GetImage), without waiting for a new one:
+        a plain array (the library keeps no metadata of this copy)."""
         raw, image = self._new_frame()
         self._check(lib.Rezive_GetImage(self._live(), raw.ctypes.data, raw.size, 1),
                     "reading the newest frame")
         return image
 
-    def _hand_over(self, raw):
+    def _hand_over(self, raw: np.ndarray) -> None:
         """Makes raw the preview's callback target (starting the preview if none runs). The
         library swaps targets under its frame lock: once this returns, the previous target
         holds whole frames only and is written no more."""
         self._check(lib.Rezive_CallBackPreview(self._live(), self._callback, raw.ctypes.data,
                                                raw.size, 1), "starting the preview")
-        self._target = raw
 
-    def _next_message(self, deadline):
-        message = RzMessage()
-        while True:
-            if time.monotonic() > deadline:
-                raise TimeoutError("no frame from the camera")
-            got = lib.RzWaitMessage(self._callback, ctypes.byref(message), 100)
-            if got == 1 and message.message == WM_FRAME:
-                return message
+    def frames(self, count: Optional[int] = None, timeout: float = 30.0) -> FrameStream:
+        """Live frames of the callback preview: a FrameStream, an iterator of Frame that is
+        also a context manager. The preview starts with the first frame asked for and stops
+        when the stream ends: count frames delivered, close(), the with block left, an error,
+        or the stream dropped (as a for loop left by break drops it).
 
-    def frames(self, count=None, timeout=30.0):
-        """Live frames of the callback preview, each a new array the library copied the frame
-        into (the one copy). Stops the preview when the loop ends, also on break (close the
-        iterator, or leave the loop, for that to happen at once).
+            with camera.frames() as frames:
+                for frame in frames:
+                    print(frame.sequence, frame.timestamp, frame.dropped_before)
 
-        count: how many frames, or None for no end; timeout: seconds a frame may take."""
-        bits = self.color_mode
-        raw, image = self._new_frame(bits)
+        count: how many frames, or None for no end; timeout: seconds a frame may take before
+        TimeoutError. Starting a stream closes the camera's previous one."""
+        return FrameStream(self, count, timeout)
+
+    def _begin_stream(self, stream: FrameStream, raw: np.ndarray) -> None:
+        previous = self._stream() if self._stream is not None else None
+        if previous is not None and previous is not stream:
+            previous.close()
+        self._stop_stream()
         self._drain(self._callback)
         self._hand_over(raw)
-        delivered = 0
-        try:
-            while count is None or delivered < count:
-                message = self._next_message(time.monotonic() + timeout)
-                if message.lParam == FRAME_TRANSFER_FAILED:
-                    continue  # that frame is dropped; the preview goes on
-                if message.lParam != FRAME_OK:
-                    self._take_codes()
-                    raise ReziveError(message.lParam, "streaming frames")
-                record = RzFrameInfo.from_address(message.wParam)
-                # Only a frame copied into the current target counts: messages of earlier
-                # targets are late news of frames already handed out.
-                if record.buffer != raw.ctypes.data:
-                    continue
-                filled = image
-                raw, image = self._new_frame(bits)
-                self._hand_over(raw)
-                delivered += 1
-                yield filled
-        finally:
-            if self._handle:
-                lib.Rezive_StopPreview(self._handle)
-            self._target = None
+        self._stream = weakref.ref(stream)
+
+    def _end_stream(self, stream: FrameStream) -> None:
+        # A stream closed after a newer one took over leaves the newer one's preview running.
+        if self._stream is not None and self._stream() in (stream, None):
+            self._stop_stream()
+
+    def _stop_stream(self) -> None:
+        self._stream = None
+        if self._handle:
+            lib.Rezive_StopPreview(self._handle)
+
+    def _close_stream(self) -> None:
+        """Ends the camera's running stream, if any, before something else uses the preview."""
+        stream = self._stream() if self._stream is not None else None
+        if stream is not None:
+            stream.close()
+        self._stream = None
 
     @staticmethod
-    def _drain(window):
+    def _drain(window: int) -> None:
         message = RzMessage()
         while lib.RzWaitMessage(window, ctypes.byref(message), 0) == 1:
             pass
 
-    def software_trigger(self):
+    def software_trigger(self) -> None:
+        """Fires the camera's software trigger."""
         self._check(lib.RzSoftwareTrigger(self._live()), "firing the software trigger")
 
     # ---- files --------------------------------------------------------------------------
 
-    def save(self, path, format=None):
+    def save(self, path: PathLike, format: Optional[str] = None) -> None:
         """Saves the newest frame; the format from its name (bmp, raw, jpeg, jpeg-normal,
         jpeg-low, png, tiff) or from the file's extension."""
         if format is None:
@@ -318,10 +419,11 @@ class Camera:
         self._check(lib.Rezive_SaveImage(self._live(), os.fsencode(path), code),
                     f"saving {path}")
 
-    def record(self, path, seconds, show=False):
+    def record(self, path: PathLike, seconds: float, show: bool = False) -> None:
         """Records an AVI file of 24-bit frames for `seconds` from its first frame; returns
-        when the file is finished."""
+        when the file is finished. Ends a running frame stream first."""
         handle = self._live()
+        self._close_stream()
         self._check(lib.Rezive_Record(handle, os.fsencode(path), int(seconds * 1000),
                                       1 if show else 0), f"starting the recording to {path}")
         try:
@@ -350,13 +452,16 @@ class Camera:
 
     # ---- dialogs ------------------------------------------------------------------------
 
-    def video_format_dialog(self):
+    def video_format_dialog(self) -> None:
+        """Opens the video-format property dialog (needs the dialog presenter)."""
         self._check(lib.Rezive_SetCameraDlg(self._live(), 0), "opening the video-format dialog")
 
-    def analog_dialog(self):
+    def analog_dialog(self) -> None:
+        """Opens the analog property dialog (needs the dialog presenter)."""
         self._check(lib.Rezive_SetAnalogDlg(self._live(), 0), "opening the analog dialog")
 
-    def image_dialog(self):
+    def image_dialog(self) -> None:
+        """Opens the image property dialog (needs the dialog presenter)."""
         self._check(lib.Rezive_SetImageDlg(self._live(), 0), "opening the image dialog")
 
 
@@ -367,7 +472,7 @@ for _entry in settings():
         setattr(Camera, _entry["name"].replace("-", "_"), _setting(_entry))
 
 
-def _avi_finished(path):
+def _avi_finished(path: PathLike) -> bool:
     try:
         with open(path, "rb") as f:
             header = f.read(8)
@@ -376,7 +481,7 @@ def _avi_finished(path):
     return len(header) == 8 and header[:4] == b"RIFF" and int.from_bytes(header[4:], "little") != 0
 
 
-def _error_detail(handle):
+def _error_detail(handle: int) -> Optional[str]:
     size = lib.RzGetErrorDetail(handle, None, 0)
     if size <= 0:
         return None
@@ -385,7 +490,7 @@ def _error_detail(handle):
     return text.value.decode(errors="replace")
 
 
-def cameras():
+def cameras() -> List[Tuple[int, str]]:
     """(slot, name) of the cameras present."""
     window = lib.RzCreateMessageWindow()
     handle = lib.Rezive_Initialize(window)

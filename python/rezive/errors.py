@@ -1,5 +1,9 @@
 """SDK failures as exceptions: the error code and what it means."""
 
+from __future__ import annotations
+
+from typing import Iterable, Optional
+
 from ._library import lib
 
 NO_DEVICE = 1
@@ -17,7 +21,7 @@ NO_FRAME = 13
 
 
 
-def meaning(code):
+def meaning(code: int) -> str:
     """The library's text for an error code, in English (any code has one)."""
     return lib.RzGetErrorText(int(code), b"en").decode()
 
@@ -37,7 +41,8 @@ class ReziveError(Exception):
     ("cannot open the camera claim region /dev/shm/...: Permission denied"), else None.
     """
 
-    def __init__(self, code, doing, codes=None, detail=None):
+    def __init__(self, code: int, doing: str, codes: Optional[Iterable[int]] = None,
+                 detail: Optional[str] = None) -> None:
         self.code = code
         self.codes = list(codes) if codes else ([code] if code else [])
         self.meaning = meaning(code)

@@ -164,4 +164,5 @@ def test_pip_installs_the_package_offline(tmp_path):
     names = wheel.namelist()
     metadata = f"rezive-{rezive.__version__}.dist-info/METADATA"
     assert "rezive/camera.py" in names and metadata in names
+    assert {"rezive/stream.py", "rezive/stats.py", "rezive/py.typed"} <= set(names)
     assert "Requires-Dist: numpy" in wheel.read(metadata).decode()

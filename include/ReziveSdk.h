@@ -671,10 +671,12 @@ RZ_API int32_t RzGetFrameMeta(const RzFrameInfo* info, RzFrameMeta* meta);
  * RZ_BUFFER_META_DEPTH buffers the camera wrote frames into. Unlike RzGetFrameMeta, the answer
  * is not rewritten by the next frame once the buffer is written no more: hand the camera the
  * next buffer with Rezive_CallBackPreview, then ask for the old one, and the meta is that of
- * the frame the old buffer holds.
+ * the frame the old buffer holds. A buffer given to the camera again as its callback buffer
+ * has no meta until a frame is copied into it in that turn.
  * @code
  * Rezive_CallBackPreview(handle, window, next, size, 1);  // full is written no more
- * RzFrameMeta meta = {sizeof meta};
+ * RzFrameMeta meta = {0};
+ * meta.size = sizeof meta;
  * if (RzGetBufferMeta(handle, full, &meta) == 1) use(full, meta.sequence, meta.captureUs);
  * @endcode
  * @param buffer  the buffer's address as it was given to the library

@@ -44,6 +44,10 @@ void CAcquisition::SetCallbackTarget(platform::WindowId window, void* buffer, in
                                      int32_t topDown) {
     platform::MutexLock frame(frameLock_);
     callback_ = CallbackTarget{window, buffer, size, topDown};
+    // A buffer handed over again starts its turn empty: the meta of what it held before must
+    // not be taken for a frame of this turn.
+    for (BufferMetaEntry& entry : bufferMeta_)
+        if (buffer != nullptr && entry.buffer == buffer) entry.buffer = nullptr;
 }
 
 void CAcquisition::ClearCallbackTarget() { SetCallbackTarget(0, nullptr, 0, 0); }

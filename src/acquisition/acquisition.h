@@ -115,7 +115,8 @@ public:
     const std::string& PreviewClassName() const { return preview_.ClassName(); }
     const FrameInfoRecord& FrameInfo() const { return *frameInfo_; }
     // The meta of the frame last copied into buffer (a callback target or a snapshot's buffer),
-    // among the last kBufferMetaDepth buffers written; false when buffer is not one of them.
+    // among the last kBufferMetaDepth buffers written; false when buffer is not one of them, or
+    // has been made the callback target again since.
     static constexpr size_t kBufferMetaDepth = 4;
     bool BufferMeta(const void* buffer, FrameMeta* meta) RZ_EXCLUDES(frameLock_);
     int32_t PreparedColorMode() const { return preparedColorMode_.load(); }

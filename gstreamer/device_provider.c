@@ -60,13 +60,13 @@ static void update_devices(GstReziveDeviceProvider* self, const ReziveCameraEntr
             g_ptr_array_remove_index(self->devices, k);
         } else if (now->cause != had->cause || g_strcmp0(now->reason, had->reason) != 0) {
             GST_INFO_OBJECT(self, "camera in slot %d: cause %d now", now->slot, now->cause);
-            GstDevice* changed = gst_object_ref_sink(gst_rezive_device_new(now));
-            /* The provider's list takes the new device in place of the old, whose reference
-             * it drops; ours moves to the new one. */
-            gst_object_ref(device);
+            /* The provider's list keeps the new device by sinking its floating reference (a
+             * device that is not floating it would take without a reference of its own), and
+             * drops its reference to the old one; ours moves from the old to the new. */
+            GstDevice* changed = gst_object_ref(gst_rezive_device_new(now));
             gst_device_provider_device_changed(provider, changed, GST_DEVICE(device));
             g_ptr_array_index(self->devices, k) = changed;
-            gst_object_unref(device); /* the array's reference */
+            gst_object_unref(device);
         }
     }
     for (guint k = 0; k < n; ++k) {

@@ -17,12 +17,12 @@ packages=(
   libxcb1-dev libxcb-shm0-dev xvfb xauth x11-apps libgtk-3-dev fonts-ipafont-gothic
 )
 # The rezivesrc GStreamer element and its tests (videoconvert, pngenc from -base; jpegenc,
-# matroskamux, and the README's vp8enc and webmmux from -good), the rezive Python package and
-# its tests, the Debian package (dpkg-dev gives dpkg-shlibdeps, which works out the package's
-# dependencies).
+# matroskamux, and the README's vp8enc and webmmux from -good; gst-device-monitor-1.0 from
+# -base-apps for the device provider's), the rezive Python package and its tests, the Debian
+# package (dpkg-dev gives dpkg-shlibdeps, which works out the package's dependencies).
 packages+=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-base-apps
   python3 python3-numpy python3-pytest python3-pip
   dpkg-dev
 )

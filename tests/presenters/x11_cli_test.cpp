@@ -2,16 +2,7 @@
 // Ctrl-C would, with success.
 #include <gtest/gtest.h>
 
-// GCC 12 at -O3 takes the string concatenations of this header for overlapping copies
-// (a false -Wrestrict, GCC bug 105329) once they are inlined here.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
 #include "tools/cli_runner.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 #include "support/text_files.h"
 #include "x_client.h"
 

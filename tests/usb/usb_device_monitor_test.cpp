@@ -10,16 +10,7 @@
 
 #include "support/text_files.h"
 #include "support/wait.h"
-// GCC 12 at -O3 takes the string copies of this header for overlapping ones (a false
-// -Wrestrict, GCC bug 105329) once they are inlined here.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
 #include "tools/cli_runner.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 #include "usb_testbed.h"
 
 namespace rezive::test {

@@ -16,6 +16,22 @@ namespace {
 
 using StreamStatsTest = ApiCameraTest;
 
+// Has fill write a record of type T whose size field says `size` bytes, with guard bytes beyond
+// the whole record: what fill writes past `size` shows in the guard.
+template <typename T, typename Fill>
+void ExpectFilledUpToItsSize(uint32_t size, Fill fill) {
+    struct {
+        T head;
+        uint8_t guard[8];
+    } record;
+    std::memset(&record, 0xAB, sizeof record);
+    record.head.size = size;
+    fill(&record.head);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record.head);
+    for (size_t i = size; i < sizeof record; ++i) ASSERT_EQ(bytes[i], 0xAB) << i;
+}
+
+
 // What the frame handler saw: per frame our meta and, when it could be read consistently with
 // it, the camera's stamp in the picture.
 struct Seen {
@@ -232,16 +248,10 @@ TEST_F(StreamStatsTest, SnapshotMetaCarriesTheExposureAndGainInForce) {
     EXPECT_EQ(Rezive_GetLastError(handle_), RZ_ERR_ARGUMENT);
     EXPECT_EQ(RzGetBufferMeta(0x12345u, picture.data(), &meta), 0);
     // An older, shorter record gets what fits and nothing past it.
-    struct {
-        RzFrameMeta head;
-        uint8_t guard[8];
-    } shortRecord;
-    std::memset(&shortRecord, 0xAB, sizeof shortRecord);
-    shortRecord.head.size = 24;
-    ASSERT_EQ(RzGetBufferMeta(handle_, picture.data(), &shortRecord.head), 1);
-    EXPECT_EQ(shortRecord.head.sequence, lastSequence);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&shortRecord.head);
-    for (size_t i = 24; i < sizeof shortRecord; ++i) ASSERT_EQ(bytes[i], 0xAB) << i;
+    ExpectFilledUpToItsSize<RzFrameMeta>(24, [&](RzFrameMeta* record) {
+        EXPECT_EQ(RzGetBufferMeta(handle_, picture.data(), record), 1);
+        EXPECT_EQ(record->sequence, lastSequence);
+    });
 }
 
 TEST_F(StreamStatsTest, RecordsAreCheckedAndGrowSafely) {
@@ -251,16 +261,10 @@ TEST_F(StreamStatsTest, RecordsAreCheckedAndGrowSafely) {
     s.size = 4;
     EXPECT_EQ(RzGetStreamStats(handle_, &s), 0);
     // An older, shorter record: nothing is written past its size.
-    struct {
-        RzStreamStats head;
-        uint8_t guard[8];
-    } shortRecord;
-    std::memset(&shortRecord, 0xAB, sizeof shortRecord);
-    shortRecord.head.size = 16;
-    EXPECT_EQ(RzGetStreamStats(handle_, &shortRecord.head), 1);
-    EXPECT_EQ(shortRecord.head.size, 16u);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&shortRecord.head);
-    for (size_t i = 16; i < sizeof shortRecord; ++i) ASSERT_EQ(bytes[i], 0xAB) << i;
+    ExpectFilledUpToItsSize<RzStreamStats>(16, [&](RzStreamStats* record) {
+        EXPECT_EQ(RzGetStreamStats(handle_, record), 1);
+        EXPECT_EQ(record->size, 16u);
+    });
     EXPECT_EQ(RzGetStreamStats(0x12345u, &s), 0);
 
     RzFrameMeta meta{};

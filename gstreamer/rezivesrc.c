@@ -470,9 +470,10 @@ static GstClockTime frame_latency(const ReziveFrameStamp* stamp) {
 /* Before the first frame: the same from the camera's settings (the exposure in whole
  * milliseconds, the readout of the window's rows at the line time it converts with). */
 static GstClockTime settings_latency(RzHandle handle) {
-    int32_t ok = 0, lines = 0;
+    int32_t ok = 0, read = 0;
     const int32_t ms = Rezive_GetRealExposureTime(handle, &ok);
-    if (ok != 1 || Rezive_GetExposureTime(handle, &lines) <= 0 || lines <= 0) return 0;
+    const int32_t lines = Rezive_GetExposureTime(handle, &read);
+    if (ok != 1 || read != 1 || lines <= 0) return 0;
     const GstClockTime exposure = (GstClockTime)ms * GST_MSECOND;
     return exposure + gst_util_uint64_scale(exposure, (guint64)Rezive_Height(handle),
                                             (guint64)lines);

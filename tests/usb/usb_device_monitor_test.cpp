@@ -23,7 +23,7 @@ constexpr int kBackingSlot = 26;  // the camera behind the bus, never enabled in
 constexpr auto kDeadline = 30s;   // a loaded machine; the monitor looks once a second
 
 // Where `what` occurs in the monitor's output at or after `from`, waiting for it to be written.
-size_t WaitFor(const std::string& path, const std::string& what, size_t from) {
+[[maybe_unused]] size_t WaitFor(const std::string& path, const std::string& what, size_t from) {
     size_t at = std::string::npos;
     WaitUntil([&] { return (at = ReadText(path).find(what, from)) != std::string::npos; }, kDeadline);
     return at;

@@ -83,6 +83,15 @@ GstBusSyncReply OnMessage(GstBus*, GstMessage* m, gpointer user) {
     return GST_BUS_PASS;
 }
 
+// A sanitized build makes and processes a frame so slowly that the virtual camera's transfers
+// come most of a period late and the camera itself misses its frames: the offsets' account is
+// checked there too, the times' precision only where the camera keeps its rate.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kTimesExact = false;
+#else
+constexpr bool kTimesExact = true;
+#endif
+
 TEST(RezivesrcTiming, OffsetsShowEveryLostFrameAndTimesStepByThePeriod) {
     struct Case {
         const char* name;
@@ -128,7 +137,8 @@ TEST(RezivesrcTiming, OffsetsShowEveryLostFrameAndTimesStepByThePeriod) {
             // One period a frame, from the capture times, lost frames included.
             ASSERT_TRUE(GST_CLOCK_TIME_IS_VALID(b.pts) && GST_CLOCK_TIME_IS_VALID(b.duration));
             const double step = double(b.pts - a.pts) / double(b.offset - a.offset);
-            if (i > 20 && std::abs(step - double(b.duration)) > double(GST_MSECOND)) {
+            const bool off = std::abs(step - double(b.duration)) > double(GST_MSECOND);
+            if (kTimesExact && i > 20 && off) {
                 ++stepsOff;
                 ADD_FAILURE() << "buffer " << i << ": step " << step / 1e6 << " ms, period "
                               << b.duration / 1e6 << " ms";
@@ -141,7 +151,9 @@ TEST(RezivesrcTiming, OffsetsShowEveryLostFrameAndTimesStepByThePeriod) {
         EXPECT_EQ(stepsOff, 0);
         // The period is the camera's: the rate it counts itself, one second at a time, agrees.
         ASSERT_GT(rate, 0);
-        EXPECT_NEAR(double(r.buffers.back().duration) / 1e6, 1000.0 / rate, 1.0);
+        if (kTimesExact) {
+            EXPECT_NEAR(double(r.buffers.back().duration) / 1e6, 1000.0 / rate, 1.0);
+        }
     }
 }
 
